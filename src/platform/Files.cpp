@@ -1,0 +1,139 @@
+#include "platform/Files.h"
+
+#include "platform/Error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
+
+namespace Files {
+
+bool exists(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo::exists(path);
+}
+
+bool isDirectory(const QString &path)
+{
+    return QFileInfo(path).isDir();
+}
+
+bool isExecutableFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+std::optional<QByteArray> read(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+std::optional<QString> decodeUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+void writeAtomically(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileError(path, file.errorString());
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw FileError(path, reason);
+    }
+    if (!file.commit())
+        throw FileError(path, file.errorString());
+}
+
+void createDirectories(const QString &path, std::optional<QFileDevice::Permissions> permissions)
+{
+    if (QFileInfo(path).isDir())
+        return;
+    if (!permissions) {
+        if (!QDir().mkpath(path))
+            throw FileError(path, u"The folder could not be created."_s);
+        return;
+    }
+    // Create the missing folders one by one so each gets the permissions from the start,
+    // with no window in which a private folder is world-readable.
+    QStringList missing;
+    QString cursor = QDir::cleanPath(path);
+    while (!QFileInfo(cursor).exists()) {
+        missing.prepend(cursor);
+        const QString parent = QFileInfo(cursor).path();
+        if (parent == cursor)
+            break;
+        cursor = parent;
+    }
+    for (const QString &folder : std::as_const(missing)) {
+        if (!QDir().mkdir(folder, *permissions))
+            throw FileError(folder, u"The folder could not be created."_s);
+    }
+}
+
+void setPermissions(const QString &path, QFileDevice::Permissions permissions)
+{
+    QFile file(path);
+    if (!file.setPermissions(permissions))
+        throw FileError(path, file.errorString());
+}
+
+void copy(const QString &from, const QString &to)
+{
+    if (QFileInfo::exists(to))
+        throw FileError(to, u"A file with this name already exists."_s);
+    QFile source(from);
+    if (!source.copy(to))
+        throw FileError(to, source.errorString());
+}
+
+void move(const QString &from, const QString &to)
+{
+    if (QFileInfo::exists(to))
+        throw FileError(to, u"A file with this name already exists."_s);
+    QFile source(from);
+    if (!source.rename(to))
+        throw FileError(to, source.errorString());
+}
+
+std::optional<QDateTime> modificationTime(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return std::nullopt;
+    const QDateTime time = info.lastModified();
+    if (!time.isValid())
+        return std::nullopt;
+    return time;
+}
+
+QStringList subdirectoryNames(const QString &path)
+{
+    QStringList names = QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    names.removeIf([](const QString &name) { return name.startsWith(u'.'); });
+    return names;
+}
+
+QStringList entryNames(const QString &path)
+{
+    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+} // namespace Files

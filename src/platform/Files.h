@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QFileDevice>
+#include <QString>
+
+#include <optional>
+
+// File-manager operations shared by the stores and the setup engine. Paths are absolute and
+// already resolved through Platform (home, system root).
+namespace Files {
+
+bool exists(const QString &path);
+bool isDirectory(const QString &path);
+bool isExecutableFile(const QString &path);
+
+// The whole file, or nothing when it is missing or cannot be read.
+std::optional<QByteArray> read(const QString &path);
+
+// Strict UTF-8: nothing when the bytes are not valid UTF-8 (never a lossy decode).
+std::optional<QString> decodeUtf8(const QByteArray &bytes);
+
+// Writes through a temporary file in the same folder and renames it over `path`, so readers see
+// the old or the new content, never a half-written file. Throws FileError.
+void writeAtomically(const QString &path, const QByteArray &bytes);
+
+// Creates the folder and its parents; throws FileError. `permissions`, when given, applies to
+// folders this call creates (existing ones keep theirs).
+void createDirectories(const QString &path, std::optional<QFileDevice::Permissions> permissions = std::nullopt);
+
+void setPermissions(const QString &path, QFileDevice::Permissions permissions);
+
+// Copies without replacing: fails when `to` exists. Throws FileError.
+void copy(const QString &from, const QString &to);
+// Renames; throws FileError.
+void move(const QString &from, const QString &to);
+
+std::optional<QDateTime> modificationTime(const QString &path);
+
+// Folders directly inside `path` (hidden ones skipped), sorted by name; empty when unreadable.
+QStringList subdirectoryNames(const QString &path);
+// Every entry name directly inside `path` (files and folders); empty when unreadable.
+QStringList entryNames(const QString &path);
+
+} // namespace Files

@@ -6,8 +6,7 @@
 
 // The root of every error the application throws. description() is the text the user sees;
 // stores catch at their boundary and turn it into an activity-store failure.
-class Error : public std::exception
-{
+class Error : public std::exception {
 public:
     virtual QString description() const = 0;
     const char *what() const noexcept override;
@@ -17,10 +16,12 @@ private:
 };
 
 // A setup step's own failure; the message is shown as it stands.
-class SetupError : public Error
-{
+class SetupError : public Error {
 public:
-    explicit SetupError(QString message) : m_message(std::move(message)) { }
+    explicit SetupError(QString message)
+        : m_message(std::move(message))
+    {
+    }
     QString description() const override { return m_message; }
     const QString &message() const { return m_message; }
 
@@ -29,10 +30,13 @@ private:
 };
 
 // A child process could not be started (missing program, no permission).
-class LaunchError : public Error
-{
+class LaunchError : public Error {
 public:
-    LaunchError(QString program, QString reason) : m_program(std::move(program)), m_reason(std::move(reason)) { }
+    LaunchError(QString program, QString reason)
+        : m_program(std::move(program))
+        , m_reason(std::move(reason))
+    {
+    }
     QString description() const override;
     const QString &program() const { return m_program; }
 
@@ -42,10 +46,13 @@ private:
 };
 
 // A file could not be read, written, copied or moved.
-class FileError : public Error
-{
+class FileError : public Error {
 public:
-    FileError(QString path, QString reason) : m_path(std::move(path)), m_reason(std::move(reason)) { }
+    FileError(QString path, QString reason)
+        : m_path(std::move(path))
+        , m_reason(std::move(reason))
+    {
+    }
     QString description() const override;
     const QString &path() const { return m_path; }
 
@@ -55,10 +62,12 @@ private:
 };
 
 // Transport and decoding failures of network requests.
-class NetworkError : public Error
-{
+class NetworkError : public Error {
 public:
-    explicit NetworkError(QString message) : m_message(std::move(message)) { }
+    explicit NetworkError(QString message)
+        : m_message(std::move(message))
+    {
+    }
     QString description() const override { return m_message; }
 
 private:
@@ -66,8 +75,7 @@ private:
 };
 
 // A run was cancelled while it waited.
-class CancelledError : public Error
-{
+class CancelledError : public Error {
 public:
     QString description() const override;
 };

@@ -15,7 +15,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-std::atomic<quint64> nextInstanceId{1};
+std::atomic<quint64> nextInstanceId{ 1 };
 Platform *installed = nullptr;
 
 QMutex &hooksMutex()
@@ -71,7 +71,8 @@ Platform::Settings Platform::Settings::forThisMachine()
     s.systemVersion = QSysInfo::productVersion();
     const auto os = QOperatingSystemVersion::current();
     if (os.type() == QOperatingSystemVersion::MacOS)
-        s.systemVersion = u"%1.%2.%3"_s.arg(os.majorVersion()).arg(os.minorVersion()).arg(std::max(0, os.microVersion()));
+        s.systemVersion
+            = u"%1.%2.%3"_s.arg(os.majorVersion()).arg(os.minorVersion()).arg(std::max(0, os.microVersion()));
     return s;
 }
 

@@ -12,15 +12,13 @@
 // The one door to the operating system. Production code never asks Qt or the C library for the
 // home folder, an environment variable or an absolute path: it asks the current Platform, so
 // tests can re-root all of it into a sandbox (see Platform::ScopedOverride).
-class Platform
-{
+class Platform {
 public:
     // Everything that differs between the real machine and a test sandbox. Tests build one of
     // these, production uses Settings::forThisMachine().
-    struct Settings
-    {
+    struct Settings {
         QString homeDir;
-        QString tempDir;       // private to the user (never a shared /tmp)
+        QString tempDir; // private to the user (never a shared /tmp)
         QString appSupportDir; // macOS: ~/Library/Application Support
         // Prefix put in front of every absolute system path ("/opt/homebrew/bin/brew",
         // "/usr/bin/defaults", "/Applications/iTerm.app"…). Empty on the real machine.
@@ -33,8 +31,8 @@ public:
         // Where the user-defaults Booleans live. Empty: the native store of the platform.
         QString userDefaultsFile;
 
-        std::chrono::milliseconds successFade{8000};
-        std::chrono::milliseconds commandLineToolsPoll{5000};
+        std::chrono::milliseconds successFade{ 8000 };
+        std::chrono::milliseconds commandLineToolsPoll{ 5000 };
         int commandLineToolsPollTries = 360;
 
         QString systemVersion; // "14.5.0"
@@ -46,8 +44,7 @@ public:
 
     // Hooks that need the Gui module. The application installs the real ones at start-up;
     // tests install recording ones. Unset hooks do nothing.
-    struct Hooks
-    {
+    struct Hooks {
         std::function<void(const QUrl &)> openUrl;
         std::function<void(const QString &)> openFile;
         std::function<void(const QString &)> setClipboardText;
@@ -94,8 +91,7 @@ public:
     static Hooks hooks();
 
     // Installs a platform for the lifetime of this object and restores the previous one after.
-    class ScopedOverride
-    {
+    class ScopedOverride {
     public:
         explicit ScopedOverride(Settings settings);
         ~ScopedOverride();

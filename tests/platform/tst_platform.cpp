@@ -13,8 +13,7 @@
 using namespace Qt::StringLiterals;
 using quillrig::test::Sandbox;
 
-class TestPlatform : public QObject
-{
+class TestPlatform : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -26,9 +25,10 @@ private Q_SLOTS:
         QVERIFY(info.isDir());
         QCOMPARE(info.ownerId(), uint(getuid()));
         // No one but the user may enter or list it.
-        QCOMPARE(info.permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
-                                       | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther),
-                 QFileDevice::Permissions());
+        QCOMPARE(info.permissions()
+                & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                    | QFileDevice::WriteOther | QFileDevice::ExeOther),
+            QFileDevice::Permissions());
     }
 
     void sandboxReRootsSystemPathsAndRestores()
@@ -90,9 +90,9 @@ private Q_SLOTS:
         Platform::current().openUrl(QUrl(u"https://example.org/x"_s));
         Platform::current().openFile(u"/tmp/a.command"_s);
         Platform::current().setClipboardText(u"brew install --formula git"_s);
-        QCOMPARE(sandbox.openedUrls, QList<QUrl>{QUrl(u"https://example.org/x"_s)});
-        QCOMPARE(sandbox.openedFiles, QStringList{u"/tmp/a.command"_s});
-        QCOMPARE(sandbox.clipboard, QStringList{u"brew install --formula git"_s});
+        QCOMPARE(sandbox.openedUrls, QList<QUrl>{ QUrl(u"https://example.org/x"_s) });
+        QCOMPARE(sandbox.openedFiles, QStringList{ u"/tmp/a.command"_s });
+        QCOMPARE(sandbox.clipboard, QStringList{ u"brew install --formula git"_s });
     }
 
     void strictUtf8_data()
@@ -102,7 +102,9 @@ private Q_SLOTS:
         QTest::newRow("ascii") << QByteArray("plugins=(git)\n") << true;
         QTest::newRow("umlaut") << QByteArray("# Grüße\n") << true;
         QTest::newRow("empty") << QByteArray() << true;
-        QTest::newRow("latin-1 byte") << QByteArray("# Gr\xfc\xdf" "e\n") << false;
+        QTest::newRow("latin-1 byte") << QByteArray("# Gr\xfc\xdf"
+                                                    "e\n")
+                                      << false;
         QTest::newRow("cut-off sequence") << QByteArray("a\xe2\x82") << false;
     }
 
@@ -120,7 +122,7 @@ private Q_SLOTS:
         Files::writeAtomically(path, "first");
         Files::writeAtomically(path, "second");
         QCOMPARE(Sandbox::readFile(path), QByteArray("second"));
-        QCOMPARE(Files::entryNames(sandbox.home()).filter(u"file"_s), QStringList{u"file.txt"_s});
+        QCOMPARE(Files::entryNames(sandbox.home()).filter(u"file"_s), QStringList{ u"file.txt"_s });
     }
 
     void atomicWriteIntoMissingFolderThrows()
@@ -145,35 +147,35 @@ private Q_SLOTS:
         Sandbox sandbox;
         const QString path = sandbox.homePath(u".ssh/keys"_s);
         Files::createDirectories(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        for (const QString &folder : {sandbox.homePath(u".ssh"_s), path})
+        for (const QString &folder : { sandbox.homePath(u".ssh"_s), path })
             QCOMPARE(QFileInfo(folder).permissions() & 0x7077,
-                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+                QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
     void subdirectoriesSkipHiddenAndFiles()
     {
         Sandbox sandbox;
         const QString base = sandbox.homePath(u"plugins"_s);
-        for (const char *name : {"zeta", "alpha", ".hidden"})
+        for (const char *name : { "zeta", "alpha", ".hidden" })
             QDir().mkpath(base + u'/' + QLatin1StringView(name));
         Sandbox::writeFile(base + "/file"_L1, "x");
-        QCOMPARE(Files::subdirectoryNames(base), (QStringList{u"alpha"_s, u"zeta"_s}));
+        QCOMPARE(Files::subdirectoryNames(base), (QStringList{ u"alpha"_s, u"zeta"_s }));
         QCOMPARE(Files::subdirectoryNames(base + "/missing"_L1), QStringList());
     }
 
     void fakeToolRecordsArgumentsAndAnswers()
     {
         Sandbox sandbox;
-        sandbox.addTool(u"/usr/bin/defaults"_s, {.stdoutText = "1\n", .stderrText = "warn\n", .exitCode = 3});
+        sandbox.addTool(u"/usr/bin/defaults"_s, { .stdoutText = "1\n", .stderrText = "warn\n", .exitCode = 3 });
         QProcess process;
-        process.start(sandbox.systemPath(u"/usr/bin/defaults"_s), {u"read"_s, u"com.apple.dock"_s, u"a b"_s, u""_s});
+        process.start(sandbox.systemPath(u"/usr/bin/defaults"_s), { u"read"_s, u"com.apple.dock"_s, u"a b"_s, u""_s });
         QVERIFY(process.waitForFinished());
         QCOMPARE(process.exitCode(), 3);
         QCOMPARE(process.readAllStandardOutput(), QByteArray("1\n"));
         QCOMPARE(process.readAllStandardError(), QByteArray("warn\n"));
         const auto calls = sandbox.calls(u"/usr/bin/defaults"_s);
         QCOMPARE(calls.size(), 1);
-        QCOMPARE(calls[0], (QStringList{u"read"_s, u"com.apple.dock"_s, u"a b"_s, u""_s}));
+        QCOMPARE(calls[0], (QStringList{ u"read"_s, u"com.apple.dock"_s, u"a b"_s, u""_s }));
     }
 };
 

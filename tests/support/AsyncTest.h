@@ -17,9 +17,7 @@
 namespace quillrig::test {
 
 // What became of a coroutine run by runTask(): its value, or why there is none.
-template<typename T>
-struct TaskOutcome
-{
+template<typename T> struct TaskOutcome {
     std::optional<T> value;
     QString failure; // the thrown error's description, or the time-out
     bool threw = false;
@@ -28,9 +26,7 @@ struct TaskOutcome
     bool ok() const { return !threw && !timedOut; }
 };
 
-template<>
-struct TaskOutcome<void>
-{
+template<> struct TaskOutcome<void> {
     QString failure;
     bool threw = false;
     bool timedOut = false;
@@ -40,9 +36,7 @@ struct TaskOutcome<void>
 
 namespace detail {
 
-template<typename T>
-struct RunState
-{
+template<typename T> struct RunState {
     TaskOutcome<T> outcome;
     bool done = false;
     QEventLoop *loop = nullptr;
@@ -50,8 +44,7 @@ struct RunState
 
 // Holds its state by shared pointer: a task that outlives its watchdog must not write into a
 // finished test's stack.
-template<typename T>
-QCoro::Task<void> drive(QCoro::Task<T> task, std::shared_ptr<RunState<T>> state)
+template<typename T> QCoro::Task<void> drive(QCoro::Task<T> task, std::shared_ptr<RunState<T>> state)
 {
     try {
         if constexpr (std::is_void_v<T>)
@@ -109,13 +102,13 @@ bool waitUntil(Condition condition, std::chrono::milliseconds timeout = std::chr
 } // namespace quillrig::test
 
 // Awaits a task in a test function; a throw or a time-out fails the test with its reason.
-#define QR_AWAIT(var, expr)                                                                                          \
-    auto var##Outcome = ::quillrig::test::runTask(expr);                                                             \
-    QVERIFY2(var##Outcome.ok(), qPrintable(var##Outcome.failure));                                                   \
+#define QR_AWAIT(var, expr)                                                                                            \
+    auto var##Outcome = ::quillrig::test::runTask(expr);                                                               \
+    QVERIFY2(var##Outcome.ok(), qPrintable(var##Outcome.failure));                                                     \
     auto &var = *var##Outcome.value
 
-#define QR_AWAIT_VOID(expr)                                                                                          \
-    do {                                                                                                             \
-        auto outcome_ = ::quillrig::test::runTask(expr);                                                             \
-        QVERIFY2(outcome_.ok(), qPrintable(outcome_.failure));                                                       \
+#define QR_AWAIT_VOID(expr)                                                                                            \
+    do {                                                                                                               \
+        auto outcome_ = ::quillrig::test::runTask(expr);                                                               \
+        QVERIFY2(outcome_.ok(), qPrintable(outcome_.failure));                                                         \
     } while (false)

@@ -26,7 +26,7 @@ Sandbox::Sandbox()
     if (!m_dir.isValid())
         qFatal("cannot create the sandbox folder");
     const QString base = m_dir.path();
-    for (const char *sub : {"home", "tmp", "root", "home/.local/share", "state"})
+    for (const char *sub : { "home", "tmp", "root", "home/.local/share", "state" })
         QDir().mkpath(base + u'/' + QLatin1StringView(sub));
     QFile::setPermissions(base + "/tmp"_L1, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
@@ -77,10 +77,22 @@ void Sandbox::configure(const std::function<void(Platform::Settings &)> &change)
     install();
 }
 
-QString Sandbox::home() const { return m_settings.homeDir; }
-QString Sandbox::temp() const { return m_settings.tempDir; }
-QString Sandbox::appSupport() const { return m_settings.appSupportDir; }
-QString Sandbox::root() const { return m_settings.systemRoot; }
+QString Sandbox::home() const
+{
+    return m_settings.homeDir;
+}
+QString Sandbox::temp() const
+{
+    return m_settings.tempDir;
+}
+QString Sandbox::appSupport() const
+{
+    return m_settings.appSupportDir;
+}
+QString Sandbox::root() const
+{
+    return m_settings.systemRoot;
+}
 
 QString Sandbox::systemPath(const QString &absolutePath) const
 {
@@ -124,9 +136,9 @@ void Sandbox::addScript(const QString &absolutePath, const QByteArray &body)
                         "printf '%s' \"$a\"; done; printf '\\n'; } >> "
         + shellQuote(log) + "\n" + body;
     writeFile(path, script);
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                              | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                              | QFileDevice::ExeOther);
+    QFile::setPermissions(path,
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+            | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther);
 }
 
 void Sandbox::addTool(const QString &absolutePath, const FakeTool &tool)

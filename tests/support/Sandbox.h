@@ -14,8 +14,7 @@
 namespace quillrig::test {
 
 // What a fake command-line tool does when it runs.
-struct FakeTool
-{
+struct FakeTool {
     QByteArray stdoutText;
     QByteArray stderrText;
     int exitCode = 0;
@@ -26,8 +25,7 @@ struct FakeTool
 // installed as the current Platform for the lifetime of the object. Children see HOME and
 // XDG_CONFIG_HOME inside the sandbox, so real git, ssh-keygen and zsh never touch the
 // machine's own dotfiles.
-class Sandbox
-{
+class Sandbox {
 public:
     Sandbox();
     ~Sandbox();

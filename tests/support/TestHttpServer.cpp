@@ -45,15 +45,16 @@ void TestHttpServer::onNewConnection()
             buffer->clear();
             const QString path = requestLine.size() >= 2 ? QString::fromLatin1(requestLine[1]) : QString();
             m_requests.append(path);
-            const Response response = m_routes.value(path, Response{404, "not found", 0});
+            const Response response = m_routes.value(path, Response{ 404, "not found", 0 });
             QPointer<QTcpSocket> guard(socket);
             auto reply = [guard, response] {
                 if (!guard)
                     return;
-                QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Scripted\r\n"
-                                  "Content-Type: application/json\r\n"
-                                  "Connection: close\r\n"
-                                  "Content-Length: "
+                QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status)
+                    + " Scripted\r\n"
+                      "Content-Type: application/json\r\n"
+                      "Connection: close\r\n"
+                      "Content-Length: "
                     + QByteArray::number(response.body.size()) + "\r\n\r\n";
                 guard->write(head);
                 guard->write(response.body);

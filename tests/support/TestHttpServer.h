@@ -11,13 +11,11 @@ namespace quillrig::test {
 
 // A loopback HTTP/1.1 server with scripted answers, standing in for the catalog, details and
 // release endpoints.
-class TestHttpServer : public QObject
-{
+class TestHttpServer : public QObject {
     Q_OBJECT
 
 public:
-    struct Response
-    {
+    struct Response {
         int status = 200;
         QByteArray body;
         int delayMs = 0;

@@ -4,8 +4,7 @@
 
 // Root of the main window: decides between looking for Homebrew, the install screen and the
 // main view.
-class ContentView : public QWidget
-{
+class ContentView : public QWidget {
     Q_OBJECT
 
 public:

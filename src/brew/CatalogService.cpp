@@ -1,0 +1,277 @@
+#include "brew/CatalogService.h"
+
+#include "brew/PackageFormats.h"
+#include "platform/Files.h"
+#include "platform/Platform.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QCoreApplication>
+#include <QCoro/QCoroFuture>
+#include <QCoro/QCoroNetworkReply>
+#include <QFileInfo>
+#include <QFuture>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QThread>
+#include <QtConcurrentRun>
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace CatalogService {
+
+namespace {
+
+// A network access manager serves only the thread it was made in, so each calling thread gets
+// its own; the GUI thread's lives as long as the application object.
+QNetworkAccessManager &network()
+{
+    static thread_local QPointer<QNetworkAccessManager> manager;
+    if (!manager) {
+        manager = new QNetworkAccessManager;
+        QCoreApplication *app = QCoreApplication::instance();
+        if (app && app->thread() == QThread::currentThread())
+            manager->setParent(app);
+        else
+            QObject::connect(QThread::currentThread(), &QThread::finished, manager, &QObject::deleteLater);
+    }
+    return *manager;
+}
+
+struct ReplyDeleter {
+    void operator()(QNetworkReply *reply) const
+    {
+        // A download nobody waits for any more (the other catalog half failed) stops here.
+        if (reply->isRunning())
+            reply->abort();
+        reply->deleteLater();
+    }
+};
+using Reply = std::unique_ptr<QNetworkReply, ReplyDeleter>;
+
+Reply get(const QUrl &url)
+{
+    return Reply(network().get(QNetworkRequest(url)));
+}
+
+QUrl endpoint(const QUrl &base, const QString &encodedPath)
+{
+    QUrl url = base;
+    QString prefix = base.path(QUrl::FullyEncoded);
+    while (prefix.endsWith(u'/'))
+        prefix.chop(1);
+    url.setPath(prefix + encodedPath, QUrl::StrictMode);
+    return url;
+}
+
+std::optional<int> httpStatus(const QNetworkReply &reply)
+{
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return std::nullopt;
+    return status.toInt();
+}
+
+// The body of a finished request that a typed fetch may decode; otherwise the error it throws.
+QByteArray successfulBody(QNetworkReply &reply)
+{
+    if (const std::optional<int> status = httpStatus(reply); status && (*status < 200 || *status > 299))
+        throw HTTPError(*status);
+    if (reply.error() != QNetworkReply::NoError)
+        throw NetworkError(reply.errorString());
+    return reply.readAll();
+}
+
+// Work for the thread pool hands its exception back as a value: a QFuture would wrap anything
+// but a QException, and the caller wants the original error.
+struct Decoded {
+    QList<Package> packages;
+    std::exception_ptr error;
+};
+
+Decoded decodeFormulaeJob(const QByteArray &bytes)
+{
+    try {
+        return { PackageFormats::decodeFormulae(bytes), {} };
+    } catch (...) {
+        return { {}, std::current_exception() };
+    }
+}
+
+void writeCache(const QString &path, const QList<Package> &packages)
+{
+    // A cache that cannot be written costs the next start a download, nothing more.
+    try {
+        Files::createDirectories(QFileInfo(path).path());
+    } catch (const Error &) {
+    }
+    try {
+        Files::writeAtomically(path, PackageFormats::encodeCache(packages));
+    } catch (const Error &) {
+    }
+}
+
+Decoded completeCatalogJob(QList<Package> formulae, const QByteArray &caskBytes, const QString &cacheFile)
+{
+    try {
+        QList<Package> packages = std::move(formulae);
+        packages.append(PackageFormats::decodeCasks(caskBytes));
+        sortByName(packages);
+        if (!cacheFile.isEmpty())
+            writeCache(cacheFile, packages);
+        return { std::move(packages), {} };
+    } catch (...) {
+        return { {}, std::current_exception() };
+    }
+}
+
+using CachedCatalog = std::optional<std::pair<QList<Package>, QDateTime>>;
+
+CachedCatalog readCacheJob(const QString &path)
+{
+    try {
+        if (path.isEmpty())
+            return std::nullopt;
+        const std::optional<QByteArray> bytes = Files::read(path);
+        if (!bytes)
+            return std::nullopt;
+        return cachedCatalogFrom(*bytes, Files::modificationTime(path));
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::optional<QString> releaseTag(const QByteArray &body)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonValue tag = document.object().value("tag_name"_L1);
+    if (!tag.isString())
+        return std::nullopt;
+    return tag.toString();
+}
+
+} // namespace
+
+QString HTTPError::description() const
+{
+    return u"Server responded with HTTP "_s + QString::number(code);
+}
+
+QString cachePath()
+{
+    const QString support = Platform::current().appSupportDir();
+    if (support.isEmpty())
+        return {};
+    return support + u"/quillrig-gui/catalog.json"_s;
+}
+
+QDateTime distantPast()
+{
+    return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
+}
+
+void sortByName(QList<Package> &packages)
+{
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // One sort key per name instead of a full collation per comparison: comparing keys is a
+    // byte comparison, and 15,000 names need some 200,000 comparisons.
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(packages.size()));
+    for (const Package &package : std::as_const(packages))
+        keys.push_back(collator.sortKey(package.name));
+    std::vector<qsizetype> order(size_t(packages.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    std::stable_sort(order.begin(), order.end(),
+        [&keys](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    QList<Package> sorted;
+    sorted.reserve(packages.size());
+    for (const qsizetype index : order)
+        sorted.append(std::move(packages[index]));
+    packages = std::move(sorted);
+}
+
+std::optional<std::pair<QList<Package>, QDateTime>> cachedCatalogFrom(
+    QByteArrayView bytes, const std::optional<QDateTime> &modified)
+{
+    std::optional<QList<Package>> packages = PackageFormats::decodeCache(bytes);
+    if (!packages || packages->isEmpty())
+        return std::nullopt;
+    return std::pair{ std::move(*packages), modified.value_or(distantPast()) };
+}
+
+QCoro::Task<QList<Package>> fetchCatalog()
+{
+    const QUrl base = Platform::current().catalogApiBase();
+    const QString cacheFile = cachePath();
+    // Both downloads run from here on; the casks arrive while the formulae are decoded.
+    Reply formulaReply = get(endpoint(base, u"/api/formula.json"_s));
+    Reply caskReply = get(endpoint(base, u"/api/cask.json"_s));
+
+    co_await formulaReply.get();
+    QByteArray formulaBytes = successfulBody(*formulaReply);
+    formulaReply.reset();
+    QFuture<Decoded> formulaJob = QtConcurrent::run(decodeFormulaeJob, std::move(formulaBytes));
+    Decoded formulae = co_await formulaJob;
+    if (formulae.error)
+        std::rethrow_exception(formulae.error);
+
+    co_await caskReply.get();
+    QByteArray caskBytes = successfulBody(*caskReply);
+    caskReply.reset();
+    QFuture<Decoded> catalogJob
+        = QtConcurrent::run(completeCatalogJob, std::move(formulae.packages), std::move(caskBytes), cacheFile);
+    Decoded catalog = co_await catalogJob;
+    if (catalog.error)
+        std::rethrow_exception(catalog.error);
+    co_return std::move(catalog.packages);
+}
+
+QCoro::Task<std::optional<std::pair<QList<Package>, QDateTime>>> loadCachedCatalog()
+{
+    QFuture<CachedCatalog> job = QtConcurrent::run(readCacheJob, cachePath());
+    co_return co_await job;
+}
+
+QCoro::Task<std::optional<QString>> fetchLatestBrewVersion()
+{
+    Reply reply = get(endpoint(Platform::current().releaseApiBase(), u"/repos/Homebrew/brew/releases/latest"_s));
+    co_await reply.get();
+    QByteArray body;
+    try {
+        body = successfulBody(*reply);
+    } catch (const Error &) {
+        co_return std::nullopt;
+    }
+    co_return releaseTag(body);
+}
+
+QCoro::Task<std::optional<PackageDetails>> fetchDetails(Package package)
+{
+    // What may stand unencoded in a URL path, as the server expects the name.
+    const QByteArray name = QUrl::toPercentEncoding(package.name, "!$&'()*+,/:;=@");
+    const QUrl url = endpoint(Platform::current().catalogApiBase(),
+        u"/api/"_s + toString(package.kind) + u'/' + QString::fromLatin1(name) + u".json"_s);
+    if (!url.isValid())
+        co_return std::nullopt;
+    Reply reply = get(url);
+    co_await reply.get();
+    if (reply->error() != QNetworkReply::NoError || httpStatus(*reply) != 200)
+        co_return std::nullopt;
+    co_return PackageFormats::decodeDetails(reply->readAll());
+}
+
+} // namespace CatalogService

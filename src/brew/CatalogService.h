@@ -1,0 +1,62 @@
+#pragma once
+
+#include "brew/Package.h"
+#include "platform/Error.h"
+
+#include <QByteArray>
+#include <QCoro/QCoroTask>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+#include <utility>
+
+// Everything fetched over HTTPS: the Homebrew catalog (kept in a cache file for the next start
+// and for offline use), one package's details, and the latest Homebrew release. No state of its
+// own; call it from the thread whose network access manager should carry the requests (the GUI
+// thread). Heavy decoding runs on the global thread pool.
+namespace CatalogService {
+
+// The server answered, but not with success.
+class HTTPError : public Error {
+public:
+    explicit HTTPError(int code)
+        : code(code)
+    {
+    }
+    QString description() const override;
+
+    int code;
+};
+
+// Both halves of the catalog, converted and sorted by name. Either both decode or it throws
+// (NetworkError, HTTPError, PackageFormats::DecodingError); on success the cache is rewritten.
+QCoro::Task<QList<Package>> fetchCatalog();
+
+// The cached catalog and the time it was written. Absent when there is no usable cache; never
+// throws.
+QCoro::Task<std::optional<std::pair<QList<Package>, QDateTime>>> loadCachedCatalog();
+
+// The tag of the latest Homebrew release, as published ("4.4.2"). Absent on any problem.
+QCoro::Task<std::optional<QString>> fetchLatestBrewVersion();
+
+// Absent on any problem, including any status other than 200.
+QCoro::Task<std::optional<PackageDetails>> fetchDetails(Package package);
+
+// Application Support/quillrig-gui/catalog.json
+QString cachePath();
+
+// Orders the catalog the way the user reads it: by name, ignoring case, in the user's locale.
+// Stable, so names that differ only in case keep their relative order.
+void sortByName(QList<Package> &packages);
+
+// The date of a cache whose modification time cannot be read: before any real date.
+QDateTime distantPast();
+
+// The cache read back from `bytes`, dated `modified` (or the distant past when that is unknown).
+// Absent when the bytes do not decode or hold no package.
+std::optional<std::pair<QList<Package>, QDateTime>> cachedCatalogFrom(
+    QByteArrayView bytes, const std::optional<QDateTime> &modified);
+
+} // namespace CatalogService

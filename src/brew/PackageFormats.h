@@ -1,0 +1,55 @@
+#pragma once
+
+#include "brew/Package.h"
+#include "platform/Error.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The JSON documents packages come from: the two catalog halves of the Homebrew API, the report
+// of `brew outdated --json=v2`, the per-package details document, and our own catalog cache.
+//
+// The catalog documents are decoded strictly, the way a typed decoder would: a read key holding
+// a value of the wrong type fails the whole document, a null counts as absent, unknown keys are
+// skipped. The details document is the opposite: every field is taken only when it has the
+// expected shape, so one odd field never hides the others.
+namespace PackageFormats {
+
+// A catalog document that could not be decoded. The description is meant for the user.
+class DecodingError : public Error {
+public:
+    explicit DecodingError(QString message)
+        : m_message(std::move(message))
+    {
+    }
+    QString description() const override { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// formula.json → packages in document order. Throws DecodingError.
+QList<Package> decodeFormulae(QByteArrayView json);
+// cask.json → packages in document order. Throws DecodingError.
+QList<Package> decodeCasks(QByteArrayView json);
+
+// `brew outdated --json=v2` → formulae, then casks, in document order. Absent when the report
+// does not decode (either list missing, an item without a name…).
+std::optional<QList<OutdatedPackage>> decodeOutdatedReport(QByteArrayView json);
+
+// /api/<kind>/<name>.json → details; absent only when the document is not a JSON object.
+std::optional<PackageDetails> decodeDetails(QByteArrayView json);
+
+// The catalog cache: a compact JSON array of objects with the eight Package keys.
+QByteArray encodeCache(const QList<Package> &packages);
+// Absent unless every object carries all eight keys with values of the right type.
+std::optional<QList<Package>> decodeCache(QByteArrayView json);
+
+// Lower-case of name, display name and description joined by spaces: what the search matches.
+QString searchKey(const QString &name, const QString &displayName, const QString &desc);
+
+} // namespace PackageFormats

@@ -1,0 +1,67 @@
+#include "ui/Colors.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace Colors {
+
+QColor green()
+{
+    return QColor(52, 199, 89);
+}
+
+QColor orange()
+{
+    return QColor(255, 149, 0);
+}
+
+QColor red()
+{
+    return QColor(255, 59, 48);
+}
+
+QColor blue()
+{
+    return QColor(0, 122, 255);
+}
+
+QColor secondary(const QWidget *widget)
+{
+    const QPalette palette = widget ? widget->palette() : QApplication::palette();
+    // Some styles leave the placeholder colour equal to the text colour; fall back to a
+    // half-strength text colour then, so secondary text never looks primary.
+    QColor placeholder = palette.color(QPalette::PlaceholderText);
+    const QColor text = palette.color(QPalette::WindowText);
+    if (placeholder.rgb() == text.rgb())
+        placeholder = withOpacity(text, 0.55);
+    return placeholder;
+}
+
+QColor withOpacity(QColor color, qreal opacity)
+{
+    color.setAlphaF(float(std::clamp(opacity, 0.0, 1.0) * color.alphaF()));
+    return color;
+}
+
+QColor brandStart()
+{
+    return QColor(0, 10, 104);
+}
+
+QColor brandEnd()
+{
+    return QColor(0, 196, 238);
+}
+
+QLinearGradient brandGradient(const QRectF &rect)
+{
+    QLinearGradient gradient(rect.topLeft(), rect.bottomRight());
+    gradient.setColorAt(0, brandStart());
+    gradient.setColorAt(1, brandEnd());
+    return gradient;
+}
+
+} // namespace Colors

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QColor>
+#include <QLinearGradient>
+#include <QRectF>
+
+class QWidget;
+
+// The few fixed colours the screens use beside the palette, in one place. They match the
+// system colours of the platform the application was designed for, so a state reads the same
+// on every desktop.
+namespace Colors {
+
+QColor green();
+QColor orange();
+QColor red();
+QColor blue();
+
+// Text that stands back from the primary text: the palette's placeholder colour, which every
+// style derives from the text colour.
+QColor secondary(const QWidget *widget = nullptr);
+// `color` at the given opacity (0…1).
+QColor withOpacity(QColor color, qreal opacity);
+
+// The brand gradient: sRGB (0, 10, 104) at the top-leading corner of `rect` to
+// (0, 196, 238) at its bottom-trailing corner.
+QColor brandStart();
+QColor brandEnd();
+QLinearGradient brandGradient(const QRectF &rect);
+
+} // namespace Colors

@@ -31,11 +31,7 @@ const QString iconFolder = u":/icons/"_s;
 
 void ensureResources()
 {
-    static const bool done = [] {
-        initResources();
-        return true;
-    }();
-    Q_UNUSED(done);
+    Symbols::loadResources();
 }
 
 // The SVG text of a symbol, read once per process.
@@ -165,6 +161,15 @@ private:
 } // namespace
 
 namespace Symbols {
+
+void loadResources()
+{
+    static const bool done = [] {
+        initResources();
+        return true;
+    }();
+    Q_UNUSED(done);
+}
 
 QString resourcePath(const QString &name)
 {

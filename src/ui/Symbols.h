@@ -11,6 +11,10 @@
 // currentColor, so only the parts meant to follow the tint change.
 namespace Symbols {
 
+// Makes everything bundled under resources/ (icons, the application icon, the support QR image)
+// reachable under ":/". Every function here calls it; others that read ":/" call it first.
+void loadResources();
+
 // Resource path of the SVG behind a symbol name, or an empty string when none is bundled.
 QString resourcePath(const QString &name);
 bool contains(const QString &name);

@@ -1,0 +1,309 @@
+#include "AsyncTest.h"
+#include "Sandbox.h"
+#include "TestHttpServer.h"
+#include "brew/CatalogService.h"
+#include "brew/PackageFormats.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using quillrig::test::runTask;
+using quillrig::test::Sandbox;
+using quillrig::test::TestHttpServer;
+
+namespace {
+
+// (moc takes "//" inside a raw string for a comment, so these documents carry no URLs.)
+const QByteArray formulaDocument = R"json([
+  {"name":"zsh","full_name":"zsh","tap":"homebrew/core","desc":"UNIX shell (command interpreter)",
+   "versions":{"stable":"5.9","head":"HEAD","bottle":true},
+   "revision":0,"deprecated":false,"disabled":false,"caveats":null},
+  {"name":"Apple","desc":"Fruit","versions":{"stable":"1"},"deprecated":false},
+  {"name":"éclair","desc":"Pastry","versions":{"stable":null}},
+  {"name":"eclair","desc":"Plain pastry","versions":{"stable":"2"},"disabled":true}
+])json";
+
+const QByteArray caskDocument = R"json([
+  {"token":"apple","name":["Apple App"],"desc":null,"version":"latest",
+   "auto_updates":true,"deprecated":false,"disabled":false},
+  {"token":"banana","name":[],"desc":"Yellow","version":"3.6.0,67351",
+   "auto_updates":null}
+])json";
+
+QStringList idsOf(const QList<Package> &packages)
+{
+    QStringList ids;
+    for (const Package &package : packages)
+        ids.append(package.id());
+    return ids;
+}
+
+} // namespace
+
+class TestCatalogService : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Sandbox> m_sandbox;
+    std::unique_ptr<TestHttpServer> m_server;
+
+    QString cacheFile() const { return m_sandbox->appSupport() + "/quillrig-gui/catalog.json"_L1; }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // Sorting follows the user's locale; pin one so accents order the same everywhere.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void init()
+    {
+        m_sandbox = std::make_unique<Sandbox>();
+        m_server = std::make_unique<TestHttpServer>();
+        m_sandbox->configure([this](Platform::Settings &s) {
+            s.catalogApiBase = m_server->baseUrl();
+            s.releaseApiBase = m_server->baseUrl();
+        });
+        m_server->setRoute(u"/api/formula.json"_s, { 200, formulaDocument, 0 });
+        m_server->setRoute(u"/api/cask.json"_s, { 200, caskDocument, 0 });
+    }
+
+    void cleanup()
+    {
+        m_server.reset();
+        m_sandbox.reset();
+    }
+
+    void fetchSortsMergesAndCaches()
+    {
+        QCOMPARE(CatalogService::cachePath(), cacheFile());
+        QR_AWAIT(packages, CatalogService::fetchCatalog());
+        // Case only never separates two names; accents come after the plain letter.
+        QCOMPARE(idsOf(packages),
+            QStringList({ u"formula:Apple"_s, u"cask:apple"_s, u"cask:banana"_s, u"formula:eclair"_s,
+                u"formula:éclair"_s, u"formula:zsh"_s }));
+        QCOMPARE(packages[1].displayName, u"Apple App"_s);
+        QCOMPARE(packages[2].displayName, u"banana"_s);
+        QVERIFY(packages[3].deprecated);
+        QCOMPARE(packages[4].version, QString());
+        QCOMPARE(packages[5].searchKey, u"zsh zsh unix shell (command interpreter)"_s);
+
+        QCOMPARE(PackageFormats::decodeCache(Sandbox::readFile(cacheFile())), std::optional(packages));
+        QR_AWAIT(cached, CatalogService::loadCachedCatalog());
+        QVERIFY(cached.has_value());
+        QCOMPARE(cached->first, packages);
+        QCOMPARE(cached->second, QFileInfo(cacheFile()).lastModified());
+    }
+
+    void sortByName_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("case-only twins stay together, in their order") << QStringList{ u"b"_s, u"A"_s, u"B"_s, u"a"_s,
+            u"Ab"_s } << QStringList{ u"A"_s, u"a"_s, u"Ab"_s, u"b"_s, u"B"_s };
+        QTest::newRow("not code point order") << QStringList{ u"Zebra"_s, u"éclair"_s, u"eclair"_s, u"apple"_s }
+                                              << QStringList{ u"apple"_s, u"eclair"_s, u"éclair"_s, u"Zebra"_s };
+    }
+
+    void sortByName()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, sorted);
+        QList<Package> packages;
+        for (const QString &name : names)
+            packages.append({ PackageKind::formula, name, name, {}, {}, {}, false, name });
+        CatalogService::sortByName(packages);
+        QStringList result;
+        for (const Package &package : std::as_const(packages))
+            result.append(package.name);
+        QCOMPARE(result, sorted);
+    }
+
+    void failuresLeaveTheCacheAlone_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("error");
+
+        QTest::newRow("formulae 500") << u"/api/formula.json"_s << 500 << QByteArray("oops")
+                                      << u"Server responded with HTTP 500"_s;
+        QTest::newRow("casks 503") << u"/api/cask.json"_s << 503 << QByteArray() << u"Server responded with HTTP 503"_s;
+        QTest::newRow("casks 404") << u"/api/cask.json"_s << 404 << QByteArray() << u"Server responded with HTTP 404"_s;
+        QTest::newRow("a formula without name")
+            << u"/api/formula.json"_s << 200 << QByteArray(R"([{"name":"a"},{"desc":"no name"}])")
+            << u"The list of formulae from the server could not be read: entry 2 has no \"name\"."_s;
+        QTest::newRow("casks not JSON") << u"/api/cask.json"_s << 200 << QByteArray("<html>")
+                                        << u"The list of casks from the server could not be read"_s;
+    }
+
+    void failuresLeaveTheCacheAlone()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, error);
+        const QByteArray previous = PackageFormats::encodeCache(
+            { { PackageKind::cask, u"old"_s, u"old"_s, {}, {}, {}, false, u"old old "_s } });
+        Sandbox::writeFile(cacheFile(), previous);
+        m_server->setRoute(path, { status, body, 0 });
+
+        const auto outcome = runTask(CatalogService::fetchCatalog());
+        QVERIFY(outcome.threw);
+        QVERIFY2(outcome.failure.startsWith(error), qPrintable(outcome.failure));
+        QCOMPARE(Sandbox::readFile(cacheFile()), previous);
+    }
+
+    // The casks are asked for while the formulae are still on their way.
+    void bothHalvesDownloadAtOnce()
+    {
+        m_server->setRoute(u"/api/formula.json"_s, { 500, {}, 400 });
+        const auto outcome = runTask(CatalogService::fetchCatalog());
+        QVERIFY(outcome.threw);
+        QVERIFY(m_server->requests().contains(u"/api/cask.json"_s));
+    }
+
+    void unreachableServer()
+    {
+        m_sandbox->configure([](Platform::Settings &s) { s.catalogApiBase = QUrl(u"http://127.0.0.1:9"_s); });
+        const auto outcome = runTask(CatalogService::fetchCatalog());
+        QVERIFY(outcome.threw);
+        QVERIFY(!outcome.failure.isEmpty());
+        QVERIFY(!QFile::exists(cacheFile()));
+    }
+
+    void unwritableCacheIsNoFailure()
+    {
+        // A file where the folder should be: neither the folder nor the cache can be made.
+        Sandbox::writeFile(m_sandbox->appSupport() + "/quillrig-gui"_L1, "x");
+        QR_AWAIT(packages, CatalogService::fetchCatalog());
+        QCOMPARE(packages.size(), 6);
+        QR_AWAIT(cached, CatalogService::loadCachedCatalog());
+        QVERIFY(!cached.has_value());
+    }
+
+    void cacheFiles_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<int>("count"); // -1: no cache
+
+        QTest::newRow("empty list") << QByteArray("[]") << -1;
+        QTest::newRow("garbage") << QByteArray("{\"kind\":") << -1;
+        QTest::newRow("an entry short of a key") << QByteArray(
+            R"([{"kind":"formula","name":"a","displayName":"a","desc":"","homepage":"","version":"",
+                 "deprecated":false}])") << -1;
+        QTest::newRow("one package") << QByteArray(
+            R"([{"kind":"formula","name":"a","displayName":"a","desc":"","homepage":"","version":"",
+                 "deprecated":false,"searchKey":"a a "}])")
+                                     << 1;
+    }
+
+    void cacheFiles()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(int, count);
+        Sandbox::writeFile(cacheFile(), contents);
+        const QDateTime written(QDate(2024, 3, 1), QTime(12, 30), Qt::UTC);
+        {
+            QFile file(cacheFile());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
+        }
+        QR_AWAIT(cached, CatalogService::loadCachedCatalog());
+        QCOMPARE(cached.has_value(), count >= 0);
+        if (cached) {
+            QCOMPARE(cached->first.size(), count);
+            QCOMPARE(cached->second, written);
+        }
+    }
+
+    void missingCache()
+    {
+        QR_AWAIT(cached, CatalogService::loadCachedCatalog());
+        QVERIFY(!cached.has_value());
+    }
+
+    void undatedCacheIsFromTheDistantPast()
+    {
+        const QByteArray bytes
+            = PackageFormats::encodeCache({ { PackageKind::formula, u"a"_s, u"a"_s, {}, {}, {}, false, u"a a "_s } });
+        const auto cached = CatalogService::cachedCatalogFrom(bytes, std::nullopt);
+        QVERIFY(cached);
+        QCOMPARE(cached->second, CatalogService::distantPast());
+        QVERIFY(CatalogService::distantPast().isValid());
+        QVERIFY(CatalogService::distantPast() < QDateTime(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC));
+    }
+
+    void details_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("found");
+
+        const QByteArray body = R"({"license":"MIT","tap":"homebrew/core","dependencies":["a"]})";
+        QTest::newRow("formula") << int(PackageKind::formula) << u"wget"_s << u"/api/formula/wget.json"_s << 200 << body
+                                 << true;
+        QTest::newRow("cask") << int(PackageKind::cask) << u"firefox"_s << u"/api/cask/firefox.json"_s << 200 << body
+                              << true;
+        QTest::newRow("space in the name")
+            << int(PackageKind::formula) << u"my tool"_s << u"/api/formula/my%20tool.json"_s << 200 << body << true;
+        QTest::newRow("at sign and non-ASCII") << int(PackageKind::formula) << u"python@3.12é"_s
+                                               << u"/api/formula/python@3.12%C3%A9.json"_s << 200 << body << true;
+        QTest::newRow("404") << int(PackageKind::formula) << u"wget"_s << u"/api/formula/wget.json"_s << 404 << body
+                             << false;
+        QTest::newRow("203 is not 200") << int(PackageKind::formula) << u"wget"_s << u"/api/formula/wget.json"_s << 203
+                                        << body << false;
+        QTest::newRow("body is a list") << int(PackageKind::formula) << u"wget"_s << u"/api/formula/wget.json"_s << 200
+                                        << QByteArray("[]") << false;
+    }
+
+    void details()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, name);
+        QFETCH(QString, path);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, found);
+        m_server->setRoute(path, { status, body, 0 });
+        const Package package{ PackageKind(kind), name, name, {}, {}, {}, false, name };
+        QR_AWAIT(details, CatalogService::fetchDetails(package));
+        QCOMPARE(m_server->requests(), QStringList{ path });
+        QCOMPARE(details.has_value(), found);
+        if (found)
+            QCOMPARE(details->license, std::optional(u"MIT"_s));
+    }
+
+    void latestRelease_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<std::optional<QString>>("expected");
+
+        QTest::newRow("tag") << 200 << QByteArray(R"({"tag_name":"4.4.2","name":"4.4.2","draft":false})")
+                             << std::optional(u"4.4.2"_s);
+        QTest::newRow("tag kept as published")
+            << 200 << QByteArray(R"({"tag_name":"v4.4.2"})") << std::optional(u"v4.4.2"_s);
+        QTest::newRow("no tag") << 200 << QByteArray(R"({"name":"4.4.2"})") << std::optional<QString>();
+        QTest::newRow("numeric tag") << 200 << QByteArray(R"({"tag_name":4})") << std::optional<QString>();
+        QTest::newRow("rate limited") << 403 << QByteArray(R"({"tag_name":"4.4.2"})") << std::optional<QString>();
+    }
+
+    void latestRelease()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(std::optional<QString>, expected);
+        m_server->setRoute(u"/repos/Homebrew/brew/releases/latest"_s, { status, body, 0 });
+        QR_AWAIT(tag, CatalogService::fetchLatestBrewVersion());
+        QCOMPARE(tag, expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCatalogService)
+#include "tst_catalogservice.moc"

@@ -1,0 +1,430 @@
+#include "brew/PackageFormats.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using PackageFormats::DecodingError;
+
+namespace {
+
+// Entries shaped like the upstream documents, with their whole key set.
+QByteArray fixtureBytes(const char *file)
+{
+    QFile data(QTest::qFindTestData(u"data/"_s + QLatin1StringView(file), __FILE__, __LINE__));
+    return data.open(QIODevice::ReadOnly) ? data.readAll() : QByteArray();
+}
+
+QJsonObject fixture(const char *file)
+{
+    return QJsonDocument::fromJson(fixtureBytes(file)).object();
+}
+
+QJsonObject objectOf(const QByteArray &json)
+{
+    return QJsonDocument::fromJson(json).object();
+}
+
+QByteArray arrayOf(const QList<QJsonObject> &objects)
+{
+    QJsonArray array;
+    for (const QJsonObject &object : objects)
+        array.append(object);
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+// Sets (or with an undefined value, removes) "key" or "outer.inner".
+QJsonObject mutated(QJsonObject object, const QString &path, const QJsonValue &value)
+{
+    const QStringList keys = path.split(u'.');
+    if (keys.size() == 2) {
+        QJsonObject inner = object.value(keys[0]).toObject();
+        inner = mutated(inner, keys[1], value);
+        object.insert(keys[0], inner);
+        return object;
+    }
+    if (value.isUndefined())
+        object.remove(path);
+    else
+        object.insert(path, value);
+    return object;
+}
+
+QString field(const Package &package, const QString &name)
+{
+    if (name == "displayName"_L1)
+        return package.displayName;
+    if (name == "desc"_L1)
+        return package.desc;
+    if (name == "homepage"_L1)
+        return package.homepage;
+    if (name == "version"_L1)
+        return package.version;
+    if (name == "deprecated"_L1)
+        return package.deprecated ? u"true"_s : u"false"_s;
+    if (name == "searchKey"_L1)
+        return package.searchKey;
+    return u"?"_s;
+}
+
+const QJsonValue removed = QJsonValue(QJsonValue::Undefined);
+
+} // namespace
+
+class TestPackageFormats : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        for (const char *file :
+            { "formula-wget.json", "cask-firefox.json", "cask-quicklook-tools.json", "cask-teamspace.json" })
+            QVERIFY2(!fixture(file).isEmpty(), file);
+    }
+
+    void idsAndKinds()
+    {
+        const Package formula{ PackageKind::formula, u"x"_s, u"x"_s, {}, {}, {}, false, u"x x "_s };
+        Package cask = formula;
+        cask.kind = PackageKind::cask;
+        QCOMPARE(formula.id(), u"formula:x"_s);
+        QCOMPARE(cask.id(), u"cask:x"_s);
+        QVERIFY(formula != cask);
+        QCOMPARE(QSet<Package>({ formula, cask, formula }).size(), 2);
+        const OutdatedPackage outdated{ PackageKind::cask, u"x"_s, u"1.0"_s, u"1.1"_s };
+        QCOMPARE(outdated.id(), cask.id());
+        for (PackageKind kind : allPackageKinds())
+            QCOMPARE(packageKindFromString(toString(kind)), std::optional(kind));
+        QCOMPARE(packageKindFromString(u"keg"), std::nullopt);
+    }
+
+    void realEntries()
+    {
+        const QList<Package> formulae = PackageFormats::decodeFormulae(arrayOf({ fixture("formula-wget.json") }));
+        QCOMPARE(formulae,
+            QList<Package>({ { PackageKind::formula, u"wget"_s, u"wget"_s, u"Internet file retriever"_s,
+                u"https://www.gnu.org/software/wget/"_s, u"1.24.5"_s, false,
+                u"wget wget internet file retriever"_s } }));
+
+        const QList<Package> casks = PackageFormats::decodeCasks(arrayOf(
+            { fixture("cask-firefox.json"), fixture("cask-quicklook-tools.json"), fixture("cask-teamspace.json") }));
+        QCOMPARE(casks,
+            QList<Package>({
+                { PackageKind::cask, u"firefox"_s, u"Mozilla Firefox"_s, u"Web browser"_s,
+                    u"https://www.mozilla.org/firefox/"_s, u"126.0"_s, false,
+                    u"firefox mozilla firefox web browser"_s },
+                { PackageKind::cask, u"quicklook-tools"_s, u"quicklook-tools"_s, QString(),
+                    u"https://example.org/qlt"_s, u"latest"_s, true, u"quicklook-tools quicklook-tools "_s },
+                { PackageKind::cask, u"teamspace"_s, u"TeamSpace"_s, u"Remote access and support"_s,
+                    u"https://teamspace.example/"_s, u"3.6.0,67351"_s, true,
+                    u"teamspace teamspace remote access and support"_s },
+            }));
+    }
+
+    void formulaKeys_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<QString>("field"); // empty: the document must fail
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("no versions") << u"versions"_s << removed << u"version"_s << QString();
+        QTest::newRow("null versions") << u"versions"_s << QJsonValue() << u"version"_s << QString();
+        QTest::newRow("null stable") << u"versions.stable"_s << QJsonValue() << u"version"_s << QString();
+        QTest::newRow("no desc") << u"desc"_s << removed << u"desc"_s << QString();
+        QTest::newRow("null homepage") << u"homepage"_s << QJsonValue() << u"homepage"_s << QString();
+        QTest::newRow("disabled") << u"disabled"_s << QJsonValue(true) << u"deprecated"_s << u"true"_s;
+        QTest::newRow("deprecated") << u"deprecated"_s << QJsonValue(true) << u"deprecated"_s << u"true"_s;
+        QTest::newRow("null deprecated") << u"deprecated"_s << QJsonValue() << u"deprecated"_s << u"false"_s;
+        QTest::newRow("full lower-casing")
+            << u"desc"_s << QJsonValue(u"ÜBER Straße ΣΟΦΙΑ"_s) << u"searchKey"_s << u"wget wget über straße σοφια"_s;
+        QTest::newRow("unread key of any type") << u"pinned"_s << QJsonValue(u"yes"_s) << u"version"_s << u"1.24.5"_s;
+
+        QTest::newRow("no name") << u"name"_s << removed << QString() << QString();
+        QTest::newRow("null name") << u"name"_s << QJsonValue() << QString() << QString();
+        QTest::newRow("numeric name") << u"name"_s << QJsonValue(7) << QString() << QString();
+        QTest::newRow("numeric desc") << u"desc"_s << QJsonValue(42) << QString() << QString();
+        QTest::newRow("list homepage") << u"homepage"_s << QJsonValue(QJsonArray()) << QString() << QString();
+        QTest::newRow("text versions") << u"versions"_s << QJsonValue(u"1.0"_s) << QString() << QString();
+        QTest::newRow("numeric stable") << u"versions.stable"_s << QJsonValue(1.5) << QString() << QString();
+        QTest::newRow("text deprecated") << u"deprecated"_s << QJsonValue(u"true"_s) << QString() << QString();
+        QTest::newRow("numeric disabled") << u"disabled"_s << QJsonValue(1) << QString() << QString();
+    }
+
+    // The changed entry sits between two good ones: one bad entry fails the whole document.
+    void formulaKeys()
+    {
+        QFETCH(QString, path);
+        QFETCH(QJsonValue, value);
+        QFETCH(QString, field);
+        QFETCH(QString, expected);
+        const QJsonObject good = fixture("formula-wget.json");
+        const QByteArray document
+            = arrayOf({ good, mutated(good, path, value), mutated(good, u"name"_s, QJsonValue(u"curl"_s)) });
+        if (field.isEmpty()) {
+            try {
+                PackageFormats::decodeFormulae(document);
+                QFAIL("decoded");
+            } catch (const DecodingError &error) {
+                QVERIFY2(error.description().contains(path.section(u'.', -1)), qPrintable(error.description()));
+            }
+            return;
+        }
+        const QList<Package> packages = PackageFormats::decodeFormulae(document);
+        QCOMPARE(packages.size(), 3);
+        QCOMPARE(::field(packages[1], field), expected);
+    }
+
+    void caskKeys_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("empty name list") << u"name"_s << QJsonValue(QJsonArray()) << u"displayName"_s << u"firefox"_s;
+        QTest::newRow("no name list") << u"name"_s << removed << u"displayName"_s << u"firefox"_s;
+        QTest::newRow("non-ASCII name") << u"name"_s << QJsonValue(QJsonArray{ u"Übersicht"_s }) << u"searchKey"_s
+                                        << u"firefox übersicht web browser"_s;
+        QTest::newRow("null desc") << u"desc"_s << QJsonValue() << u"desc"_s << QString();
+        QTest::newRow("no version") << u"version"_s << removed << u"version"_s << QString();
+        QTest::newRow("disabled only") << u"disabled"_s << QJsonValue(true) << u"deprecated"_s << u"true"_s;
+
+        QTest::newRow("no token") << u"token"_s << removed << QString() << QString();
+        QTest::newRow("name is text") << u"name"_s << QJsonValue(u"Firefox"_s) << QString() << QString();
+        QTest::newRow("name holds a number")
+            << u"name"_s << QJsonValue(QJsonArray{ u"Firefox"_s, 3 }) << QString() << QString();
+        QTest::newRow("numeric version") << u"version"_s << QJsonValue(126) << QString() << QString();
+        QTest::newRow("text deprecated") << u"deprecated"_s << QJsonValue(u"no"_s) << QString() << QString();
+    }
+
+    void caskKeys()
+    {
+        QFETCH(QString, path);
+        QFETCH(QJsonValue, value);
+        QFETCH(QString, field);
+        QFETCH(QString, expected);
+        const QByteArray document
+            = arrayOf({ fixture("cask-quicklook-tools.json"), mutated(fixture("cask-firefox.json"), path, value) });
+        if (field.isEmpty()) {
+            QVERIFY_THROWS_EXCEPTION(DecodingError, PackageFormats::decodeCasks(document));
+            return;
+        }
+        const QList<Package> packages = PackageFormats::decodeCasks(document);
+        QCOMPARE(packages.size(), 2);
+        QCOMPARE(::field(packages[1], field), expected);
+    }
+
+    void documents_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<int>("count"); // -1: fails
+
+        QTest::newRow("empty list") << QByteArray("[]") << 0;
+        QTest::newRow("minimal entry") << QByteArray(R"([{"name":"a"}])") << 1;
+        QTest::newRow("not JSON") << QByteArray("<html>502</html>") << -1;
+        QTest::newRow("empty body") << QByteArray() << -1;
+        QTest::newRow("object, not list") << QByteArray(R"({"name":"a"})") << -1;
+        QTest::newRow("entry not an object") << QByteArray(R"([{"name":"a"}, "b"])") << -1;
+        const QByteArray wget = fixtureBytes("formula-wget.json");
+        QTest::newRow("cut off") << "[" + wget.left(wget.size() / 2) << -1;
+        QTest::newRow("trailing garbage") << QByteArray(R"([{"name":"a"}] x)") << -1;
+        QTest::newRow("broken value in an unread key") << QByteArray(R"([{"name":"a","bottle":{"x":tru}}])") << -1;
+        QTest::newRow("invalid UTF-8") << QByteArray("[{\"name\":\"a\xff\"}]") << -1;
+    }
+
+    void documents()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(int, count);
+        if (count < 0) {
+            QVERIFY_THROWS_EXCEPTION(DecodingError, PackageFormats::decodeFormulae(json));
+            return;
+        }
+        QCOMPARE(PackageFormats::decodeFormulae(json).size(), count);
+    }
+
+    void outdatedReport_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<bool>("decodes");
+        QTest::addColumn<QList<OutdatedPackage>>("expected");
+
+        const auto formula = [](const char *name, const char *installed, const char *current) {
+            return OutdatedPackage{ PackageKind::formula, QString::fromUtf8(name), QString::fromUtf8(installed),
+                QString::fromUtf8(current) };
+        };
+        const auto cask = [](const char *name, const char *installed, const char *current) {
+            return OutdatedPackage{ PackageKind::cask, QString::fromUtf8(name), QString::fromUtf8(installed),
+                QString::fromUtf8(current) };
+        };
+
+        QTest::newRow("as brew prints it")
+            << QByteArray(R"({"formulae":[
+                 {"name":"wget","installed_versions":["1.21.3"],"current_version":"1.24.5","pinned":false,"pinned_version":null},
+                 {"name":"python@3.12","installed_versions":["3.12.1","3.12.2"],"current_version":"3.12.3","pinned":false,"pinned_version":null}],
+               "casks":[{"name":"iterm2","installed_versions":"3.4.19","current_version":"3.5.0"},
+                 {"name":"zoom","installed_versions":["5.17.0"],"current_version":"6.0.2.33403"}]})")
+            << true
+            << QList<OutdatedPackage>{ formula("wget", "1.21.3", "1.24.5"),
+                   formula("python@3.12", "3.12.1, 3.12.2", "3.12.3"), cask("iterm2", "3.4.19", "3.5.0"),
+                   cask("zoom", "5.17.0", "6.0.2.33403") };
+        QTest::newRow("versions missing or odd")
+            << QByteArray(R"({"formulae":[{"name":"a"},{"name":"b","installed_versions":7,"current_version":2},
+               {"name":"c","installed_versions":["1",2]}],"casks":[]})")
+            << true << QList<OutdatedPackage>{ formula("a", "", ""), formula("b", "", ""), formula("c", "", "") };
+        QTest::newRow("nothing outdated")
+            << QByteArray(R"({"formulae":[],"casks":[]})") << true << QList<OutdatedPackage>();
+        QTest::newRow("no casks") << QByteArray(R"({"formulae":[{"name":"a"}]})") << false << QList<OutdatedPackage>();
+        QTest::newRow("null formulae") << QByteArray(R"({"formulae":null,"casks":[]})") << false
+                                       << QList<OutdatedPackage>();
+        QTest::newRow("item without name")
+            << QByteArray(R"({"formulae":[{"name":"a"},{"current_version":"1"}],"casks":[]})") << false
+            << QList<OutdatedPackage>();
+        QTest::newRow("error text instead of JSON")
+            << QByteArray("Error: No such keg") << false << QList<OutdatedPackage>();
+    }
+
+    void outdatedReport()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(bool, decodes);
+        QFETCH(QList<OutdatedPackage>, expected);
+        const std::optional<QList<OutdatedPackage>> report = PackageFormats::decodeOutdatedReport(json);
+        QCOMPARE(report.has_value(), decodes);
+        if (decodes)
+            QCOMPARE(*report, expected);
+    }
+
+    void realDetails()
+    {
+        QJsonObject formula = fixture("formula-wget.json");
+        formula.insert(
+            u"analytics"_s, objectOf(R"({"install":{"30d":{"wget":81600,"wget --HEAD":5},"90d":{"wget":250000},
+                "365d":{"wget":990000}},"install_on_request":{"30d":{"wget":80000}},
+                "build_error":{"30d":{"wget":3}}})"));
+        formula.insert(u"aliases"_s, QJsonArray{ u"gnu-wget"_s });
+        std::optional<PackageDetails> details
+            = PackageFormats::decodeDetails(QJsonDocument(formula).toJson(QJsonDocument::Compact));
+        QVERIFY(details);
+        QCOMPARE(*details,
+            (PackageDetails{ u"GPL-3.0-or-later"_s, u"homebrew/core"_s, { u"libidn2"_s, u"openssl@3"_s }, std::nullopt,
+                std::nullopt, 81605, { u"gnu-wget"_s } }));
+
+        QJsonObject cask = fixture("cask-firefox.json");
+        cask.insert(u"caveats"_s, u"\n  Firefox updates itself.\n"_s);
+        cask.insert(u"depends_on"_s, objectOf(R"({"macos":{">=":["10.15"]},"formula":["gnupg"]})"));
+        cask.insert(u"analytics"_s, objectOf(R"({"install":{"30d":{"firefox":12345}}})"));
+        details = PackageFormats::decodeDetails(QJsonDocument(cask).toJson(QJsonDocument::Compact));
+        QVERIFY(details);
+        QCOMPARE(*details,
+            (PackageDetails{
+                std::nullopt, u"homebrew/cask"_s, { u"gnupg"_s }, u"Firefox updates itself."_s, true, 12345, {} }));
+    }
+
+    void detailKeys_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<std::optional<PackageDetails>>("expected");
+
+        const PackageDetails none;
+        const auto with = [](auto change) {
+            PackageDetails details;
+            change(details);
+            return std::optional<PackageDetails>(details);
+        };
+        QTest::newRow("empty object") << QByteArray("{}") << std::optional(none);
+        QTest::newRow("installs summed") << QByteArray(R"({"analytics":{"install":{"30d":{"a":100,"a --HEAD":5}}}})")
+                                         << with([](PackageDetails &d) { d.installs30d = 105; });
+        QTest::newRow("no installs recorded") << QByteArray(R"({"analytics":{"install":{"30d":{}}}})")
+                                              << with([](PackageDetails &d) { d.installs30d = 0; });
+        QTest::newRow("null analytics") << QByteArray(R"({"analytics":null})") << std::optional(none);
+        QTest::newRow("count as text") << QByteArray(R"({"analytics":{"install":{"30d":{"a":"100"}}}})")
+                                       << std::optional(none);
+        QTest::newRow("fractional count")
+            << QByteArray(R"({"analytics":{"install":{"30d":{"a":1.5}}}})") << std::optional(none);
+        QTest::newRow("depends_on without formula")
+            << QByteArray(R"({"depends_on":{"macos":{">=":["12"]}}})") << std::optional(none);
+        QTest::newRow("dependencies win over depends_on")
+            << QByteArray(R"({"dependencies":["a"],"depends_on":{"formula":["b"]}})")
+            << with([](PackageDetails &d) { d.dependencies = { u"a"_s }; });
+        QTest::newRow("blank caveats") << QByteArray(R"({"caveats":" \n\t\n"})")
+                                       << with([](PackageDetails &d) { d.caveats = QString(); });
+        QTest::newRow("odd types are dropped one by one")
+            << QByteArray(R"({"license":{"any_of":["MIT"]},"tap":"homebrew/core","caveats":3,
+                 "auto_updates":"yes","aliases":["a",1],"dependencies":"a"})")
+            << with([](PackageDetails &d) { d.tap = u"homebrew/core"_s; });
+        QTest::newRow("list, not object") << QByteArray("[]") << std::optional<PackageDetails>();
+        QTest::newRow("not JSON") << QByteArray("<h1>Not Found</h1>") << std::optional<PackageDetails>();
+    }
+
+    void detailKeys()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(std::optional<PackageDetails>, expected);
+        QCOMPARE(PackageFormats::decodeDetails(json), expected);
+    }
+
+    void cacheRoundTrip()
+    {
+        const QList<Package> packages{
+            { PackageKind::formula, u"a\"b\\c"_s, u"a\"b\\c"_s, u"tab\there, line\nfeed, \u0001 and \u001f"_s,
+                u"https://example.org/x?y=1&z=2"_s, u"1.0_1"_s, false, u"a\"b\\c a\"b\\c tab"_s },
+            { PackageKind::cask, u"übersicht"_s, u"Übersicht 🐉"_s, QString(), QString(), u"latest"_s, true,
+                u"übersicht übersicht 🐉 "_s },
+        };
+        const QByteArray bytes = PackageFormats::encodeCache(packages);
+        QCOMPARE(PackageFormats::decodeCache(bytes), std::optional(packages));
+
+        // Compact, and plain JSON that any reader takes: the same eight keys in every object.
+        QVERIFY(!bytes.contains('\n'));
+        QJsonParseError error;
+        const QJsonArray array = QJsonDocument::fromJson(bytes, &error).array();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(array.size(), 2);
+        QCOMPARE(array[1].toObject().keys(),
+            QStringList({ u"deprecated"_s, u"desc"_s, u"displayName"_s, u"homepage"_s, u"kind"_s, u"name"_s,
+                u"searchKey"_s, u"version"_s }));
+        QCOMPARE(array[0].toObject().value("desc"_L1).toString(), packages[0].desc);
+        QCOMPARE(array[1].toObject().value("kind"_L1).toString(), u"cask"_s);
+    }
+
+    void cacheStrictness_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<bool>("decodes");
+
+        for (const char *key :
+            { "kind", "name", "displayName", "desc", "homepage", "version", "deprecated", "searchKey" }) {
+            QTest::addRow("no %s", key) << QString::fromLatin1(key) << removed << false;
+            QTest::addRow("null %s", key) << QString::fromLatin1(key) << QJsonValue() << false;
+        }
+        QTest::newRow("unknown kind") << u"kind"_s << QJsonValue(u"keg"_s) << false;
+        QTest::newRow("text deprecated") << u"deprecated"_s << QJsonValue(u"false"_s) << false;
+        QTest::newRow("numeric version") << u"version"_s << QJsonValue(1) << false;
+        QTest::newRow("extra key") << u"installed"_s << QJsonValue(true) << true;
+    }
+
+    void cacheStrictness()
+    {
+        QFETCH(QString, key);
+        QFETCH(QJsonValue, value);
+        QFETCH(bool, decodes);
+        const Package package{ PackageKind::cask, u"a"_s, u"A"_s, u"d"_s, u"h"_s, u"1"_s, false, u"a a d"_s };
+        const QJsonObject good
+            = QJsonDocument::fromJson(PackageFormats::encodeCache({ package })).array()[0].toObject();
+        const std::optional<QList<Package>> decoded
+            = PackageFormats::decodeCache(arrayOf({ good, mutated(good, key, value) }));
+        QCOMPARE(decoded.has_value(), decodes);
+        if (decodes)
+            QCOMPARE(*decoded, QList<Package>({ package, package }));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPackageFormats)
+#include "tst_packageformats.moc"

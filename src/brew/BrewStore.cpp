@@ -1,0 +1,578 @@
+#include "brew/BrewStore.h"
+
+#include "brew/ActivityStore.h"
+#include "brew/BrewService.h"
+#include "brew/CatalogService.h"
+#include "brew/PackageFormats.h"
+#include "brew/VersionCompare.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Platform.h"
+
+#include <QPointer>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qsizetype logLimit = 200000;
+constexpr qsizetype logKeep = 150000;
+constexpr qsizetype commandOutputLimit = 40000;
+constexpr qsizetype commandOutputKeep = 30000;
+constexpr qsizetype failureTextKeep = 8000;
+constexpr double progressCap = 0.95;
+
+const auto includeSelfUpdatingKey = u"includeSelfUpdating"_s;
+
+QString counted(qsizetype n, const QString &noun)
+{
+    return n == 1 ? u"1 "_s + noun : QString::number(n) + u' ' + noun + u's';
+}
+
+// Runs one brew command of refreshInstalled(); a launch failure leaves its field unchanged, so
+// it becomes "no result" instead of an error.
+QCoro::Task<std::optional<BrewService::Result>> runQuietly(QStringList arguments, QString brewPath)
+{
+    try {
+        co_return co_await BrewService::runBrew(std::move(arguments), std::move(brewPath));
+    } catch (const std::exception &) {
+        co_return std::nullopt;
+    }
+}
+
+QSet<QString> nonEmptyLines(const QString &output)
+{
+    static const QRegularExpression lineBreak(u"[\r\n]"_s);
+    const QStringList lines = output.split(lineBreak, Qt::SkipEmptyParts);
+    return QSet<QString>(lines.cbegin(), lines.cend());
+}
+
+// Homebrew's section headings that finish a package: "Installing wget", "Upgrading Cask iterm2",
+// but not "Installing dependencies for wget: …", "Installing wget dependency: …" or
+// "Upgrading 3 outdated packages:".
+bool headingCountsAsStep(QStringView heading)
+{
+    if (!heading.startsWith(u"Installing "_s) && !heading.startsWith(u"Upgrading "_s))
+        return false;
+    if (heading.contains(u"dependencies for"_s) || heading.contains(u" dependency:"_s))
+        return false;
+    const auto words = heading.split(u' ', Qt::SkipEmptyParts);
+    if (words.size() < 2)
+        return true;
+    bool isNumber = false;
+    (void)words.at(1).toLongLong(&isNumber);
+    return !isNumber;
+}
+
+} // namespace
+
+BrewStore::BrewStore(ActivityStore *activity, QObject *parent)
+    : QObject(parent)
+    , m_activity(activity)
+    , m_includeSelfUpdating(Platform::current().boolDefault(includeSelfUpdatingKey).value_or(true))
+{
+    Q_ASSERT(activity);
+}
+
+BrewStore::~BrewStore() = default;
+
+void BrewStore::setStatus(BrewStatus status)
+{
+    if (m_status == status)
+        return;
+    m_status = status;
+    Q_EMIT statusChanged();
+}
+
+void BrewStore::setBrewPath(const std::optional<QString> &path)
+{
+    if (m_brewPath == path)
+        return;
+    m_brewPath = path;
+    Q_EMIT brewPathChanged();
+}
+
+void BrewStore::setBrewVersion(const std::optional<QString> &version)
+{
+    if (m_brewVersion == version)
+        return;
+    m_brewVersion = version;
+    Q_EMIT brewVersionChanged();
+}
+
+void BrewStore::setLatestBrewVersion(const std::optional<QString> &version)
+{
+    if (m_latestBrewVersion == version)
+        return;
+    m_latestBrewVersion = version;
+    Q_EMIT latestBrewVersionChanged();
+}
+
+void BrewStore::setSelectedIDs(const QSet<QString> &ids)
+{
+    if (m_selectedIDs == ids)
+        return;
+    m_selectedIDs = ids;
+    Q_EMIT selectedIDsChanged();
+}
+
+void BrewStore::setSelected(const QString &id, bool selected)
+{
+    if (m_selectedIDs.contains(id) == selected)
+        return;
+    if (selected)
+        m_selectedIDs.insert(id);
+    else
+        m_selectedIDs.remove(id);
+    Q_EMIT selectedIDsChanged();
+}
+
+void BrewStore::setIncludeSelfUpdating(bool include)
+{
+    Platform::current().setBoolDefault(includeSelfUpdatingKey, include);
+    if (m_includeSelfUpdating == include)
+        return;
+    m_includeSelfUpdating = include;
+    Q_EMIT includeSelfUpdatingChanged();
+}
+
+void BrewStore::setIsLoadingCatalog(bool loading)
+{
+    if (m_isLoadingCatalog == loading)
+        return;
+    m_isLoadingCatalog = loading;
+    Q_EMIT isLoadingCatalogChanged();
+}
+
+void BrewStore::setCatalogError(const std::optional<QString> &error)
+{
+    if (m_catalogError == error)
+        return;
+    m_catalogError = error;
+    Q_EMIT catalogErrorChanged();
+}
+
+void BrewStore::setOutdated(const QList<OutdatedPackage> &outdated)
+{
+    if (m_outdated == outdated)
+        return;
+    m_outdated = outdated;
+    Q_EMIT outdatedChanged();
+}
+
+void BrewStore::setRunning(bool running, const std::optional<QString> &title)
+{
+    if (m_taskTitle != title) {
+        m_taskTitle = title;
+        Q_EMIT taskTitleChanged();
+    }
+    if (m_isRunning != running) {
+        m_isRunning = running;
+        Q_EMIT isRunningChanged();
+    }
+}
+
+void BrewStore::bumpDataRevision()
+{
+    ++m_dataRevision;
+    Q_EMIT dataRevisionChanged();
+}
+
+void BrewStore::clearLog()
+{
+    if (m_log.isEmpty())
+        return;
+    m_log.clear();
+    Q_EMIT logReset();
+    Q_EMIT logChanged();
+}
+
+bool BrewStore::isInstalled(const Package &package) const
+{
+    return package.kind == PackageKind::formula ? m_installedFormulae.contains(package.name)
+                                                : m_installedCasks.contains(package.name);
+}
+
+bool BrewStore::brewUpdateAvailable() const
+{
+    if (!m_brewVersion || !m_latestBrewVersion)
+        return false;
+    return VersionCompare::isNewerRelease(*m_latestBrewVersion, *m_brewVersion);
+}
+
+QCoro::Task<> BrewStore::refresh()
+{
+    QPointer<BrewStore> self(this);
+    std::optional<QString> found;
+    for (const QString &candidate : { u"/opt/homebrew/bin/brew"_s, u"/usr/local/bin/brew"_s }) {
+        const QString path = Platform::current().systemPath(candidate);
+        if (Files::isExecutableFile(path)) {
+            found = path;
+            break;
+        }
+    }
+    if (!found) {
+        setBrewPath(std::nullopt);
+        setStatus(BrewStatus::missing);
+        co_return;
+    }
+    setBrewPath(found);
+    setStatus(BrewStatus::ready);
+
+    if (m_catalog.isEmpty()) {
+        const auto cached = co_await CatalogService::loadCachedCatalog();
+        if (!self)
+            co_return;
+        if (cached && m_catalog.isEmpty())
+            applyCatalog(cached->first, cached->second);
+    }
+
+    // Both start now and run while the installed state is read.
+    QCoro::Task<> catalogTask = loadCatalog();
+    QCoro::Task<std::optional<QString>> latestTask = CatalogService::fetchLatestBrewVersion();
+
+    co_await refreshInstalled();
+    if (!self)
+        co_return;
+    const std::optional<QString> latest = co_await std::move(latestTask);
+    if (!self)
+        co_return;
+    setLatestBrewVersion(latest);
+    co_await std::move(catalogTask);
+}
+
+QCoro::Task<> BrewStore::refreshInstalled()
+{
+    if (!m_brewPath)
+        co_return;
+    QPointer<BrewStore> self(this);
+    const QString brew = *m_brewPath;
+    QStringList outdatedArguments{ u"outdated"_s, u"--json=v2"_s };
+    if (m_includeSelfUpdating)
+        outdatedArguments.append(u"--greedy"_s);
+
+    // All four run at once; their results are applied in this order whatever order they finish in.
+    auto versionTask = runQuietly({ u"--version"_s }, brew);
+    auto formulaeTask = runQuietly({ u"list"_s, u"--formula"_s, u"-1"_s }, brew);
+    auto casksTask = runQuietly({ u"list"_s, u"--cask"_s, u"-1"_s }, brew);
+    auto outdatedTask = runQuietly(outdatedArguments, brew);
+
+    const auto version = co_await std::move(versionTask);
+    if (!self)
+        co_return;
+    if (version) {
+        QString firstLine;
+        for (const QString &line : version->output.split(u'\n')) {
+            if (!line.isEmpty()) {
+                firstLine = line;
+                break;
+            }
+        }
+        setBrewVersion(firstLine.remove(u"Homebrew "_s));
+    }
+
+    const auto formulae = co_await std::move(formulaeTask);
+    if (!self)
+        co_return;
+    if (formulae) {
+        QSet<QString> names = nonEmptyLines(formulae->output);
+        if (names != m_installedFormulae) {
+            m_installedFormulae = std::move(names);
+            Q_EMIT installedChanged();
+        }
+    }
+
+    const auto casks = co_await std::move(casksTask);
+    if (!self)
+        co_return;
+    if (casks) {
+        QSet<QString> names = nonEmptyLines(casks->output);
+        if (names != m_installedCasks) {
+            m_installedCasks = std::move(names);
+            Q_EMIT installedChanged();
+        }
+    }
+
+    const auto outdated = co_await std::move(outdatedTask);
+    if (!self)
+        co_return;
+    if (outdated) {
+        // brew that printed an error instead of JSON keeps the list we had.
+        if (auto report = PackageFormats::decodeOutdatedReport(outdated->output.toUtf8()))
+            setOutdated(*report);
+    }
+
+    pruneSelection();
+    bumpDataRevision();
+}
+
+void BrewStore::pruneSelection()
+{
+    QSet<QString> kept;
+    for (const QString &id : std::as_const(m_selectedIDs)) {
+        const auto it = m_packagesByID.constFind(id);
+        if (it != m_packagesByID.cend() && !isInstalled(*it))
+            kept.insert(id);
+    }
+    setSelectedIDs(kept);
+}
+
+QCoro::Task<> BrewStore::loadCatalog()
+{
+    if (m_isLoadingCatalog)
+        co_return;
+    QPointer<BrewStore> self(this);
+    setIsLoadingCatalog(true);
+    setCatalogError(std::nullopt);
+    m_activity->setCatalog(ActivityStore::CatalogState::loading());
+    m_activity->setCatalogRetry([self] {
+        if (self)
+            self->loadCatalog();
+    });
+
+    std::optional<QList<Package>> packages;
+    QString failure;
+    try {
+        packages = co_await CatalogService::fetchCatalog();
+    } catch (const Error &error) {
+        failure = error.description();
+    } catch (const std::exception &error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    if (!self)
+        co_return;
+
+    if (packages) {
+        const QDateTime now = QDateTime::currentDateTime();
+        applyCatalog(*packages, now);
+        m_activity->setCatalog(ActivityStore::CatalogState::updated(now));
+    } else {
+        setCatalogError(failure);
+        m_activity->setCatalog(ActivityStore::CatalogState::failed(failure));
+    }
+    setIsLoadingCatalog(false);
+}
+
+void BrewStore::applyCatalog(const QList<Package> &packages, const QDateTime &date)
+{
+    m_catalog = packages;
+    QHash<QString, Package> byID;
+    byID.reserve(packages.size());
+    for (const Package &package : packages)
+        if (!byID.contains(package.id())) // the documents never repeat an id; keep the first
+            byID.insert(package.id(), package);
+    m_packagesByID = std::move(byID);
+    Q_EMIT catalogChanged();
+    if (m_catalogDate != date) {
+        m_catalogDate = date;
+        Q_EMIT catalogDateChanged();
+    }
+    bumpDataRevision();
+}
+
+QCoro::Task<> BrewStore::runSequence(
+    QString title, QList<QStringList> commands, std::optional<int> progressTotal, QString successMessage)
+{
+    if (!m_brewPath || m_isRunning)
+        co_return;
+    QPointer<BrewStore> self(this);
+    const QString brew = *m_brewPath;
+
+    setRunning(true, title);
+    m_progressTotal = progressTotal;
+    m_progressDone = 0;
+    Q_EMIT progressChanged();
+    m_activity->begin(title, QString(), std::nullopt);
+
+    std::optional<std::pair<QString, QString>> failure; // (command, text) of the first failing command
+    for (const QStringList &arguments : std::as_const(commands)) {
+        const QString command = u"brew "_s + arguments.join(u' ');
+        appendOutput(u"$ "_s + command + u'\n');
+        if (!m_commandOutput.isEmpty()) {
+            m_commandOutput.clear();
+            Q_EMIT commandOutputChanged();
+        }
+
+        std::optional<BrewService::Result> result;
+        QString launchError;
+        // A named handler: GCC 12 destroys a lambda temporary inside a co_await expression twice.
+        const BrewService::OutputHandler onOutput = [self](const QString &chunk) {
+            if (self)
+                self->appendOutput(chunk);
+        };
+        try {
+            result = co_await BrewService::runBrew(arguments, brew, onOutput);
+        } catch (const Error &error) {
+            launchError = error.description();
+        } catch (const std::exception &error) {
+            launchError = QString::fromUtf8(error.what());
+        }
+        if (!self)
+            co_return;
+
+        if (!result) {
+            appendOutput(u"\n✗ "_s + launchError + u"\n\n"_s);
+            if (!failure)
+                failure = std::pair(command, launchError);
+        } else if (result->status == 0) {
+            appendOutput(u"\n✓ Done\n\n"_s);
+        } else {
+            const QString exited = u"brew exited with status "_s + QString::number(result->status);
+            appendOutput(u"\n✗ "_s + exited + u"\n\n"_s);
+            if (!failure)
+                failure = std::pair(command, exited + u"\n\n"_s + m_commandOutput);
+        }
+    }
+
+    setRunning(false, std::nullopt);
+    if (failure) {
+        m_activity->cancelFade();
+        m_activity->setPhase(ActivityStore::Phase::failure(
+            title + u" failed"_s, u"$ "_s + failure->first + u"\n\n"_s + failure->second.right(failureTextKeep)));
+    } else {
+        m_activity->succeed(successMessage);
+    }
+    co_await refreshInstalled();
+}
+
+void BrewStore::appendToLog(const QString &text)
+{
+    m_log.append(text);
+    if (m_log.size() > logLimit) {
+        m_log.remove(0, m_log.size() - logKeep);
+        Q_EMIT logReset();
+    } else {
+        Q_EMIT logAppended(text);
+    }
+    Q_EMIT logChanged();
+}
+
+void BrewStore::appendOutput(const QString &text)
+{
+    appendToLog(text);
+    if (!m_isRunning)
+        return;
+    m_commandOutput.append(text);
+    if (m_commandOutput.size() > commandOutputLimit)
+        m_commandOutput.remove(0, m_commandOutput.size() - commandOutputKeep);
+    Q_EMIT commandOutputChanged();
+    countHeadings(text);
+}
+
+void BrewStore::countHeadings(const QString &text)
+{
+    // Each chunk is split on its own: a line cut in two by the pipe is two pieces, and only the
+    // piece that starts with the heading marker counts.
+    const QStringView view(text);
+    const qsizetype size = view.size();
+    qsizetype start = 0;
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && view[end] != u'\n' && view[end] != u'\r')
+            ++end;
+        const QStringView piece = view.sliced(start, end - start);
+        if (piece.startsWith(u"==> "_s)) {
+            const QStringView heading = piece.sliced(4);
+            if (headingCountsAsStep(heading)) {
+                ++m_progressDone;
+                Q_EMIT progressChanged();
+            }
+            std::optional<double> progress;
+            if (m_progressTotal && *m_progressTotal >= 1)
+                progress = std::min(progressCap, double(m_progressDone) / *m_progressTotal);
+            m_activity->update(heading.toString(), progress);
+        }
+        start = end + 1;
+    }
+}
+
+QCoro::Task<> BrewStore::install(QList<Package> packages)
+{
+    QStringList formulae;
+    QStringList casks;
+    for (const Package &package : std::as_const(packages)) {
+        if (isInstalled(package))
+            continue;
+        (package.kind == PackageKind::formula ? formulae : casks).append(package.name);
+    }
+    const qsizetype n = formulae.size() + casks.size();
+    if (n == 0)
+        co_return;
+    QList<QStringList> commands;
+    if (!formulae.isEmpty())
+        commands.append(QStringList{ u"install"_s, u"--formula"_s } + formulae);
+    if (!casks.isEmpty())
+        commands.append(QStringList{ u"install"_s, u"--cask"_s } + casks);
+    co_await runSequence(
+        u"Installing "_s + counted(n, u"package"_s), commands, int(n), u"Installed "_s + counted(n, u"package"_s));
+}
+
+QCoro::Task<> BrewStore::upgrade(QList<OutdatedPackage> packages)
+{
+    const qsizetype n = packages.size();
+    QStringList formulae;
+    QStringList casks;
+    for (const OutdatedPackage &package : std::as_const(packages))
+        (package.kind == PackageKind::formula ? formulae : casks).append(package.name);
+    QList<QStringList> commands;
+    if (!formulae.isEmpty())
+        commands.append(QStringList{ u"upgrade"_s, u"--formula"_s } + formulae);
+    if (!casks.isEmpty()) {
+        QStringList command{ u"upgrade"_s, u"--cask"_s };
+        if (m_includeSelfUpdating)
+            command.append(u"--greedy"_s);
+        commands.append(command + casks);
+    }
+    if (commands.isEmpty())
+        co_return;
+    co_await runSequence(
+        u"Upgrading "_s + counted(n, u"package"_s), commands, int(n), u"Upgraded "_s + counted(n, u"package"_s));
+}
+
+QCoro::Task<> BrewStore::upgradeAll()
+{
+    QStringList command{ u"upgrade"_s };
+    if (m_includeSelfUpdating)
+        command.append(u"--greedy"_s);
+    QList<QStringList> commands;
+    commands.append(command);
+    co_await runSequence(u"Upgrading all packages"_s, commands, int(m_outdated.size()), u"All packages upgraded"_s);
+}
+
+QCoro::Task<> BrewStore::updateHomebrew()
+{
+    QPointer<BrewStore> self(this);
+    QList<QStringList> commands;
+    commands.append(QStringList{ u"update"_s });
+    co_await runSequence(u"Updating Homebrew"_s, commands, std::nullopt, u"Homebrew updated"_s);
+    if (!self)
+        co_return;
+    const std::optional<QString> latest = co_await CatalogService::fetchLatestBrewVersion();
+    if (!self)
+        co_return;
+    setLatestBrewVersion(latest);
+    co_await loadCatalog();
+}
+
+void BrewStore::installHomebrew()
+{
+    const QString path = Platform::current().tempDir() + u"/install-homebrew.command"_s;
+    const QString script = QStringList{
+        u"#!/bin/bash"_s,
+        u"/bin/bash -c \"$(curl -fsSL https://raw.githubusercontent.com/Homebrew/install/HEAD/install.sh)\""_s,
+        u"echo"_s,
+        u"echo \"Finished. Return to Quillrig - it will detect Homebrew automatically.\""_s,
+    }.join(u'\n');
+    try {
+        Files::writeAtomically(path, script.toUtf8());
+        Files::setPermissions(path,
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    } catch (const Error &error) {
+        // Opening a half-prepared installer would only confuse; the log says what went wrong.
+        appendToLog(u"Could not prepare the installer: "_s + error.description() + u'\n');
+        return;
+    }
+    Platform::current().openFile(path);
+}

@@ -1,0 +1,151 @@
+#pragma once
+
+#include "brew/Package.h"
+
+#include <QCoro/QCoroTask>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class ActivityStore;
+
+enum class BrewStatus { checking, missing, ready };
+
+// Everything Homebrew: where brew is and which version, the catalog, what is installed and
+// outdated, the bulk-install selection, and the one command sequence that may run at a time.
+// Lives on the GUI thread; every field notifies when it changes.
+class BrewStore : public QObject {
+    Q_OBJECT
+
+public:
+    explicit BrewStore(ActivityStore *activity, QObject *parent = nullptr);
+    ~BrewStore() override;
+
+    ActivityStore *activity() const { return m_activity; }
+
+    BrewStatus status() const { return m_status; }
+    std::optional<QString> brewPath() const { return m_brewPath; }
+    std::optional<QString> brewVersion() const { return m_brewVersion; }
+    std::optional<QString> latestBrewVersion() const { return m_latestBrewVersion; }
+
+    const QList<Package> &catalog() const { return m_catalog; }
+    const QHash<QString, Package> &packagesByID() const { return m_packagesByID; }
+    std::optional<QDateTime> catalogDate() const { return m_catalogDate; }
+    // Grows whenever the catalog or the installed/outdated data are replaced; views key their
+    // derived lists on it.
+    qint64 dataRevision() const { return m_dataRevision; }
+
+    const QSet<QString> &selectedIDs() const { return m_selectedIDs; }
+    void setSelectedIDs(const QSet<QString> &ids);
+    void setSelected(const QString &id, bool selected);
+
+    bool includeSelfUpdating() const { return m_includeSelfUpdating; }
+    // Stored in the user defaults at once; takes effect at the next refreshInstalled().
+    void setIncludeSelfUpdating(bool include);
+
+    bool isLoadingCatalog() const { return m_isLoadingCatalog; }
+    std::optional<QString> catalogError() const { return m_catalogError; }
+
+    const QSet<QString> &installedFormulae() const { return m_installedFormulae; }
+    const QSet<QString> &installedCasks() const { return m_installedCasks; }
+    const QList<OutdatedPackage> &outdated() const { return m_outdated; }
+
+    bool isRunning() const { return m_isRunning; }
+    std::optional<QString> taskTitle() const { return m_taskTitle; }
+    const QString &log() const { return m_log; }
+    // Only clearing is offered to the views ("Clear" in the log panel).
+    void clearLog();
+    const QString &commandOutput() const { return m_commandOutput; }
+    std::optional<int> progressTotal() const { return m_progressTotal; }
+    int progressDone() const { return m_progressDone; }
+
+    bool isInstalled(const Package &package) const;
+    bool brewUpdateAvailable() const;
+
+    // Finds brew, shows the cached catalog, then downloads the catalog and reads the latest
+    // release and the installed/outdated state.
+    QCoro::Task<> refresh();
+    QCoro::Task<> refreshInstalled();
+    QCoro::Task<> loadCatalog();
+    void applyCatalog(const QList<Package> &packages, const QDateTime &date);
+
+    QCoro::Task<> install(QList<Package> packages);
+    QCoro::Task<> upgrade(QList<OutdatedPackage> packages);
+    QCoro::Task<> upgradeAll();
+    QCoro::Task<> updateHomebrew();
+    // Writes the official installer into a .command file and opens it (Terminal on macOS).
+    void installHomebrew();
+
+Q_SIGNALS:
+    void statusChanged();
+    void brewPathChanged();
+    void brewVersionChanged();
+    void latestBrewVersionChanged();
+    void catalogChanged();
+    void catalogDateChanged();
+    void dataRevisionChanged();
+    void selectedIDsChanged();
+    void includeSelfUpdatingChanged();
+    void isLoadingCatalogChanged();
+    void catalogErrorChanged();
+    void installedChanged();
+    void outdatedChanged();
+    void isRunningChanged();
+    void taskTitleChanged();
+    void progressChanged();
+    void commandOutputChanged();
+    // The log changed in some way. Views that show it follow the two finer signals instead, so a
+    // flood of output never makes them re-read the whole text.
+    void logChanged();
+    // `text` was appended at the end of the log.
+    void logAppended(const QString &text);
+    // The log was cleared or cut back to its newest part; re-read it whole.
+    void logReset();
+
+private:
+    void setStatus(BrewStatus status);
+    void setBrewPath(const std::optional<QString> &path);
+    void setBrewVersion(const std::optional<QString> &version);
+    void setLatestBrewVersion(const std::optional<QString> &version);
+    void setIsLoadingCatalog(bool loading);
+    void setCatalogError(const std::optional<QString> &error);
+    void setOutdated(const QList<OutdatedPackage> &outdated);
+    void setRunning(bool running, const std::optional<QString> &title);
+    void bumpDataRevision();
+    void pruneSelection();
+
+    QCoro::Task<> runSequence(
+        QString title, QList<QStringList> commands, std::optional<int> progressTotal, QString successMessage);
+    void appendOutput(const QString &text);
+    void appendToLog(const QString &text);
+    void countHeadings(const QString &text);
+
+    ActivityStore *m_activity;
+    BrewStatus m_status = BrewStatus::checking;
+    std::optional<QString> m_brewPath;
+    std::optional<QString> m_brewVersion;
+    std::optional<QString> m_latestBrewVersion;
+    QList<Package> m_catalog;
+    QHash<QString, Package> m_packagesByID;
+    std::optional<QDateTime> m_catalogDate;
+    qint64 m_dataRevision = 0;
+    QSet<QString> m_selectedIDs;
+    bool m_includeSelfUpdating = true;
+    bool m_isLoadingCatalog = false;
+    std::optional<QString> m_catalogError;
+    QSet<QString> m_installedFormulae;
+    QSet<QString> m_installedCasks;
+    QList<OutdatedPackage> m_outdated;
+    bool m_isRunning = false;
+    std::optional<QString> m_taskTitle;
+    QString m_log;
+    QString m_commandOutput;
+    std::optional<int> m_progressTotal;
+    int m_progressDone = 0;
+};

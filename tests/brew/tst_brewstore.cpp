@@ -1,0 +1,530 @@
+#include "AsyncTest.h"
+#include "Sandbox.h"
+#include "TestHttpServer.h"
+#include "brew/ActivityStore.h"
+#include "brew/BrewStore.h"
+#include "brew/VersionCompare.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+using quillrig::test::runTask;
+using quillrig::test::Sandbox;
+using Phase = ActivityStore::Phase;
+
+namespace {
+
+const QString brewAt = u"/opt/homebrew/bin/brew"_s;
+
+Package formula(const QString &name)
+{
+    return { PackageKind::formula, name, name, u"a formula"_s, QString(), u"1.0"_s, false, name + u' ' + name };
+}
+
+Package cask(const QString &name)
+{
+    return { PackageKind::cask, name, name, u"an app"_s, QString(), u"2.0"_s, false, name + u' ' + name };
+}
+
+// A scriptable brew: each sub-command answers from a shell snippet. `install`/`upgrade` run the
+// snippet given for them (default: print a heading and succeed).
+struct ScriptedBrew {
+    QByteArray version = "echo 'Homebrew 4.4.2'";
+    QByteArray listFormula = "printf 'wget\\ngit\\n'";
+    QByteArray listCask = "printf 'iterm2\\n'";
+    QByteArray outdated = R"(cat <<'JSON'
+{"formulae":[{"name":"wget","installed_versions":["1.24.5"],"current_version":"1.25.0"}],
+ "casks":[{"name":"iterm2","installed_versions":["3.5.0"],"current_version":"3.5.4"}]}
+JSON)";
+    QByteArray install = "echo \"==> Installing $3\"";
+    QByteArray upgrade = "echo \"==> Upgrading $3\"";
+    QByteArray update = "echo 'Already up-to-date.'";
+
+    void installInto(Sandbox &sandbox) const
+    {
+        // Every snippet ends its own line: a here-document terminator must stand alone.
+        sandbox.addScript(brewAt,
+            "case \"$1\" in\n"
+            "--version)\n"
+                + version
+                + "\n;;\n"
+                  "list)\nif [ \"$2\" = --formula ]; then\n"
+                + listFormula + "\nelse\n" + listCask
+                + "\nfi\n;;\n"
+                  "outdated)\n"
+                + outdated
+                + "\n;;\n"
+                  "install)\n"
+                + install
+                + "\n;;\n"
+                  "upgrade)\n"
+                + upgrade
+                + "\n;;\n"
+                  "update)\n"
+                + update
+                + "\n;;\n"
+                  "esac\n");
+    }
+};
+
+} // namespace
+
+class TestBrewStore : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Sandbox> m_sandbox;
+    std::unique_ptr<ActivityStore> m_activity;
+    std::unique_ptr<BrewStore> m_store;
+
+    // A ready store: brew found, installed state read once.
+    void makeReadyStore(const ScriptedBrew &brew = {})
+    {
+        brew.installInto(*m_sandbox);
+        m_store = std::make_unique<BrewStore>(m_activity.get());
+        auto outcome = runTask(m_store->refresh());
+        QVERIFY2(outcome.ok(), qPrintable(outcome.failure));
+        QCOMPARE(m_store->status(), BrewStatus::ready);
+    }
+
+    QList<QStringList> brewCalls(const QString &verb) const
+    {
+        QList<QStringList> result;
+        for (const QStringList &call : m_sandbox->calls(brewAt)) {
+            if (!call.isEmpty() && call.first() == verb)
+                result.append(call);
+        }
+        return result;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_sandbox = std::make_unique<Sandbox>();
+        m_sandbox->configure([](Platform::Settings &s) { s.successFade = 60s; });
+        m_activity = std::make_unique<ActivityStore>();
+    }
+
+    void cleanup()
+    {
+        m_store.reset();
+        m_activity.reset();
+        m_sandbox.reset();
+    }
+
+    void versionComparison_data()
+    {
+        QTest::addColumn<QString>("installed");
+        QTest::addColumn<QString>("latest");
+        QTest::addColumn<bool>("update");
+        QTest::newRow("patch newer") << u"4.4.2"_s << u"4.4.10"_s << true;
+        QTest::newRow("same") << u"4.4.2"_s << u"4.4.2"_s << false;
+        QTest::newRow("numeric not textual") << u"4.9.3"_s << u"4.10.0"_s << true;
+        QTest::newRow("older tag") << u"4.10.0"_s << u"4.9.3"_s << false;
+        QTest::newRow("leading v") << u"4.4.2"_s << u"v4.4.3"_s << true;
+        QTest::newRow("leading v same") << u"4.4.2"_s << u"v4.4.2"_s << false;
+        QTest::newRow("git describe suffix") << u"4.4.2-15-gabc"_s << u"4.4.2"_s << false;
+        QTest::newRow("git describe behind") << u"4.4.2-15-gabc"_s << u"4.4.3"_s << true;
+        QTest::newRow("shallow clone text") << u">=4.3.0 (shallow or no git repository)"_s << u"4.4.2"_s << false;
+        QTest::newRow("empty installed") << QString() << u"4.4.2"_s << false;
+        QTest::newRow("garbage tag") << u"4.4.2"_s << u"nightly"_s << false;
+    }
+
+    void versionComparison()
+    {
+        QFETCH(QString, installed);
+        QFETCH(QString, latest);
+        QFETCH(bool, update);
+        QCOMPARE(VersionCompare::isNewerRelease(latest, installed), update);
+    }
+
+    void includeSelfUpdatingDefaults_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("missing") << QByteArray() << true;
+        QTest::newRow("false") << QByteArray("includeSelfUpdating=false\n") << false;
+        QTest::newRow("not a bool") << QByteArray("includeSelfUpdating=7\n") << true;
+    }
+
+    void includeSelfUpdatingDefaults()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, expected);
+        if (!stored.isEmpty())
+            Sandbox::writeFile(m_sandbox->settings().userDefaultsFile, "[General]\n" + stored);
+        BrewStore store(m_activity.get());
+        QCOMPARE(store.includeSelfUpdating(), expected);
+        store.setIncludeSelfUpdating(!expected);
+        QCOMPARE(Platform::current().boolDefault(u"includeSelfUpdating"_s), std::optional<bool>(!expected));
+    }
+
+    void refreshWithoutBrew()
+    {
+        BrewStore store(m_activity.get());
+        QR_AWAIT_VOID(store.refresh());
+        QCOMPARE(store.status(), BrewStatus::missing);
+        QCOMPARE(store.brewPath(), std::nullopt);
+    }
+
+    void refreshFindsUsrLocalAndReadsState()
+    {
+        ScriptedBrew brew;
+        brew.installInto(*m_sandbox);
+        // Only the Intel location: it is found there.
+        QDir().mkpath(QFileInfo(m_sandbox->systemPath(u"/usr/local/bin/brew"_s)).path());
+        QVERIFY(QFile::rename(m_sandbox->systemPath(brewAt), m_sandbox->systemPath(u"/usr/local/bin/brew"_s)));
+
+        BrewStore store(m_activity.get());
+        QR_AWAIT_VOID(store.refresh());
+        QCOMPARE(store.status(), BrewStatus::ready);
+        QCOMPARE(store.brewPath(), m_sandbox->systemPath(u"/usr/local/bin/brew"_s));
+        QCOMPARE(store.brewVersion(), u"4.4.2"_s);
+        QCOMPARE(store.installedFormulae(), (QSet<QString>{ u"wget"_s, u"git"_s }));
+        QCOMPARE(store.installedCasks(), QSet<QString>{ u"iterm2"_s });
+        QCOMPARE(store.outdated().size(), 2);
+        QCOMPARE(store.outdated().at(0).id(), u"formula:wget"_s);
+        QCOMPARE(store.outdated().at(1).id(), u"cask:iterm2"_s);
+        QCOMPARE(store.outdated().at(1).installed, u"3.5.0"_s);
+        // The download failed (nothing listens on the sandbox's endpoint): shown, not thrown.
+        QVERIFY(store.catalogError().has_value());
+        QCOMPARE(m_activity->catalog().kind, ActivityStore::CatalogState::Kind::failed);
+    }
+
+    void installedStateAppliedInOrderWhateverFinishesFirst()
+    {
+        ScriptedBrew brew;
+        brew.version = "sleep 0.4; echo 'Homebrew 4.4.2'";
+        makeReadyStore(brew);
+
+        QStringList order;
+        connect(m_store.get(), &BrewStore::brewVersionChanged, this, [&] { order << u"version"_s; });
+        connect(m_store.get(), &BrewStore::installedChanged, this, [&] { order << u"installed"_s; });
+        connect(m_store.get(), &BrewStore::outdatedChanged, this, [&] { order << u"outdated"_s; });
+        brew.version = "sleep 0.4; echo 'Homebrew 4.5.0'";
+        brew.listFormula = "printf 'wget\\n'";
+        brew.outdated = R"(echo '{"formulae":[],"casks":[]}')";
+        brew.installInto(*m_sandbox);
+        const qint64 revision = m_store->dataRevision();
+        QR_AWAIT_VOID(m_store->refreshInstalled());
+        QCOMPARE(order, (QStringList{ u"version"_s, u"installed"_s, u"outdated"_s }));
+        QCOMPARE(m_store->dataRevision(), revision + 1);
+    }
+
+    void outdatedKeepsPreviousListOnGarbage()
+    {
+        makeReadyStore();
+        QCOMPARE(m_store->outdated().size(), 2);
+        ScriptedBrew broken;
+        broken.outdated = "echo 'Error: Permission denied @ rb_sysopen' >&2; exit 1";
+        broken.listFormula = "exit 1"; // a failing list that prints nothing clears the set
+        broken.installInto(*m_sandbox);
+        QR_AWAIT_VOID(m_store->refreshInstalled());
+        QCOMPARE(m_store->outdated().size(), 2);
+        QVERIFY(m_store->installedFormulae().isEmpty());
+    }
+
+    void greedyFollowsTheToggle()
+    {
+        makeReadyStore();
+        QCOMPARE(brewCalls(u"outdated"_s).constLast(), (QStringList{ u"outdated"_s, u"--json=v2"_s, u"--greedy"_s }));
+        m_store->setIncludeSelfUpdating(false);
+        QR_AWAIT_VOID(m_store->refreshInstalled());
+        QCOMPARE(brewCalls(u"outdated"_s).constLast(), (QStringList{ u"outdated"_s, u"--json=v2"_s }));
+    }
+
+    void installCommandsTitlesAndMessages_data()
+    {
+        QTest::addColumn<QList<Package>>("packages");
+        QTest::addColumn<QList<QStringList>>("commands");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("one formula, two casks")
+            << QList<Package>{ cask(u"firefox"_s), formula(u"jq"_s), cask(u"slack"_s) }
+            << QList<QStringList>{ { u"install"_s, u"--formula"_s, u"jq"_s },
+                   { u"install"_s, u"--cask"_s, u"firefox"_s, u"slack"_s } }
+            << u"Installing 3 packages"_s << u"Installed 3 packages"_s;
+        QTest::newRow("singular") << QList<Package>{ formula(u"jq"_s) }
+                                  << QList<QStringList>{ { u"install"_s, u"--formula"_s, u"jq"_s } }
+                                  << u"Installing 1 package"_s << u"Installed 1 package"_s;
+        QTest::newRow("installed ones dropped")
+            << QList<Package>{ formula(u"wget"_s), cask(u"iterm2"_s), formula(u"jq"_s) }
+            << QList<QStringList>{ { u"install"_s, u"--formula"_s, u"jq"_s } } << u"Installing 1 package"_s
+            << u"Installed 1 package"_s;
+    }
+
+    void installCommandsTitlesAndMessages()
+    {
+        QFETCH(QList<Package>, packages);
+        QFETCH(QList<QStringList>, commands);
+        QFETCH(QString, title);
+        QFETCH(QString, message);
+        makeReadyStore();
+        QSignalSpy titles(m_activity.get(), &ActivityStore::titleChanged);
+        QR_AWAIT_VOID(m_store->install(packages));
+        QCOMPARE(brewCalls(u"install"_s), commands);
+        QCOMPARE(m_activity->title(), title);
+        QCOMPARE(m_activity->phase(), Phase::success(message));
+        int names = 0;
+        for (const QStringList &command : commands)
+            names += int(command.size()) - 2;
+        QCOMPARE(m_store->progressTotal(), std::optional<int>(names));
+        QVERIFY(!m_store->isRunning());
+        QCOMPARE(m_store->taskTitle(), std::nullopt);
+        for (const QStringList &command : commands)
+            QVERIFY(m_store->log().contains(u"$ brew "_s + command.join(u' ') + u'\n'));
+    }
+
+    void installOfInstalledPackagesDoesNothing()
+    {
+        makeReadyStore();
+        QR_AWAIT_VOID(m_store->install({ formula(u"wget"_s), cask(u"iterm2"_s) }));
+        QVERIFY(brewCalls(u"install"_s).isEmpty());
+        QCOMPARE(m_activity->phase(), Phase::idle());
+    }
+
+    void failedFormulaThenSuccessfulCask()
+    {
+        ScriptedBrew brew;
+        brew.install
+            = R"(if [ "$2" = --formula ]; then echo "==> Installing $3"; echo "Error: $3: link step failed" >&2; exit 1; else echo "==> Installing Cask $3"; fi)";
+        makeReadyStore(brew);
+        QR_AWAIT_VOID(m_store->install({ formula(u"jq"_s), cask(u"slack"_s) }));
+        QCOMPARE(brewCalls(u"install"_s).size(), 2);
+        const QString log = m_store->log();
+        QVERIFY(log.contains(u"\n✗ brew exited with status 1\n\n"_s));
+        QVERIFY(log.contains(u"\n✓ Done\n\n"_s));
+        QVERIFY(log.indexOf(u"✗"_s) < log.indexOf(u"✓"_s));
+        const Phase phase = m_activity->phase();
+        QCOMPARE(phase.kind, Phase::Kind::failure);
+        QCOMPARE(phase.title, u"Installing 2 packages failed"_s);
+        QVERIFY2(phase.message.startsWith(u"$ brew install --formula jq\n\nbrew exited with status 1\n\n"_s),
+            qPrintable(phase.message));
+        // The failing command's own output (stdout and stderr) is in the report.
+        QVERIFY(phase.message.contains(u"Error: jq: link step failed"_s));
+    }
+
+    void failureReportKeepsTheLast8000Characters()
+    {
+        ScriptedBrew brew;
+        brew.install = "i=0; while [ $i -lt 400 ]; do echo \"line $i of a long build log..........\"; i=$((i+1)); "
+                       "done; echo 'THE END'; exit 2";
+        makeReadyStore(brew);
+        QR_AWAIT_VOID(m_store->install({ formula(u"jq"_s) }));
+        const QString message = m_activity->phase().message;
+        const QString prefix = u"$ brew install --formula jq\n\n"_s;
+        QVERIFY(message.startsWith(prefix));
+        QCOMPARE(message.size() - prefix.size(), 8000);
+        // The report ends with the newest output: the last line brew printed and the exit marker.
+        QVERIFY(message.endsWith(u"THE END\n\n✗ brew exited with status 2\n\n"_s));
+    }
+
+    void launchErrorWhenBrewVanished()
+    {
+        makeReadyStore();
+        m_sandbox->removeTool(brewAt);
+        QR_AWAIT_VOID(m_store->install({ formula(u"jq"_s) }));
+        const Phase phase = m_activity->phase();
+        QCOMPARE(phase.kind, Phase::Kind::failure);
+        QCOMPARE(phase.title, u"Installing 1 package failed"_s);
+        QVERIFY(phase.message.startsWith(u"$ brew install --formula jq\n\n"_s));
+        QVERIFY(m_store->log().contains(u"\n✗ "_s));
+        QVERIFY(!m_store->isRunning());
+    }
+
+    void progressCountsOnlyFinishedPackages()
+    {
+        ScriptedBrew brew;
+        brew.install = "printf '==> Installing dependencies for a: b\\n==> Installing b dependency: c\\n'; "
+                       "printf '==> Installing a\\n==> Installing Cask d\\n==> Upgrading 3 outdated packages:\\n'";
+        makeReadyStore(brew);
+        QList<std::optional<double>> progress;
+        connect(
+            m_activity.get(), &ActivityStore::progressChanged, this, [&] { progress.append(m_activity->progress()); });
+        QR_AWAIT_VOID(m_store->install({ formula(u"a"_s), formula(u"d"_s) }));
+        QCOMPARE(m_store->progressDone(), 2);
+        QCOMPARE(progress, (QList<std::optional<double>>{ 0.0, 0.5, 0.95 }));
+    }
+
+    void headingSplitAcrossChunksIsNotCounted()
+    {
+        ScriptedBrew brew;
+        brew.install = "printf '==> Insta'; sleep 0.3; printf 'lling jq\\n'; sleep 0.3; printf '==> Installing jq\\n'";
+        makeReadyStore(brew);
+        QStringList details;
+        connect(m_activity.get(), &ActivityStore::detailChanged, this, [&] { details.append(m_activity->detail()); });
+        QR_AWAIT_VOID(m_store->install({ formula(u"jq"_s) }));
+        // "==> Insta" is a heading piece that does not count; "lling jq" is no heading at all.
+        QCOMPARE(m_store->progressDone(), 1);
+        QCOMPARE(details, (QStringList{ u"Insta"_s, u"Installing jq"_s }));
+    }
+
+    void logIsTrimmedToItsNewestPart()
+    {
+        ScriptedBrew brew;
+        brew.install = "head -c 260000 /dev/zero | tr '\\0' 'x'; echo; echo 'NEWEST'";
+        makeReadyStore(brew);
+        QR_AWAIT_VOID(m_store->install({ formula(u"jq"_s) }));
+        QVERIFY(m_store->log().size() <= 200000);
+        QVERIFY(m_store->log().size() >= 150000 - 100);
+        QVERIFY(m_store->log().contains(u"NEWEST"_s));
+        QVERIFY(m_store->commandOutput().size() <= 40000);
+    }
+
+    void onlyOneSequenceAtATime()
+    {
+        ScriptedBrew brew;
+        brew.install = "sleep 0.3; echo \"==> Installing $3\"";
+        makeReadyStore(brew);
+        auto first = m_store->install({ formula(u"jq"_s) });
+        auto second = m_store->upgradeAll(); // same event-loop turn
+        QVERIFY(m_store->isRunning());
+        QR_AWAIT_VOID(std::move(first));
+        QR_AWAIT_VOID(std::move(second));
+        QCOMPARE(brewCalls(u"install"_s).size(), 1);
+        QVERIFY(brewCalls(u"upgrade"_s).isEmpty());
+    }
+
+    void upgradeCommandLines_data()
+    {
+        QTest::addColumn<bool>("greedy");
+        QTest::addColumn<QList<QStringList>>("commands");
+        QTest::newRow("greedy") << true
+                                << QList<QStringList>{ { u"upgrade"_s, u"--formula"_s, u"wget"_s },
+                                       { u"upgrade"_s, u"--cask"_s, u"--greedy"_s, u"iterm2"_s } };
+        QTest::newRow("not greedy") << false
+                                    << QList<QStringList>{ { u"upgrade"_s, u"--formula"_s, u"wget"_s },
+                                           { u"upgrade"_s, u"--cask"_s, u"iterm2"_s } };
+    }
+
+    void upgradeCommandLines()
+    {
+        QFETCH(bool, greedy);
+        QFETCH(QList<QStringList>, commands);
+        makeReadyStore();
+        m_store->setIncludeSelfUpdating(greedy);
+        QR_AWAIT_VOID(m_store->upgrade(m_store->outdated()));
+        QCOMPARE(brewCalls(u"upgrade"_s), commands);
+        QCOMPARE(m_activity->phase(), Phase::success(u"Upgraded 2 packages"_s));
+
+        QR_AWAIT_VOID(m_store->upgradeAll());
+        const QStringList expected = greedy ? QStringList{ u"upgrade"_s, u"--greedy"_s } : QStringList{ u"upgrade"_s };
+        QCOMPARE(brewCalls(u"upgrade"_s).constLast(), expected);
+        QCOMPARE(m_store->progressTotal(), std::optional<int>(2));
+        QCOMPARE(m_activity->phase(), Phase::success(u"All packages upgraded"_s));
+    }
+
+    void updateHomebrewIsIndeterminate()
+    {
+        ScriptedBrew brew;
+        brew.update = "echo '==> Updated Homebrew from 4.4.1 to 4.4.2.'";
+        makeReadyStore(brew);
+        QList<std::optional<double>> progress;
+        connect(
+            m_activity.get(), &ActivityStore::progressChanged, this, [&] { progress.append(m_activity->progress()); });
+        QR_AWAIT_VOID(m_store->updateHomebrew());
+        QCOMPARE(m_store->progressTotal(), std::nullopt);
+        QVERIFY(progress.isEmpty());
+        QCOMPARE(m_activity->phase(), Phase::success(u"Homebrew updated"_s));
+        QCOMPARE(brewCalls(u"update"_s).size(), 1);
+    }
+
+    void selectionIsPrunedAfterInstalls()
+    {
+        makeReadyStore();
+        m_store->applyCatalog({ formula(u"jq"_s), formula(u"wget"_s), cask(u"slack"_s) }, QDateTime::currentDateTime());
+        m_store->setSelectedIDs({ u"formula:jq"_s, u"cask:slack"_s, u"formula:gone"_s });
+        ScriptedBrew brew;
+        brew.listFormula = "printf 'wget\\ngit\\njq\\n'"; // jq got installed
+        brew.installInto(*m_sandbox);
+        QR_AWAIT_VOID(m_store->install({ formula(u"jq"_s) }));
+        QCOMPARE(m_store->selectedIDs(), QSet<QString>{ u"cask:slack"_s });
+    }
+
+    void applyCatalogKeysPackagesById()
+    {
+        BrewStore store(m_activity.get());
+        const QDateTime date = QDateTime::currentDateTime();
+        store.applyCatalog({ formula(u"x"_s), cask(u"x"_s) }, date);
+        QCOMPARE(store.packagesByID().size(), 2);
+        QVERIFY(store.packagesByID().contains(u"formula:x"_s));
+        QVERIFY(store.packagesByID().contains(u"cask:x"_s));
+        QCOMPARE(store.catalogDate(), date);
+        QCOMPARE(store.dataRevision(), 1);
+    }
+
+    void catalogDownloadOneAtATimeAndFailureKeepsCache()
+    {
+        quillrig::test::TestHttpServer server;
+        server.setRoute(u"/api/formula.json"_s, { 500, "oops", 300 });
+        server.setRoute(u"/api/cask.json"_s, { 200, "[]", 0 });
+        m_sandbox->configure([&](Platform::Settings &s) {
+            s.catalogApiBase = server.baseUrl();
+            s.releaseApiBase = server.baseUrl();
+            s.successFade = 60s;
+        });
+        BrewStore store(m_activity.get());
+        const QDateTime cachedAt = QDateTime::currentDateTime().addDays(-2);
+        store.applyCatalog({ formula(u"cached"_s) }, cachedAt);
+
+        auto first = store.loadCatalog();
+        QVERIFY(store.isLoadingCatalog());
+        auto second = store.loadCatalog();
+        QR_AWAIT_VOID(std::move(second)); // returned at once, changed nothing
+        QVERIFY(store.isLoadingCatalog());
+        QR_AWAIT_VOID(std::move(first));
+        QCOMPARE(server.requests().count(u"/api/formula.json"_s), 1);
+
+        QCOMPARE(store.catalog().size(), 1);
+        QCOMPARE(store.catalogDate(), cachedAt);
+        QCOMPARE(store.catalogError(), u"Server responded with HTTP 500"_s);
+        const auto error = m_activity->currentError();
+        QVERIFY(error);
+        QCOMPARE(error->title, u"Couldn't update the package catalog"_s);
+        QCOMPARE(error->message, u"Server responded with HTTP 500"_s);
+
+        // The retry offered with the error downloads again.
+        server.setRoute(u"/api/formula.json"_s, { 200, R"([{"name":"fresh"}])", 0 });
+        error->retry();
+        QTRY_VERIFY(!store.isLoadingCatalog());
+        QCOMPARE(store.catalog().size(), 1);
+        QCOMPARE(store.catalog().first().name, u"fresh"_s);
+        QCOMPARE(m_activity->catalog().kind, ActivityStore::CatalogState::Kind::updated);
+    }
+
+    void installHomebrewWritesAndOpensTheInstaller()
+    {
+        BrewStore store(m_activity.get());
+        store.installHomebrew();
+        const QString path = m_sandbox->temp() + u"/install-homebrew.command"_s;
+        const QList<QByteArray> lines = Sandbox::readFile(path).split('\n');
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], QByteArray("#!/bin/bash"));
+        QVERIFY(lines[1].startsWith("/bin/bash -c \"$(curl -fsSL https://"));
+        QVERIFY(lines[1].endsWith("/Homebrew/install/HEAD/install.sh)\""));
+        QCOMPARE(lines[2], QByteArray("echo"));
+        QCOMPARE(
+            lines[3], QByteArray("echo \"Finished. Return to Quillrig - it will detect Homebrew automatically.\""));
+        QCOMPARE(QFileInfo(path).permissions() & 0x7077,
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+                | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther);
+        QCOMPARE(m_sandbox->openedFiles, QStringList{ path });
+    }
+
+    void installHomebrewFailureGoesToTheLog()
+    {
+        m_sandbox->configure([&](Platform::Settings &s) { s.tempDir = m_sandbox->home() + u"/missing-folder"_s; });
+        BrewStore store(m_activity.get());
+        store.installHomebrew();
+        QVERIFY(store.log().startsWith(u"Could not prepare the installer: "_s));
+        QVERIFY(store.log().endsWith(u'\n'));
+        QVERIFY(m_sandbox->openedFiles.isEmpty());
+        QCOMPARE(m_activity->phase(), Phase::idle());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBrewStore)
+#include "tst_brewstore.moc"

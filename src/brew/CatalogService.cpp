@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QCoro/QCoroFuture>
 #include <QCoro/QCoroNetworkReply>
+#include <QFile>
 #include <QFileInfo>
 #include <QFuture>
 #include <QJsonDocument>
@@ -89,7 +90,7 @@ QByteArray successfulBody(QNetworkReply &reply)
         throw HTTPError(*status);
     if (reply.error() != QNetworkReply::NoError)
         throw NetworkError(reply.errorString());
-    return reply.readAll();
+    return PackageFormats::readPadded(reply);
 }
 
 // Work for the thread pool hands its exception back as a value: a QFuture would wrap anything
@@ -142,10 +143,13 @@ CachedCatalog readCacheJob(const QString &path)
     try {
         if (path.isEmpty())
             return std::nullopt;
-        const std::optional<QByteArray> bytes = Files::read(path);
-        if (!bytes)
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
             return std::nullopt;
-        return cachedCatalogFrom(*bytes, Files::modificationTime(path));
+        const QByteArray bytes = PackageFormats::readPadded(file);
+        if (file.error() != QFileDevice::NoError)
+            return std::nullopt;
+        return cachedCatalogFrom(bytes, Files::modificationTime(path));
     } catch (...) {
         return std::nullopt;
     }
@@ -205,7 +209,7 @@ void sortByName(QList<Package> &packages)
 }
 
 std::optional<std::pair<QList<Package>, QDateTime>> cachedCatalogFrom(
-    QByteArrayView bytes, const std::optional<QDateTime> &modified)
+    const QByteArray &bytes, const std::optional<QDateTime> &modified)
 {
     std::optional<QList<Package>> packages = PackageFormats::decodeCache(bytes);
     if (!packages || packages->isEmpty())

@@ -57,6 +57,6 @@ QDateTime distantPast();
 // The cache read back from `bytes`, dated `modified` (or the distant past when that is unknown).
 // Absent when the bytes do not decode or hold no package.
 std::optional<std::pair<QList<Package>, QDateTime>> cachedCatalogFrom(
-    QByteArrayView bytes, const std::optional<QDateTime> &modified);
+    const QByteArray &bytes, const std::optional<QDateTime> &modified);
 
 } // namespace CatalogService

@@ -4,12 +4,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QtNumeric>
 
+#include <limits>
 #include <simdjson.h>
 #include <string_view>
 
 using namespace Qt::StringLiterals;
-namespace dom = simdjson::dom;
+namespace ondemand = simdjson::ondemand;
+
+static_assert(PackageFormats::readAheadBytes >= qsizetype(simdjson::SIMDJSON_PADDING));
 
 namespace PackageFormats {
 
@@ -24,6 +28,11 @@ struct Invalid {
 [[noreturn]] void reject(QString detail)
 {
     throw Invalid{ std::move(detail) };
+}
+
+[[noreturn]] void rejectSyntax(simdjson::error_code error)
+{
+    reject(u"it is not valid JSON (%1)"_s.arg(QString::fromUtf8(simdjson::error_message(error))));
 }
 
 QString fromUtf8(std::string_view text)
@@ -41,32 +50,32 @@ QString entryLabel(size_t index, std::string_view name)
     return label;
 }
 
-dom::element parseDocument(dom::parser &parser, QByteArrayView json)
-{
-    dom::element root;
-    if (const simdjson::error_code error = parser.parse(json.data(), size_t(json.size())).get(root))
-        reject(u"it is not valid JSON (%1)"_s.arg(QString::fromUtf8(simdjson::error_message(error))));
-    return root;
-}
+// The parser reads up to readAheadBytes past the end of the text (never using what it finds
+// there). Buffers from readPadded() have that room already; any other is copied, which for a
+// 30 MB catalog adds a good part of the parsing time again.
+class PaddedJson {
+public:
+    explicit PaddedJson(const QByteArray &json)
+    {
+        // data_ptr() is only non-const in Qt 6.4; nothing is changed through it.
+        const qsizetype spare = const_cast<QByteArray &>(json).data_ptr().freeSpaceAtEnd();
+        if (spare >= readAheadBytes) {
+            m_view = simdjson::padded_string_view(json.constData(), size_t(json.size()), size_t(json.size() + spare));
+        } else {
+            m_copy = simdjson::padded_string(json.constData(), size_t(json.size()));
+            m_view = m_copy;
+        }
+    }
 
-dom::array rootArray(dom::element root)
-{
-    dom::array array;
-    if (root.get_array().get(array))
-        reject(u"it is not a list of entries"_s);
-    return array;
-}
+    simdjson::padded_string_view view() const { return m_view; }
 
-dom::object entryObject(dom::element element, size_t index)
-{
-    dom::object object;
-    if (element.get_object().get(object))
-        reject(entryLabel(index, {}) + u" is not an object"_s);
-    return object;
-}
+private:
+    simdjson::padded_string m_copy;
+    simdjson::padded_string_view m_view;
+};
 
-// The reading of one entry. Every accessor checks the JSON type of a key it reads; null is an
-// absent value for the optional ones.
+// The reading of one entry. Every accessor checks the JSON type of a key it reads; a null is an
+// absent value for the optional ones. Keys nobody reads are skipped unexamined.
 class EntryReader {
 public:
     explicit EntryReader(size_t index)
@@ -76,57 +85,70 @@ public:
 
     void setName(std::string_view name) { m_name = name; }
 
-    std::optional<std::string_view> optionalString(std::string_view key, dom::element value) const
+    std::string_view requiredString(std::string_view key, ondemand::value &value) const
     {
-        if (value.is_null())
+        std::string_view text;
+        if (const simdjson::error_code error = value.get_string().get(text))
+            fail(key, error, "a string");
+        return text;
+    }
+
+    std::optional<std::string_view> optionalString(std::string_view key, ondemand::value &value) const
+    {
+        if (isNull(key, value, "a string"))
             return std::nullopt;
-        std::string_view text;
-        if (value.get_string().get(text))
-            wrongType(key, "a string");
-        return text;
+        return requiredString(key, value);
     }
 
-    std::string_view requiredString(std::string_view key, dom::element value) const
+    bool requiredBool(std::string_view key, ondemand::value &value) const
     {
-        std::string_view text;
-        if (value.get_string().get(text))
-            wrongType(key, "a string");
-        return text;
-    }
-
-    bool optionalBool(std::string_view key, dom::element value) const
-    {
-        if (value.is_null())
-            return false;
         bool flag = false;
-        if (value.get_bool().get(flag))
-            wrongType(key, "true or false");
+        if (const simdjson::error_code error = value.get_bool().get(flag))
+            fail(key, error, "true or false");
         return flag;
     }
 
-    std::optional<dom::object> optionalObject(std::string_view key, dom::element value) const
+    bool optionalBool(std::string_view key, ondemand::value &value) const
     {
-        if (value.is_null())
+        return !isNull(key, value, "true or false") && requiredBool(key, value);
+    }
+
+    // The "stable" entry of an object such as "versions".
+    std::optional<std::string_view> optionalMember(
+        std::string_view key, ondemand::value &value, std::string_view member) const
+    {
+        if (isNull(key, value, "an object"))
             return std::nullopt;
-        dom::object object;
-        if (value.get_object().get(object))
-            wrongType(key, "an object");
-        return object;
+        ondemand::object object;
+        if (const simdjson::error_code error = value.get_object().get(object))
+            fail(key, error, "an object");
+        std::optional<std::string_view> found;
+        for (auto result : object) {
+            ondemand::field field;
+            std::string_view name;
+            if (const simdjson::error_code error = std::move(result).get(field))
+                rejectSyntax(error);
+            if (const simdjson::error_code error = field.unescaped_key().get(name))
+                rejectSyntax(error);
+            if (name == member)
+                found = optionalString(member, field.value());
+        }
+        return found;
     }
 
     // The first element of a list of strings, after checking that every element is a string.
-    std::optional<std::string_view> firstOfStrings(std::string_view key, dom::element value) const
+    std::optional<std::string_view> firstOfStrings(std::string_view key, ondemand::value &value) const
     {
-        if (value.is_null())
+        if (isNull(key, value, "a list of strings"))
             return std::nullopt;
-        dom::array array;
-        if (value.get_array().get(array))
-            wrongType(key, "a list of strings");
+        ondemand::array array;
+        if (const simdjson::error_code error = value.get_array().get(array))
+            fail(key, error, "a list of strings");
         std::optional<std::string_view> first;
-        for (dom::element item : array) {
+        for (auto item : array) {
             std::string_view text;
-            if (item.get_string().get(text))
-                wrongType(key, "a list of strings");
+            if (const simdjson::error_code error = item.get_string().get(text))
+                fail(key, error, "a list of strings");
             if (!first)
                 first = text;
         }
@@ -139,8 +161,18 @@ public:
     }
 
 private:
-    [[noreturn]] void wrongType(std::string_view key, const char *expected) const
+    bool isNull(std::string_view key, ondemand::value &value, const char *expected) const
     {
+        bool null = false;
+        if (const simdjson::error_code error = value.is_null().get(null))
+            fail(key, error, expected);
+        return null;
+    }
+
+    [[noreturn]] void fail(std::string_view key, simdjson::error_code error, const char *expected) const
+    {
+        if (error != simdjson::INCORRECT_TYPE)
+            rejectSyntax(error);
         reject(
             entryLabel(m_index, m_name) + u": \""_s + fromUtf8(key) + u"\" is not "_s + QString::fromLatin1(expected));
     }
@@ -148,6 +180,20 @@ private:
     size_t m_index;
     std::string_view m_name;
 };
+
+// Calls `read(key, value)` for every field of an entry.
+template<typename Read> void forEachField(ondemand::object &object, Read read)
+{
+    for (auto result : object) {
+        ondemand::field field;
+        std::string_view key;
+        if (const simdjson::error_code error = std::move(result).get(field))
+            rejectSyntax(error);
+        if (const simdjson::error_code error = field.unescaped_key().get(key))
+            rejectSyntax(error);
+        read(key, field.value());
+    }
+}
 
 Package packageFrom(PackageKind kind, std::string_view name, std::optional<std::string_view> displayName,
     std::optional<std::string_view> desc, std::optional<std::string_view> homepage,
@@ -169,116 +215,85 @@ Package packageFrom(PackageKind kind, std::string_view name, std::optional<std::
     return package;
 }
 
-Package formulaFrom(dom::object object, size_t index)
+Package formulaFrom(ondemand::object &object, size_t index)
 {
     EntryReader reader(index);
     std::optional<std::string_view> name, desc, homepage, stable;
     bool deprecated = false, disabled = false;
-    for (const dom::key_value_pair field : object) {
-        const std::string_view key = field.key;
+    forEachField(object, [&](std::string_view key, ondemand::value &value) {
         if (key == "name") {
-            name = reader.requiredString(key, field.value);
+            name = reader.requiredString(key, value);
             reader.setName(*name);
         } else if (key == "desc") {
-            desc = reader.optionalString(key, field.value);
+            desc = reader.optionalString(key, value);
         } else if (key == "homepage") {
-            homepage = reader.optionalString(key, field.value);
+            homepage = reader.optionalString(key, value);
         } else if (key == "versions") {
-            stable.reset();
-            if (const std::optional<dom::object> versions = reader.optionalObject(key, field.value)) {
-                for (const dom::key_value_pair version : *versions) {
-                    if (version.key == "stable")
-                        stable = reader.optionalString("versions.stable", version.value);
-                }
-            }
+            stable = reader.optionalMember(key, value, "stable");
         } else if (key == "deprecated") {
-            deprecated = reader.optionalBool(key, field.value);
+            deprecated = reader.optionalBool(key, value);
         } else if (key == "disabled") {
-            disabled = reader.optionalBool(key, field.value);
+            disabled = reader.optionalBool(key, value);
         }
-    }
+    });
     if (!name)
         reader.missing("name");
     return packageFrom(PackageKind::formula, *name, std::nullopt, desc, homepage, stable, deprecated || disabled);
 }
 
-Package caskFrom(dom::object object, size_t index)
+Package caskFrom(ondemand::object &object, size_t index)
 {
     EntryReader reader(index);
     std::optional<std::string_view> token, firstName, desc, homepage, version;
     bool deprecated = false, disabled = false;
-    for (const dom::key_value_pair field : object) {
-        const std::string_view key = field.key;
+    forEachField(object, [&](std::string_view key, ondemand::value &value) {
         if (key == "token") {
-            token = reader.requiredString(key, field.value);
+            token = reader.requiredString(key, value);
             reader.setName(*token);
         } else if (key == "name") {
-            firstName = reader.firstOfStrings(key, field.value);
+            firstName = reader.firstOfStrings(key, value);
         } else if (key == "desc") {
-            desc = reader.optionalString(key, field.value);
+            desc = reader.optionalString(key, value);
         } else if (key == "homepage") {
-            homepage = reader.optionalString(key, field.value);
+            homepage = reader.optionalString(key, value);
         } else if (key == "version") {
-            version = reader.optionalString(key, field.value);
+            version = reader.optionalString(key, value);
         } else if (key == "deprecated") {
-            deprecated = reader.optionalBool(key, field.value);
+            deprecated = reader.optionalBool(key, value);
         } else if (key == "disabled") {
-            disabled = reader.optionalBool(key, field.value);
+            disabled = reader.optionalBool(key, value);
         }
-    }
+    });
     if (!token)
         reader.missing("token");
     return packageFrom(
         PackageKind::cask, *token, firstName ? firstName : token, desc, homepage, version, deprecated || disabled);
 }
 
-template<typename Convert> QList<Package> decodeCatalog(QByteArrayView json, const QString &what, Convert convert)
-{
-    try {
-        dom::parser parser;
-        const dom::array entries = rootArray(parseDocument(parser, json));
-        QList<Package> packages;
-        packages.reserve(qsizetype(entries.size()));
-        size_t index = 0;
-        for (dom::element entry : entries) {
-            packages.append(convert(entryObject(entry, index), index));
-            ++index;
-        }
-        return packages;
-    } catch (const Invalid &invalid) {
-        throw DecodingError(u"The %1 from the server could not be read: %2."_s.arg(what, invalid.detail));
-    }
-}
-
 // The cache is ours, so it is read back exactly as written: all eight keys, nothing null.
-Package cachedPackageFrom(dom::object object, size_t index)
+Package cachedPackageFrom(ondemand::object &object, size_t index)
 {
     EntryReader reader(index);
     std::optional<std::string_view> kind, name, displayName, desc, homepage, version, key;
     std::optional<bool> deprecated;
-    for (const dom::key_value_pair field : object) {
-        const std::string_view fieldKey = field.key;
-        if (fieldKey == "kind") {
-            kind = reader.requiredString(fieldKey, field.value);
-        } else if (fieldKey == "name") {
-            name = reader.requiredString(fieldKey, field.value);
-        } else if (fieldKey == "displayName") {
-            displayName = reader.requiredString(fieldKey, field.value);
-        } else if (fieldKey == "desc") {
-            desc = reader.requiredString(fieldKey, field.value);
-        } else if (fieldKey == "homepage") {
-            homepage = reader.requiredString(fieldKey, field.value);
-        } else if (fieldKey == "version") {
-            version = reader.requiredString(fieldKey, field.value);
-        } else if (fieldKey == "deprecated") {
-            bool flag = false;
-            if (field.value.get_bool().get(flag))
-                reject({});
-            deprecated = flag;
-        } else if (fieldKey == "searchKey") {
-            key = reader.requiredString(fieldKey, field.value);
-        }
-    }
+    forEachField(object, [&](std::string_view field, ondemand::value &value) {
+        if (field == "kind")
+            kind = reader.requiredString(field, value);
+        else if (field == "name")
+            name = reader.requiredString(field, value);
+        else if (field == "displayName")
+            displayName = reader.requiredString(field, value);
+        else if (field == "desc")
+            desc = reader.requiredString(field, value);
+        else if (field == "homepage")
+            homepage = reader.requiredString(field, value);
+        else if (field == "version")
+            version = reader.requiredString(field, value);
+        else if (field == "deprecated")
+            deprecated = reader.requiredBool(field, value);
+        else if (field == "searchKey")
+            key = reader.requiredString(field, value);
+    });
     if (!kind || !name || !displayName || !desc || !homepage || !version || !deprecated || !key)
         reject({});
     Package package;
@@ -296,6 +311,47 @@ Package cachedPackageFrom(dom::object object, size_t index)
     package.deprecated = *deprecated;
     package.searchKey = fromUtf8(*key);
     return package;
+}
+
+// A top-level array of objects, each turned into a package by `convert`. Throws Invalid.
+template<typename Convert> QList<Package> decodeEntries(const QByteArray &json, Convert convert)
+{
+    const PaddedJson input(json);
+    ondemand::parser parser;
+    ondemand::document document;
+    if (const simdjson::error_code error = parser.iterate(input.view()).get(document))
+        rejectSyntax(error);
+    ondemand::array entries;
+    if (const simdjson::error_code error = document.get_array().get(entries)) {
+        if (error == simdjson::INCORRECT_TYPE)
+            reject(u"it is not a list of entries"_s);
+        rejectSyntax(error);
+    }
+    QList<Package> packages;
+    size_t index = 0;
+    for (auto entry : entries) {
+        ondemand::object object;
+        if (const simdjson::error_code error = entry.get_object().get(object)) {
+            if (error == simdjson::INCORRECT_TYPE)
+                reject(entryLabel(index, {}) + u" is not an object"_s);
+            rejectSyntax(error);
+        }
+        packages.append(convert(object, index));
+        ++index;
+    }
+    const char *rest = nullptr;
+    if (document.current_location().get(rest) == simdjson::SUCCESS)
+        reject(u"there is more after the list"_s);
+    return packages;
+}
+
+template<typename Convert> QList<Package> decodeCatalog(const QByteArray &json, const QString &what, Convert convert)
+{
+    try {
+        return decodeEntries(json, convert);
+    } catch (const Invalid &invalid) {
+        throw DecodingError(u"The %1 from the server could not be read: %2."_s.arg(what, invalid.detail));
+    }
 }
 
 void appendJsonString(QByteArray &out, const QString &text)
@@ -426,6 +482,23 @@ std::optional<OutdatedPackage> outdatedFrom(const QJsonValue &value, PackageKind
 
 } // namespace
 
+QByteArray readPadded(QIODevice &device)
+{
+    qsizetype size = 0;
+    QByteArray bytes(qsizetype(qMax<qint64>(device.bytesAvailable(), 0)) + readAheadBytes + 1, Qt::Uninitialized);
+    for (;;) {
+        if (bytes.size() - size <= readAheadBytes)
+            bytes.resize(bytes.size() * 2);
+        const qint64 count = device.read(bytes.data() + size, bytes.size() - size - readAheadBytes);
+        if (count <= 0)
+            break;
+        size += qsizetype(count);
+    }
+    // Shrinking keeps the allocation: the spare bytes stay behind the text.
+    bytes.resize(size);
+    return bytes;
+}
+
 QString searchKey(const QString &name, const QString &displayName, const QString &desc)
 {
     QString key;
@@ -434,12 +507,12 @@ QString searchKey(const QString &name, const QString &displayName, const QString
     return std::move(key).toLower();
 }
 
-QList<Package> decodeFormulae(QByteArrayView json)
+QList<Package> decodeFormulae(const QByteArray &json)
 {
     return decodeCatalog(json, u"list of formulae"_s, formulaFrom);
 }
 
-QList<Package> decodeCasks(QByteArrayView json)
+QList<Package> decodeCasks(const QByteArray &json)
 {
     return decodeCatalog(json, u"list of casks"_s, caskFrom);
 }
@@ -521,19 +594,10 @@ QByteArray encodeCache(const QList<Package> &packages)
     return out;
 }
 
-std::optional<QList<Package>> decodeCache(QByteArrayView json)
+std::optional<QList<Package>> decodeCache(const QByteArray &json)
 {
     try {
-        dom::parser parser;
-        const dom::array entries = rootArray(parseDocument(parser, json));
-        QList<Package> packages;
-        packages.reserve(qsizetype(entries.size()));
-        size_t index = 0;
-        for (dom::element entry : entries) {
-            packages.append(cachedPackageFrom(entryObject(entry, index), index));
-            ++index;
-        }
-        return packages;
+        return decodeEntries(json, cachedPackageFrom);
     } catch (const Invalid &) {
         return std::nullopt;
     }

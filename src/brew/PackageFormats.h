@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QIODevice>
 #include <QList>
 #include <QString>
 
@@ -15,8 +16,9 @@
 //
 // The catalog documents are decoded strictly, the way a typed decoder would: a read key holding
 // a value of the wrong type fails the whole document, a null counts as absent, unknown keys are
-// skipped. The details document is the opposite: every field is taken only when it has the
-// expected shape, so one odd field never hides the others.
+// skipped (and only checked for balanced brackets and valid UTF-8, which is what lets 45 MB of
+// catalog decode in a few dozen milliseconds). The details document is the opposite: every field is taken only when it
+// has the expected shape, so one odd field never hides the others.
 namespace PackageFormats {
 
 // A catalog document that could not be decoded. The description is meant for the user.
@@ -32,10 +34,17 @@ private:
     QString m_message;
 };
 
+// The catalog decoders read up to this many bytes past the end of the text. Given a QByteArray
+// with that much spare capacity (see readPadded()) they decode it in place; otherwise they copy it.
+inline constexpr qsizetype readAheadBytes = 64;
+
+// Reads everything `device` has to offer into a buffer with readAheadBytes to spare.
+QByteArray readPadded(QIODevice &device);
+
 // formula.json → packages in document order. Throws DecodingError.
-QList<Package> decodeFormulae(QByteArrayView json);
+QList<Package> decodeFormulae(const QByteArray &json);
 // cask.json → packages in document order. Throws DecodingError.
-QList<Package> decodeCasks(QByteArrayView json);
+QList<Package> decodeCasks(const QByteArray &json);
 
 // `brew outdated --json=v2` → formulae, then casks, in document order. Absent when the report
 // does not decode (either list missing, an item without a name…).
@@ -47,7 +56,7 @@ std::optional<PackageDetails> decodeDetails(QByteArrayView json);
 // The catalog cache: a compact JSON array of objects with the eight Package keys.
 QByteArray encodeCache(const QList<Package> &packages);
 // Absent unless every object carries all eight keys with values of the right type.
-std::optional<QList<Package>> decodeCache(QByteArrayView json);
+std::optional<QList<Package>> decodeCache(const QByteArray &json);
 
 // Lower-case of name, display name and description joined by spaces: what the search matches.
 QString searchKey(const QString &name, const QString &displayName, const QString &desc);

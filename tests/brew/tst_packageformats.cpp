@@ -1,5 +1,6 @@
 #include "brew/PackageFormats.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -233,7 +234,8 @@ private Q_SLOTS:
         const QByteArray wget = fixtureBytes("formula-wget.json");
         QTest::newRow("cut off") << "[" + wget.left(wget.size() / 2) << -1;
         QTest::newRow("trailing garbage") << QByteArray(R"([{"name":"a"}] x)") << -1;
-        QTest::newRow("broken value in an unread key") << QByteArray(R"([{"name":"a","bottle":{"x":tru}}])") << -1;
+        QTest::newRow("broken value in a read key") << QByteArray(R"([{"name":"a","desc":tru}])") << -1;
+        QTest::newRow("unclosed list in an unread key") << QByteArray(R"([{"name":"a","bottle":[1,2}])") << -1;
         QTest::newRow("invalid UTF-8") << QByteArray("[{\"name\":\"a\xff\"}]") << -1;
     }
 
@@ -246,6 +248,38 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(PackageFormats::decodeFormulae(json).size(), count);
+    }
+
+    // The decoders parse in place when the buffer has room behind the text; whatever that room
+    // holds must never leak into the result.
+    void spareRoomIsNotRead_data()
+    {
+        QTest::addColumn<char>("filler");
+        for (char filler : { '"', '[', '{', '\\', ',', 'x' })
+            QTest::addRow("%c", filler) << filler;
+    }
+
+    void spareRoomIsNotRead()
+    {
+        QFETCH(char, filler);
+        const QByteArray document = arrayOf({ fixture("formula-wget.json") });
+        const QList<Package> expected
+            = PackageFormats::decodeFormulae(QByteArray::fromRawData(document.constData(), document.size()));
+        QCOMPARE(expected.size(), 1);
+
+        QByteArray roomy = document + QByteArray(PackageFormats::readAheadBytes * 2, filler);
+        roomy.resize(document.size());
+        QCOMPARE(PackageFormats::decodeFormulae(roomy), expected);
+        const QByteArray cut
+            = document.left(document.size() - 1) + QByteArray(PackageFormats::readAheadBytes * 2, filler);
+        QByteArray shortened = cut;
+        shortened.resize(document.size() - 1);
+        QVERIFY_THROWS_EXCEPTION(DecodingError, PackageFormats::decodeFormulae(shortened));
+
+        QBuffer device;
+        device.setData(document);
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        QCOMPARE(PackageFormats::decodeFormulae(PackageFormats::readPadded(device)), expected);
     }
 
     void outdatedReport_data()

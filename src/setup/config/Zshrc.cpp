@@ -1,0 +1,613 @@
+#include "setup/config/Zshrc.h"
+
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Platform.h"
+
+#include <QDateTime>
+#include <QSet>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace Zshrc {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// Words of the plugin statement are separated by blanks; a "\r" of a CRLF line separates too, so
+// that it never becomes part of a plugin name.
+bool isWordSeparator(QChar c)
+{
+    return isBlank(c) || c == u'\r';
+}
+
+QStringView trimmedBlanks(QStringView text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && isBlank(text[from]))
+        ++from;
+    while (to > from && isBlank(text[to - 1]))
+        --to;
+    return text.sliced(from, to - from);
+}
+
+// Trimmed for recognising a line: blanks on both sides and the "\r" of a CRLF line ending.
+QStringView trimmedLine(QStringView text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && (isBlank(text[from]) || text[from] == u'\r'))
+        ++from;
+    while (to > from && (isBlank(text[to - 1]) || text[to - 1] == u'\r'))
+        --to;
+    return text.sliced(from, to - from);
+}
+
+QString leadingBlanks(QStringView text)
+{
+    qsizetype n = 0;
+    while (n < text.size() && isBlank(text[n]))
+        ++n;
+    return text.first(n).toString();
+}
+
+QStringList words(QStringView text)
+{
+    QStringList result;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && isWordSeparator(text[i]))
+            ++i;
+        const qsizetype start = i;
+        while (i < text.size() && !isWordSeparator(text[i]))
+            ++i;
+        if (i > start)
+            result.append(text.sliced(start, i - start).toString());
+    }
+    return result;
+}
+
+bool endsWithCarriageReturn(QStringView line)
+{
+    return line.endsWith(u'\r');
+}
+
+// The part of a line before its first "#".
+QStringView codeOf(QStringView line)
+{
+    const qsizetype hash = line.indexOf(u'#');
+    return hash < 0 ? line : line.first(hash);
+}
+
+bool holdsLineBreakOrNul(const QString &text)
+{
+    return text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar(u'\0'));
+}
+
+bool isMarkerLine(QStringView trimmed)
+{
+    for (const Block *block : { &aliasesBlock, &environmentBlock, &extrasBlock }) {
+        if (trimmed == block->start || trimmed == block->end)
+            return true;
+    }
+    return false;
+}
+
+// Where a block sits in the text: the start marker's text [start, startEnd) and the end marker's
+// text [endBegin, end).
+struct BlockSpan {
+    qsizetype start = 0;
+    qsizetype startEnd = 0;
+    qsizetype endBegin = 0;
+    qsizetype end = 0;
+};
+
+std::optional<BlockSpan> findBlock(const QString &text, const Block &block)
+{
+    std::optional<std::pair<qsizetype, qsizetype>> lastStart;
+    qsizetype lineStart = 0;
+    while (lineStart <= text.size()) {
+        qsizetype lineEnd = text.indexOf(u'\n', lineStart);
+        if (lineEnd < 0)
+            lineEnd = text.size();
+        const QStringView line = QStringView(text).sliced(lineStart, lineEnd - lineStart);
+        const QStringView marker = trimmedLine(line);
+        const qsizetype markerStart = lineStart + (marker.data() - line.data());
+        if (!marker.isEmpty()) {
+            if (marker == block.start) {
+                lastStart = { markerStart, markerStart + marker.size() };
+            } else if (marker == block.end && lastStart) {
+                return BlockSpan{ lastStart->first, lastStart->second, markerStart, markerStart + marker.size() };
+            }
+        }
+        lineStart = lineEnd + 1;
+    }
+    return std::nullopt;
+}
+
+bool isAliasNameCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || u"_.-+@,:/"_s.contains(c);
+}
+
+// Leading blanks are allowed in keys: the takeover keeps them from lines like `alias  ll=…`, and
+// they render back into the same valid line.
+bool isAliasKey(const QString &key)
+{
+    const QStringView name = QStringView(key).sliced(leadingBlanks(key).size());
+    if (name.isEmpty() || name.front() == u'-' || name.front() == u'+')
+        return false;
+    return std::all_of(name.begin(), name.end(), isAliasNameCharacter);
+}
+
+bool isAsciiLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+bool isVariableName(const QString &key)
+{
+    const QStringView name = QStringView(key).sliced(leadingBlanks(key).size());
+    if (name.isEmpty() || !(isAsciiLetter(name.front()) || name.front() == u'_'))
+        return false;
+    return std::all_of(
+        name.begin(), name.end(), [](QChar c) { return isAsciiLetter(c) || (c >= u'0' && c <= u'9') || c == u'_'; });
+}
+
+// A plugin name goes into `plugins=(…)` unquoted, so it must be one plain word that no shell
+// expansion touches.
+bool isPlainPluginName(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    return std::all_of(
+        name.begin(), name.end(), [](QChar c) { return c.isLetterOrNumber() || u"_.-+@,:/%"_s.contains(c); });
+}
+
+QString stripOuterQuotes(QString value, QChar quote)
+{
+    if (value.size() > 1 && value.startsWith(quote) && value.endsWith(quote))
+        return value.sliced(1, value.size() - 2);
+    return value;
+}
+
+QList<KeyValue> parseRows(
+    const QStringList &lines, QLatin1StringView prefix, const std::function<QString(const QString &)> &unquote)
+{
+    QList<KeyValue> rows;
+    for (const QString &line : lines) {
+        if (!line.startsWith(prefix))
+            continue;
+        const qsizetype equals = line.indexOf(u'=', prefix.size());
+        if (equals < 0)
+            continue;
+        rows.append(
+            KeyValue::make(line.sliced(prefix.size(), equals - prefix.size()), unquote(line.sliced(equals + 1))));
+    }
+    return rows;
+}
+
+// Puts new lines in at the end of the file: before the final empty line when the text ends with a
+// newline, so the file keeps ending with one.
+void appendLines(QStringList &lines, const QStringList &added)
+{
+    if (lines.size() == 1 && lines.front().isEmpty()) {
+        lines = added + QStringList{ QString() };
+    } else if (lines.size() > 1 && lines.back().isEmpty()) {
+        for (const QString &line : added)
+            lines.insert(lines.size() - 1, line);
+    } else {
+        lines += added;
+    }
+}
+
+} // namespace
+
+QString path()
+{
+    return Platform::current().homePath(u".zshrc"_s);
+}
+
+QString read()
+{
+    return readFile().text;
+}
+
+TextFile::Contents readFile()
+{
+    return TextFile::read(path());
+}
+
+QString readForEditing()
+{
+    const TextFile::Contents contents = readFile();
+    if (contents.status == TextFile::Status::unreadable)
+        throw FileError(path(),
+            u"The file could not be read as UTF-8 text, so it was left unchanged. Check its permissions and encoding, "
+            "then try again."_s);
+    return contents.text;
+}
+
+void write(const QString &text)
+{
+    if (readFile().status == TextFile::Status::unreadable)
+        throw FileError(path(),
+            u"The file could not be read as UTF-8 text, so it was not replaced: its content would have been lost. "
+            "Check its permissions and encoding, then try again."_s);
+    Files::writeAtomically(path(), text.toUtf8());
+}
+
+std::optional<QString> backup()
+{
+    const QString source = path();
+    if (!Files::exists(source))
+        return std::nullopt;
+    const QString target = source + ".backup."_L1 + QDateTime::currentDateTime().toString(u"yyyyMMdd_HHmmss"_s);
+    Files::copy(source, target);
+    return target;
+}
+
+std::optional<QStringList> blockLines(const QString &text, const Block &block)
+{
+    const std::optional<BlockSpan> span = findBlock(text, block);
+    if (!span)
+        return std::nullopt;
+    QStringList lines;
+    const QStringView inner = QStringView(text).sliced(span->startEnd, span->endBegin - span->startEnd);
+    for (const QStringView piece : inner.tokenize(u'\n', Qt::SkipEmptyParts)) {
+        const QStringView line = trimmedLine(piece);
+        if (!line.isEmpty())
+            lines.append(line.toString());
+    }
+    return lines;
+}
+
+QString upsertBlock(const Block &block, const QStringList &lines, const QString &text)
+{
+    const QString blockText = (QStringList{ block.start } + lines + QStringList{ block.end }).join(u'\n');
+    if (const std::optional<BlockSpan> span = findBlock(text, block))
+        return text.first(span->start) + blockText + text.sliced(span->end);
+    QString result = text;
+    if (!result.isEmpty() && !result.endsWith(u'\n'))
+        result += u'\n';
+    if (!result.isEmpty())
+        result += u'\n';
+    return result + blockText + u'\n';
+}
+
+std::optional<QString> aliasLine(const KeyValue &row)
+{
+    if (row.key.isEmpty() || !isAliasKey(row.key) || holdsLineBreakOrNul(row.value))
+        return std::nullopt;
+    QString value = row.value;
+    value.replace(u'\'', "'\\''"_L1);
+    return "alias "_L1 + row.key + "='"_L1 + value + u'\'';
+}
+
+QStringList aliasLines(const QList<KeyValue> &rows)
+{
+    QStringList lines;
+    for (const KeyValue &row : rows) {
+        if (const std::optional<QString> line = aliasLine(row))
+            lines.append(*line);
+    }
+    return lines;
+}
+
+std::optional<QString> exportLine(const KeyValue &row)
+{
+    if (row.key.isEmpty() || !isVariableName(row.key) || holdsLineBreakOrNul(row.value))
+        return std::nullopt;
+    const QString &value = row.value;
+    QString quoted;
+    quoted.reserve(value.size() + 2);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == u'"') {
+            quoted += "\\\""_L1;
+        } else if (c == u'\\') {
+            const QChar next = i + 1 < value.size() ? value[i + 1] : QChar();
+            if (next == u'$' || next == u'`') {
+                // The user's own escape that keeps the next character from expanding.
+                quoted += c;
+                quoted += next;
+                ++i;
+            } else if (next.isNull() || next == u'\\' || next == u'"') {
+                // Inside double quotes the shell would drop this backslash (or, at the end, let it
+                // escape the closing quote), so it is written as an escaped backslash.
+                quoted += "\\\\"_L1;
+            } else {
+                quoted += c;
+            }
+        } else {
+            quoted += c;
+        }
+    }
+    return "export "_L1 + row.key + "=\""_L1 + quoted + u'"';
+}
+
+QStringList exportLines(const QList<KeyValue> &rows)
+{
+    QStringList lines;
+    for (const KeyValue &row : rows) {
+        if (const std::optional<QString> line = exportLine(row))
+            lines.append(*line);
+    }
+    return lines;
+}
+
+QStringList extraLines(const QString &text)
+{
+    QString normalized = text;
+    normalized.replace("\r\n"_L1, "\n"_L1);
+    normalized.replace(u'\r', u'\n');
+    QStringList lines;
+    for (const QStringView piece : QStringView(normalized).tokenize(u'\n', Qt::SkipEmptyParts)) {
+        const QStringView line = trimmedBlanks(piece);
+        if (!line.isEmpty() && !isMarkerLine(line))
+            lines.append(line.toString());
+    }
+    return lines;
+}
+
+QString ensureP10kSource(const QString &text)
+{
+    if (text.contains("source ~/.p10k.zsh"_L1))
+        return text;
+    QString result = text;
+    if (!result.isEmpty() && !result.endsWith(u'\n'))
+        result += u'\n';
+    return result + "\n# Powerlevel10k prompt config (managed by quillrig-cli)\n"_L1
+        + "[[ ! -f ~/.p10k.zsh ]] || source ~/.p10k.zsh\n"_L1;
+}
+
+QList<KeyValue> parseAliases(const QStringList &lines)
+{
+    return parseRows(lines, "alias "_L1, [](const QString &raw) {
+        QString value = stripOuterQuotes(raw, u'\'');
+        value.replace("'\\''"_L1, "'"_L1);
+        return value;
+    });
+}
+
+QList<KeyValue> parseExports(const QStringList &lines)
+{
+    return parseRows(lines, "export "_L1, [](const QString &raw) {
+        const QString value = stripOuterQuotes(raw, u'"');
+        QString result;
+        result.reserve(value.size());
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            const QChar next = i + 1 < value.size() ? value[i + 1] : QChar();
+            if (value[i] == u'\\' && (next == u'"' || next == u'\\')) {
+                result += next;
+                ++i;
+            } else {
+                result += value[i];
+            }
+        }
+        return result;
+    });
+}
+
+std::optional<LineRange> pluginsRange(const QStringList &lines)
+{
+    qsizetype start = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (trimmedBlanks(lines[i]).startsWith("plugins=("_L1)) {
+            start = i;
+            break;
+        }
+    }
+    if (start < 0)
+        return std::nullopt;
+    for (qsizetype i = start; i < lines.size(); ++i) {
+        if (codeOf(lines[i]).contains(u')'))
+            return LineRange{ start, i + 1 };
+    }
+    return std::nullopt;
+}
+
+QStringList plugins(const QStringList &lines, LineRange range)
+{
+    QStringList names;
+    for (qsizetype i = range.first; i < range.end && i < lines.size(); ++i) {
+        QString code = codeOf(lines[i]).toString();
+        if (i == range.first) {
+            const qsizetype open = code.indexOf("plugins=("_L1);
+            code = open < 0 ? QString() : code.sliced(open + 9);
+        }
+        // What follows the closing ")" is other code, not plugin names.
+        if (i == range.end - 1 && code.contains(u')'))
+            code.truncate(code.lastIndexOf(u')'));
+        code.replace(u')', u' ');
+        names += words(code);
+    }
+    return names;
+}
+
+PluginsResult setPlugins(const QStringList &wanted, const QString &text)
+{
+    QStringList lines = text.split(u'\n');
+    const std::optional<LineRange> range = pluginsRange(lines);
+
+    if (!range) {
+        const bool unterminated = std::any_of(lines.begin(), lines.end(),
+            [](const QString &line) { return trimmedBlanks(line).startsWith("plugins=("_L1); });
+        if (unterminated)
+            return { text, {}, {}, false, wanted };
+        QStringList placed;
+        QStringList unsafe;
+        for (const QString &name : wanted)
+            (isPlainPluginName(name) ? placed : unsafe).append(name);
+        const QString statement = "plugins=("_L1 + placed.join(u' ') + u')';
+        const auto source = std::find_if(lines.begin(), lines.end(),
+            [](const QString &line) { return line.contains("source $ZSH/oh-my-zsh.sh"_L1); });
+        if (source != lines.end()) {
+            const QString ending = endsWithCarriageReturn(*source) ? u"\r"_s : QString();
+            const qsizetype at = source - lines.begin();
+            lines.insert(at, ending);
+            lines.insert(at, statement + ending);
+        } else if (text.isEmpty()) {
+            appendLines(lines, { statement });
+        } else {
+            appendLines(lines, { QString(), statement });
+        }
+        return { lines.join(u'\n'), placed, {}, true, unsafe };
+    }
+
+    const QStringList current = plugins(lines, *range);
+    const QSet<QString> currentSet(current.begin(), current.end());
+    const QSet<QString> wantedSet(wanted.begin(), wanted.end());
+    QStringList toAdd;
+    QStringList notPlaced;
+    for (const QString &name : wanted) {
+        if (!currentSet.contains(name))
+            (isPlainPluginName(name) ? toAdd : notPlaced).append(name);
+    }
+    const QSet<QString> toRemove = currentSet - wantedSet;
+    if (toAdd.isEmpty() && toRemove.isEmpty())
+        return { text, {}, {}, false, notPlaced };
+
+    QStringList removed;
+    for (const QString &name : current) {
+        if (toRemove.contains(name))
+            removed.append(name);
+    }
+
+    QStringList rebuilt;
+    if (range->end - range->first == 1) {
+        const QString &line = lines[range->first];
+        const qsizetype close = codeOf(line).lastIndexOf(u')');
+        QStringList names;
+        for (const QString &name : current) {
+            if (!toRemove.contains(name))
+                names.append(name);
+        }
+        names += toAdd;
+        rebuilt.append(leadingBlanks(line) + "plugins=("_L1 + names.join(u' ') + u')' + line.sliced(close + 1));
+    } else {
+        for (qsizetype i = range->first; i < range->end; ++i) {
+            const QString &line = lines[i];
+            const bool first = i == range->first;
+            const bool last = i == range->end - 1;
+            if (toRemove.isEmpty()) {
+                rebuilt.append(line);
+                continue;
+            }
+            const qsizetype hash = line.indexOf(u'#');
+            QString code = hash < 0 ? line : line.first(hash);
+            const QString comment = hash < 0 ? QString() : line.sliced(hash);
+            QString prefix;
+            QString closing;
+            if (first) {
+                const qsizetype open = code.indexOf("plugins=("_L1);
+                prefix = code.first(open + 9);
+                code = code.sliced(open + 9);
+            }
+            if (last) {
+                const qsizetype close = code.lastIndexOf(u')');
+                if (close >= 0) {
+                    closing = code.sliced(close);
+                    code = code.first(close);
+                }
+            }
+            const QString indent = leadingBlanks(code);
+            const QStringList lineWords = words(code);
+            QStringList kept;
+            for (const QString &word : lineWords) {
+                if (!toRemove.contains(word))
+                    kept.append(word);
+            }
+            if (kept.size() == lineWords.size()) {
+                rebuilt.append(line);
+                continue;
+            }
+            const QString body = kept.isEmpty() ? QString() : indent + kept.join(u' ');
+            if (kept.isEmpty() && !first && !last && comment.isEmpty())
+                continue;
+            QString result = prefix.isEmpty() && body.isEmpty() && closing.isEmpty()
+                ? indent + comment
+                : prefix + body + closing + (comment.isEmpty() ? QString() : u' ' + comment);
+            if (endsWithCarriageReturn(line) && !endsWithCarriageReturn(result))
+                result += u'\r';
+            rebuilt.append(result);
+        }
+    }
+
+    QStringList added = toAdd;
+    if (!toAdd.isEmpty() && range->end - range->first > 1) {
+        const QString closingLine = rebuilt.back();
+        if (trimmedLine(closingLine) == u")") {
+            const QString ending = endsWithCarriageReturn(closingLine) ? u"\r"_s : QString();
+            for (const QString &name : toAdd)
+                rebuilt.insert(rebuilt.size() - 1, "  "_L1 + name + ending);
+        } else {
+            notPlaced = toAdd + notPlaced;
+            added.clear();
+        }
+    }
+
+    lines.remove(range->first, range->end - range->first);
+    for (qsizetype i = 0; i < rebuilt.size(); ++i)
+        lines.insert(range->first + i, rebuilt[i]);
+    return { lines.join(u'\n'), added, removed, true, notPlaced };
+}
+
+std::optional<QString> theme(const QString &text)
+{
+    for (const QStringView line : QStringView(text).tokenize(u'\n')) {
+        const QStringView trimmed = trimmedLine(line);
+        if (!trimmed.startsWith("ZSH_THEME="_L1))
+            continue;
+        const QStringView rest = trimmed.sliced(10);
+        if (!rest.isEmpty() && (rest.front() == u'"' || rest.front() == u'\'')) {
+            const qsizetype close = rest.indexOf(rest.front(), 1);
+            if (close > 0)
+                return rest.sliced(1, close - 1).toString();
+        } else {
+            // An unquoted value ends at the first blank, like the shell reads it.
+            const qsizetype blank = std::find_if(rest.begin(), rest.end(), isBlank) - rest.begin();
+            return rest.first(blank).toString();
+        }
+        qsizetype from = 0;
+        qsizetype to = rest.size();
+        while (from < to && (rest[from] == u'"' || rest[from] == u'\''))
+            ++from;
+        while (to > from && (rest[to - 1] == u'"' || rest[to - 1] == u'\''))
+            --to;
+        return rest.sliced(from, to - from).toString();
+    }
+    return std::nullopt;
+}
+
+QString setTheme(const QString &theme, const QString &text)
+{
+    if (std::any_of(theme.begin(), theme.end(), [](QChar c) { return u"\"\\$`\n\r"_s.contains(c); }))
+        return text;
+    const QString newLine = "ZSH_THEME=\""_L1 + theme + u'"';
+    QStringList lines = text.split(u'\n');
+    for (QString &line : lines) {
+        if (trimmedBlanks(line).startsWith("ZSH_THEME="_L1)) {
+            line = newLine + (endsWithCarriageReturn(line) ? u"\r"_s : QString());
+            return lines.join(u'\n');
+        }
+    }
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QStringView trimmed = trimmedLine(lines[i]);
+        if (!trimmed.isEmpty() && !trimmed.startsWith(u'#')) {
+            lines.insert(i, newLine + (endsWithCarriageReturn(lines[i]) ? u"\r"_s : QString()));
+            return lines.join(u'\n');
+        }
+    }
+    appendLines(lines, { newLine });
+    return lines.join(u'\n');
+}
+
+} // namespace Zshrc

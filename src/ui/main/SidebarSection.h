@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QHashFunctions>
+#include <QList>
+#include <QString>
+
+// The rows of the main window's sidebar, in display order.
+enum class SidebarSection { home, catalog, updates };
+
+inline QList<SidebarSection> allSidebarSections()
+{
+    return { SidebarSection::home, SidebarSection::catalog, SidebarSection::updates };
+}
+
+inline size_t qHash(SidebarSection section, size_t seed = 0) noexcept
+{
+    return ::qHash(static_cast<int>(section), seed);
+}

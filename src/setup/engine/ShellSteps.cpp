@@ -1,0 +1,171 @@
+#include "setup/engine/ShellSteps.h"
+
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Platform.h"
+#include "setup/config/SetupConfig.h"
+#include "setup/config/Zshrc.h"
+#include "setup/engine/RunContext.h"
+#include "setup/engine/SetupChecks.h"
+#include "setup/engine/SetupTools.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace ShellSteps {
+
+namespace {
+
+const QString gitMissing = u"Git is not available yet. Install the Xcode Command Line Tools first."_s;
+const QString themeName = u"powerlevel10k/powerlevel10k"_s;
+
+QCoro::Task<QString> requireGit()
+{
+    const std::optional<QString> git = co_await SetupChecks::findGit();
+    if (!git)
+        throw SetupError(gitMissing);
+    co_return *git;
+}
+
+void backUpZshrc(RunContext &context)
+{
+    if (const std::optional<QString> backup = Zshrc::backup())
+        context.appendLog(u"Backed up .zshrc to "_s + QFileInfo(*backup).fileName() + u'\n');
+}
+
+QCoro::Task<> clone(RunContext &context, QString git, QString repository, QString destination)
+{
+    const QStringList arguments{ u"clone"_s, u"--depth=1"_s, repository, destination };
+    const BrewService::Result result = co_await SetupTools::runTool(context, git, arguments);
+    if (result.status != 0)
+        throw SetupTools::exitStatusError(git, result.status);
+}
+
+} // namespace
+
+QString ohMyZshInstallerCommand()
+{
+    return u"sh -c \"$(curl -fsSL "_s + u"https://raw.githubusercontent.com/ohmyzsh/ohmyzsh/master/tools/install.sh"_s
+        + u")\" \"\" --unattended"_s;
+}
+
+QString powerlevel10kRepository()
+{
+    return u"https://github.com/romkatv/powerlevel10k.git"_s;
+}
+
+QCoro::Task<> installOhMyZsh(RunContext &context, SetupConfig config)
+{
+    const Platform &platform = Platform::current();
+    const QString ohMyZsh = platform.homePath(u".oh-my-zsh"_s);
+    if (Files::exists(ohMyZsh)) {
+        context.appendLog(u"Oh My Zsh already installed.\n"_s);
+    } else {
+        co_await requireGit();
+        if (config.backupDotfiles)
+            backUpZshrc(context);
+        const QString shell = Platform::current().systemPath(u"/bin/sh"_s);
+        const QStringList arguments{ u"-c"_s, ohMyZshInstallerCommand() };
+        const BrewService::Result result = co_await SetupTools::runTool(context, shell, arguments);
+        if (result.status != 0)
+            throw SetupTools::exitStatusError(shell, result.status);
+    }
+
+    const QString git = co_await requireGit();
+    const auto sources = SetupConfig::pluginSources();
+    for (const QString &name : std::as_const(config.plugins)) {
+        if (!sources.contains(name))
+            continue;
+        const QString destination = Platform::current().homePath(u".oh-my-zsh/custom/plugins/"_s + name);
+        if (Files::exists(destination)) {
+            context.appendLog(u"Plugin already installed: "_s + name + u'\n');
+            continue;
+        }
+        co_await clone(context, git, sources.value(name).toString(), destination);
+    }
+
+    const Zshrc::PluginsResult result = Zshrc::setPlugins(config.plugins, Zshrc::readForEditing());
+    if (result.changed) {
+        Zshrc::write(result.text);
+        if (!result.added.isEmpty())
+            context.appendLog(u"Enabled plugins: "_s + result.added.join(u", "_s) + u'\n');
+        if (!result.removed.isEmpty())
+            context.appendLog(u"Disabled plugins: "_s + result.removed.join(u", "_s) + u'\n');
+    } else if (result.notPlaced.isEmpty()) {
+        context.appendLog(u"Plugins already match.\n"_s);
+    }
+    if (!result.notPlaced.isEmpty())
+        context.appendLog(
+            u"⚠︎ Your plugins=(…) block has an unusual layout, so new plugins were not added. Add them "
+            u"manually: "_s
+            + result.notPlaced.join(u", "_s) + u'\n');
+}
+
+QCoro::Task<> installPowerlevel10k(RunContext &context, SetupConfig config)
+{
+    const Platform &platform = Platform::current();
+    if (!Files::exists(platform.homePath(u".oh-my-zsh"_s)))
+        throw SetupError(u"Oh My Zsh must be installed first."_s);
+    const QString themeFolder = platform.homePath(u".oh-my-zsh/custom/themes/powerlevel10k"_s);
+    if (Files::exists(themeFolder)) {
+        context.appendLog(u"Powerlevel10k already installed.\n"_s);
+    } else {
+        const QString git = co_await requireGit();
+        co_await clone(context, git, powerlevel10kRepository(), themeFolder);
+    }
+
+    // Read before the prompt file is touched, so an unreadable ~/.zshrc stops the step while
+    // the user's prompt file is still in place.
+    QString text = Zshrc::setTheme(themeName, Zshrc::readForEditing());
+    context.appendLog(u"ZSH_THEME set to "_s + themeName + u'\n');
+
+    if (!config.p10kStyle.isEmpty()) {
+        const QString promptFile = Platform::current().homePath(u".p10k.zsh"_s);
+        const QString preset = themeFolder + u"/config/p10k-"_s + config.p10kStyle + u".zsh"_s;
+        // Without a preset to copy, the user's prompt file stays where it is.
+        if (!QFileInfo(preset).isFile())
+            throw FileError(preset, u"The prompt style has no preset file."_s);
+        if (Files::exists(promptFile)) {
+            const QString backup
+                = promptFile + u".backup."_s + QDateTime::currentDateTime().toString(u"yyyyMMdd_HHmmss"_s);
+            Files::move(promptFile, backup);
+            context.appendLog(u"Backed up the existing prompt config to "_s + QFileInfo(backup).fileName() + u'\n');
+        }
+        Files::copy(preset, promptFile);
+        context.appendLog(u"Applied prompt style: "_s + config.p10kStyle + u'\n');
+    }
+
+    text = Zshrc::ensureP10kSource(text);
+    Zshrc::write(text);
+}
+
+void applyShellBlocks(RunContext &context, const SetupConfig &config)
+{
+    if (config.backupDotfiles)
+        backUpZshrc(context);
+    QString text = Zshrc::readForEditing();
+    struct Section {
+        Zshrc::Block block;
+        QStringList lines;
+        QString label;
+    };
+    const QList<Section> sections{
+        { Zshrc::aliasesBlock, Zshrc::aliasLines(config.aliases), u"aliases"_s },
+        { Zshrc::environmentBlock, Zshrc::exportLines(config.environment), u"environment variables"_s },
+        { Zshrc::extrasBlock, Zshrc::extraLines(config.zshrcExtras), u"extra lines"_s },
+    };
+    for (const Section &section : sections) {
+        // An existing block of a kind with nothing configured stays as it is.
+        if (section.lines.isEmpty())
+            continue;
+        text = Zshrc::upsertBlock(section.block, section.lines, text);
+        context.appendLog(
+            u"Wrote "_s + QString::number(section.lines.size()) + u' ' + section.label + u" to ~/.zshrc\n"_s);
+    }
+    Zshrc::write(text);
+    context.appendLog(u"Open a new terminal tab (or run `source ~/.zshrc`) to use them.\n"_s);
+}
+
+} // namespace ShellSteps

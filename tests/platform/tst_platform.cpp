@@ -115,6 +115,14 @@ private Q_SLOTS:
         QCOMPARE(Files::decodeUtf8(bytes).has_value(), valid);
     }
 
+    void byteOrderMarkSurvivesARoundTrip()
+    {
+        const QByteArray bytes("\xef\xbb\xbf# zshrc\n");
+        const std::optional<QString> text = Files::decodeUtf8(bytes);
+        QVERIFY(text);
+        QCOMPARE(text->toUtf8(), bytes);
+    }
+
     void atomicWriteReplacesAndKeepsNoTemporaries()
     {
         Sandbox sandbox;

@@ -1,0 +1,137 @@
+#include "brew/CatalogFilter.h"
+#include "brew/PackageFormats.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using CatalogFilter::KindFilter;
+using CatalogFilter::StatusFilter;
+
+Q_DECLARE_METATYPE(CatalogFilter::KindFilter)
+Q_DECLARE_METATYPE(CatalogFilter::StatusFilter)
+
+namespace {
+
+Package make(PackageKind kind, const QString &name, const QString &displayName, const QString &desc)
+{
+    return { kind, name, displayName, desc, QString(), u"1.0"_s, false,
+        PackageFormats::searchKey(name, displayName, desc) };
+}
+
+// In the store's order (by name); the descriptions are chosen so that searches cut across it.
+QList<Package> catalog()
+{
+    return {
+        make(PackageKind::cask, u"alacritty"_s, u"Alacritty"_s, u"GPU-accelerated terminal emulator"_s),
+        make(PackageKind::formula, u"docker"_s, u"docker"_s, u"Pack, ship and run any application"_s),
+        make(PackageKind::cask, u"docker"_s, u"Docker Desktop"_s, u"App to build and share containers"_s),
+        make(PackageKind::cask, u"firefox"_s, u"Mozilla Firefox"_s, u"Web browser"_s),
+        make(PackageKind::cask, u"iterm2"_s, u"iTerm2"_s, u"Terminal emulator as alternative to Apple's Terminal"_s),
+        make(PackageKind::formula, u"jq"_s, u"jq"_s, u"Lightweight and flexible command-line JSON processor"_s),
+        make(PackageKind::formula, u"json-c"_s, u"json-c"_s, u"JSON parser for C"_s),
+        make(PackageKind::formula, u"terminal-notifier"_s, u"terminal-notifier"_s, u"Send macOS notifications"_s),
+        make(PackageKind::formula, u"uni"_s, u"uni"_s, u"Query the ÜNÏCODE database"_s),
+        make(PackageKind::formula, u"wget"_s, u"wget"_s, u"Internet file retriever"_s),
+    };
+}
+
+const QSet<QString> installedFormulae{ u"jq"_s, u"wget"_s };
+const QSet<QString> installedCasks{ u"iterm2"_s };
+// An installed package may still be ticked; the "Selected" filter goes by the ids alone.
+const QSet<QString> selectedIDs{ u"formula:json-c"_s, u"cask:docker"_s, u"formula:wget"_s, u"formula:gone"_s };
+
+QStringList ids(const QList<Package> &packages, const QList<qsizetype> &rows)
+{
+    QStringList result;
+    for (qsizetype row : rows)
+        result.append(packages.at(row).id());
+    return result;
+}
+
+} // namespace
+
+class TestCatalogFilter : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rows_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<KindFilter>("kind");
+        QTest::addColumn<StatusFilter>("status");
+        QTest::addColumn<QStringList>("expected");
+        const auto all = KindFilter::all;
+        const auto any = StatusFilter::all;
+        const QStringList everything = ids(catalog(), { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9 });
+
+        QTest::newRow("no search") << QString() << all << any << everything;
+        QTest::newRow("spaces only") << u"   \t "_s << all << any << everything;
+        QTest::newRow("name matches before description matches")
+            << u"json"_s << all << any << QStringList{ u"formula:json-c"_s, u"formula:jq"_s };
+        QTest::newRow("trimmed and lower-cased")
+            << u"  TERMINAL\n"_s << all << any
+            << QStringList{ u"formula:terminal-notifier"_s, u"cask:alacritty"_s, u"cask:iterm2"_s };
+        QTest::newRow("display name only counts as description")
+            << u"mozilla"_s << all << any << QStringList{ u"cask:firefox"_s };
+        QTest::newRow("match across the parts of the key is not a name match")
+            << u"jq light"_s << all << any << QStringList{ u"formula:jq"_s };
+        QTest::newRow("non-ASCII lower-casing") << u"ünïcode"_s << all << any << QStringList{ u"formula:uni"_s };
+        QTest::newRow("nothing found") << u"zzz"_s << all << any << QStringList();
+        QTest::newRow("casks") << u"terminal"_s << KindFilter::cask << any
+                               << QStringList{ u"cask:alacritty"_s, u"cask:iterm2"_s };
+        QTest::newRow("formulae") << u"terminal"_s << KindFilter::formula << any
+                                  << QStringList{ u"formula:terminal-notifier"_s };
+        QTest::newRow("installed") << QString() << all << StatusFilter::installed
+                                   << QStringList{ u"cask:iterm2"_s, u"formula:jq"_s, u"formula:wget"_s };
+        QTest::newRow("not installed") << QString() << all << StatusFilter::notInstalled
+                                       << QStringList{ u"cask:alacritty"_s, u"formula:docker"_s, u"cask:docker"_s,
+                                              u"cask:firefox"_s, u"formula:json-c"_s, u"formula:terminal-notifier"_s,
+                                              u"formula:uni"_s };
+        QTest::newRow("selected, by id not by name")
+            << QString() << all << StatusFilter::selected
+            << QStringList{ u"cask:docker"_s, u"formula:json-c"_s, u"formula:wget"_s };
+        QTest::newRow("all three filters")
+            << u"docker"_s << KindFilter::cask << StatusFilter::selected << QStringList{ u"cask:docker"_s };
+        QTest::newRow("installed formulae matching") << u"e"_s << KindFilter::formula << StatusFilter::installed
+                                                     << QStringList{ u"formula:wget"_s, u"formula:jq"_s };
+    }
+
+    void rows()
+    {
+        QFETCH(QString, query);
+        QFETCH(KindFilter, kind);
+        QFETCH(StatusFilter, status);
+        QFETCH(QStringList, expected);
+        const QList<Package> packages = catalog();
+        const CatalogFilter::PackageState state{ installedFormulae, installedCasks, selectedIDs };
+        QCOMPARE(ids(packages, CatalogFilter::rows(packages, { query, kind, status }, state)), expected);
+    }
+
+    void rows_nameMatchUsesTheLowerCasedName()
+    {
+        // A cached catalog may carry a name with capitals; the name test lower-cases it.
+        QList<Package> packages{
+            make(PackageKind::cask, u"zed"_s, u"Zed"_s, u"Editor from the makers of Atom"_s),
+            make(PackageKind::cask, u"Atom-Legacy"_s, u"Atom"_s, u"Old editor"_s),
+        };
+        const QSet<QString> none;
+        const CatalogFilter::PackageState state{ none, none, none };
+        QCOMPARE(ids(packages, CatalogFilter::rows(packages, { u"atom"_s }, state)),
+            (QStringList{ u"cask:Atom-Legacy"_s, u"cask:zed"_s }));
+    }
+
+    void labels()
+    {
+        QStringList kinds;
+        for (KindFilter kind : CatalogFilter::allKindFilters())
+            kinds.append(CatalogFilter::toString(kind));
+        QCOMPARE(kinds, (QStringList{ u"All"_s, u"Formulae"_s, u"Casks"_s }));
+        QStringList statuses;
+        for (StatusFilter status : CatalogFilter::allStatusFilters())
+            statuses.append(CatalogFilter::toString(status));
+        QCOMPARE(statuses, (QStringList{ u"Any status"_s, u"Installed"_s, u"Not installed"_s, u"Selected"_s }));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCatalogFilter)
+#include "tst_catalogfilter.moc"

@@ -1,19 +1,20 @@
+#include "app/MyApp.h"
 #include "platform/Platform.h"
-#include "ui/main/ContentView.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QMainWindow>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    QApplication application(argc, argv);
     QApplication::setApplicationName(u"Quillrig"_s);
+    QApplication::setApplicationDisplayName(u"Quillrig"_s);
     QApplication::setOrganizationName(u"Quillrig"_s);
+    QApplication::setDesktopFileName(u"quillrig"_s);
 
     Platform::setHooks({
         .openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); },
@@ -26,10 +27,7 @@ int main(int argc, char *argv[])
             },
     });
 
-    QMainWindow window;
-    window.setWindowTitle(u"Quillrig"_s);
-    window.setMinimumSize(960, 600);
-    window.setCentralWidget(new ContentView(&window));
-    window.show();
-    return app.exec();
+    MyApp app;
+    app.start();
+    return application.exec();
 }

@@ -8,6 +8,12 @@ namespace ProjectLinks {
 
 using namespace Qt::StringLiterals;
 
+// The application's name as windows and menus show it.
+inline QString applicationName()
+{
+    return u"Quillrig"_s;
+}
+
 inline QUrl donationPage()
 {
     return QUrl(u"https://buymeacoffee.com/vexler"_s);

@@ -69,7 +69,7 @@ AboutView::AboutView(QWidget *parent)
 {
     Symbols::loadResources();
     setObjectName(u"aboutView"_s);
-    setWindowTitle(u"About "_s + QApplication::applicationDisplayName());
+    setWindowTitle(u"About "_s + ProjectLinks::applicationName());
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(28, 24, 28, 24);

@@ -1,27 +1,109 @@
 #include "ui/main/ContentView.h"
 
+#include "brew/ActivityStore.h"
+#include "brew/BrewStore.h"
+#include "ui/Async.h"
+#include "ui/main/InstallHomebrewView.h"
+#include "ui/main/MainView.h"
+
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 ContentView::ContentView(QWidget *parent)
     : QWidget(parent)
+    , m_activity(new ActivityStore(this))
+    , m_store(new BrewStore(m_activity, this))
+    , m_stack(new QStackedWidget(this))
+    , m_checking(new QWidget(m_stack))
 {
+    setObjectName(u"contentView"_s);
     auto *layout = new QVBoxLayout(this);
-    layout->addStretch();
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_stack);
 
-    auto *spinner = new QProgressBar(this);
+    auto *checking = new QVBoxLayout(m_checking);
+    checking->addStretch();
+    auto *spinner = new QProgressBar(m_checking);
     spinner->setObjectName(u"checkingProgress"_s);
     spinner->setRange(0, 0);
     spinner->setMaximumWidth(160);
     spinner->setTextVisible(false);
-    layout->addWidget(spinner, 0, Qt::AlignHCenter);
-
-    auto *label = new QLabel(u"Looking for Homebrew…"_s, this);
+    checking->addWidget(spinner, 0, Qt::AlignHCenter);
+    auto *label = new QLabel(u"Looking for Homebrew…"_s, m_checking);
     label->setObjectName(u"checkingLabel"_s);
-    layout->addWidget(label, 0, Qt::AlignHCenter);
+    checking->addWidget(label, 0, Qt::AlignHCenter);
+    checking->addStretch();
+    m_stack->addWidget(m_checking);
 
-    layout->addStretch();
+    connect(m_store, &BrewStore::statusChanged, this, &ContentView::showStatus);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            applicationBecameActive();
+    });
+    showStatus();
+}
+
+ContentView::~ContentView()
+{
+    // Views below read the stores while they go, and the brew store reports to the activity
+    // store: take them down in the reverse order of their making.
+    delete m_stack;
+    m_stack = nullptr;
+    delete m_store;
+    delete m_activity;
+}
+
+void ContentView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_started)
+        return;
+    m_started = true;
+    Async::start(m_store->refresh(), "Looking for Homebrew");
+    // The setup store's first check starts here as well, beside the brew refresh.
+}
+
+void ContentView::showStatus()
+{
+    if (!m_stack)
+        return;
+    switch (m_store->status()) {
+    case BrewStatus::checking:
+        m_stack->setCurrentWidget(m_checking);
+        break;
+    case BrewStatus::missing:
+        if (!m_install) {
+            m_install = new InstallHomebrewView(m_store, m_stack);
+            m_stack->addWidget(m_install);
+        }
+        m_stack->setCurrentWidget(m_install);
+        break;
+    case BrewStatus::ready:
+        if (!m_mainView) {
+            m_mainView = new MainView(m_store, m_activity, m_stack);
+            m_stack->addWidget(m_mainView);
+        }
+        m_stack->setCurrentWidget(m_mainView);
+        break;
+    }
+}
+
+void ContentView::applicationBecameActive()
+{
+    switch (m_store->status()) {
+    case BrewStatus::missing:
+        // Homebrew may just have been installed in Terminal.
+        Async::start(m_store->refresh(), "Looking for Homebrew");
+        break;
+    case BrewStatus::ready:
+        // The setup store refreshes the component states here.
+        break;
+    case BrewStatus::checking:
+        break;
+    }
 }

@@ -1,12 +1,41 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
-// Root of the main window: decides between looking for Homebrew, the install screen and the
-// main view.
+class ActivityStore;
+class BrewStore;
+class InstallHomebrewView;
+class MainView;
+class QStackedWidget;
+
+// Root of the main window. Owns the stores for as long as the window lives and shows, by the
+// Homebrew status, the search for Homebrew, the install screen or the main view.
 class ContentView : public QWidget {
     Q_OBJECT
 
 public:
     explicit ContentView(QWidget *parent = nullptr);
+    ~ContentView() override;
+
+    ActivityStore *activity() const { return m_activity; }
+    BrewStore *store() const { return m_store; }
+    // Null until Homebrew was first found.
+    MainView *mainView() const { return m_mainView; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void showStatus();
+    void applicationBecameActive();
+
+    ActivityStore *m_activity;
+    BrewStore *m_store;
+    // The setup store joins here, created right after the brew store with the same activity store.
+    QStackedWidget *m_stack;
+    QWidget *m_checking;
+    InstallHomebrewView *m_install = nullptr;
+    MainView *m_mainView = nullptr;
+    bool m_started = false;
 };

@@ -1,0 +1,322 @@
+#include "ui/main/MainView.h"
+
+#include "brew/ActivityStore.h"
+#include "brew/BrewStore.h"
+#include "ui/Colors.h"
+#include "ui/Fonts.h"
+#include "ui/Symbols.h"
+#include "ui/main/ErrorDetailsSheet.h"
+#include "ui/main/LogPanel.h"
+#include "ui/main/StatusBar.h"
+#include "ui/main/VexlerMark.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QSplitter>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int sectionRole = MainView::sectionRole;
+constexpr int badgeRole = MainView::badgeRole;
+
+// The maker's mark in the brand gradient, as the sidebar header shows it.
+class MarkView : public QWidget {
+public:
+    explicit MarkView(QWidget *parent)
+        : QWidget(parent)
+    {
+        setFixedSize(22, 22);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box(rect());
+        painter.fillPath(VexlerMark::path(box), Colors::brandGradient(box));
+    }
+};
+
+// Sidebar rows with an optional count badge at the trailing edge.
+class BadgeDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const int count = index.data(badgeRole).toInt();
+        if (count <= 0)
+            return;
+        const QString text = QString::number(count);
+        QFont font = option.font;
+        font.setPointSizeF(font.pointSizeF() * 0.85);
+        font.setWeight(QFont::DemiBold);
+        const QFontMetrics metrics(font);
+        const int height = metrics.height() + 2;
+        const int width = std::max(height, metrics.horizontalAdvance(text) + 12);
+        const QRect badge(option.rect.right() - 8 - width, option.rect.center().y() - height / 2, width, height);
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        const QColor text_color = option.palette.color(selected ? QPalette::HighlightedText : QPalette::WindowText);
+        painter->setBrush(Colors::withOpacity(text_color, selected ? 0.25 : 0.12));
+        painter->drawRoundedRect(badge, height / 2.0, height / 2.0);
+        painter->setPen(text_color);
+        painter->setFont(font);
+        painter->drawText(badge, Qt::AlignCenter, text);
+        painter->restore();
+    }
+};
+
+QWidget *placeholder(const QString &title, const QString &objectName)
+{
+    auto *screen = new QWidget;
+    screen->setObjectName(objectName);
+    auto *layout = new QVBoxLayout(screen);
+    auto *label = new QLabel(title, screen);
+    label->setFont(Fonts::font(Fonts::Style::title2, QFont::Bold));
+    label->setAlignment(Qt::AlignCenter);
+    layout->addWidget(label);
+    return screen;
+}
+
+QString titleOf(SidebarSection section)
+{
+    switch (section) {
+    case SidebarSection::home:
+        return u"Home"_s;
+    case SidebarSection::catalog:
+        return u"Packages"_s;
+    case SidebarSection::updates:
+        return u"Updates"_s;
+    }
+    return {};
+}
+
+QString symbolOf(SidebarSection section)
+{
+    switch (section) {
+    case SidebarSection::home:
+        return /*symbol*/ u"house"_s;
+    case SidebarSection::catalog:
+        return /*symbol*/ u"square.grid.2x2"_s;
+    case SidebarSection::updates:
+        return /*symbol*/ u"arrow.triangle.2.circlepath"_s;
+    }
+    return {};
+}
+
+} // namespace
+
+MainView::MainView(BrewStore *store, ActivityStore *activity, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_activity(activity)
+{
+    setObjectName(u"mainView"_s);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(u"mainSplitter"_s);
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(makeSidebar());
+
+    m_detail = new QWidget(splitter);
+    m_detail->setObjectName(u"detail"_s);
+    m_detailLayout = new QVBoxLayout(m_detail);
+    m_detailLayout->setContentsMargins(0, 0, 0, 0);
+    m_detailLayout->setSpacing(0);
+    m_logDivider = new QFrame(m_detail);
+    m_logDivider->setObjectName(u"logDivider"_s);
+    m_logDivider->setFrameShape(QFrame::HLine);
+    m_logDivider->setFrameShadow(QFrame::Plain);
+    m_logDivider->setForegroundRole(QPalette::Mid);
+    m_log = new LogPanel(store, m_detail);
+    m_detailLayout->addWidget(m_logDivider);
+    m_detailLayout->addWidget(m_log);
+    splitter->addWidget(m_detail);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({ 190, 770 });
+    outer->addWidget(splitter, 1);
+
+    m_statusBar = new StatusBar(activity, this);
+    outer->addWidget(m_statusBar);
+
+    if (m_store) {
+        connect(m_store, &BrewStore::outdatedChanged, this, &MainView::refreshBadge);
+        connect(m_store, &BrewStore::isRunningChanged, this, &MainView::refreshLogPanel);
+        connect(m_store, &BrewStore::logChanged, this, &MainView::refreshLogPanel);
+    }
+    if (m_activity)
+        connect(m_activity, &ActivityStore::showingErrorChanged, this, &MainView::refreshErrorSheet);
+
+    showScreen();
+    syncSidebar();
+    refreshBadge();
+    refreshErrorSheet();
+}
+
+MainView::~MainView()
+{
+    // The sheet is a separate window; it must not outlive the view whose store it reads.
+    delete m_errorSheet;
+}
+
+QWidget *MainView::makeHomeView()
+{
+    return placeholder(u"Home"_s, u"homeScreen"_s);
+}
+
+QWidget *MainView::makeCatalogView()
+{
+    return placeholder(u"Packages"_s, u"catalogScreen"_s);
+}
+
+QWidget *MainView::makeUpdatesView()
+{
+    return placeholder(u"Updates"_s, u"updatesScreen"_s);
+}
+
+QWidget *MainView::makeSidebar()
+{
+    auto *sidebar = new QWidget;
+    sidebar->setObjectName(u"sidebar"_s);
+    sidebar->setMinimumWidth(170);
+    sidebar->setMaximumWidth(240);
+    // One surface for the header and the list below it.
+    sidebar->setBackgroundRole(QPalette::Base);
+    sidebar->setAutoFillBackground(true);
+    auto *layout = new QVBoxLayout(sidebar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto *header = new QWidget(sidebar);
+    header->setObjectName(u"sidebarHeader"_s);
+    auto *headerLayout = new QHBoxLayout(header);
+    headerLayout->setContentsMargins(14, 10, 14, 10);
+    headerLayout->setSpacing(8);
+    headerLayout->addWidget(new MarkView(header));
+    auto *name = new QLabel(u"Quillrig"_s, header);
+    name->setObjectName(u"sidebarTitle"_s);
+    name->setFont(Fonts::font(Fonts::Style::headline));
+    headerLayout->addWidget(name);
+    headerLayout->addStretch(1);
+    layout->addWidget(header);
+
+    m_sidebarList = new QListWidget(sidebar);
+    m_sidebarList->setObjectName(u"sidebarList"_s);
+    m_sidebarList->setFrameShape(QFrame::NoFrame);
+    m_sidebarList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_sidebarList->setIconSize(QSize(16, 16));
+    m_sidebarList->setItemDelegate(new BadgeDelegate(m_sidebarList));
+    for (SidebarSection section : allSidebarSections()) {
+        auto *item = new QListWidgetItem(Symbols::icon(symbolOf(section)), titleOf(section), m_sidebarList);
+        item->setData(sectionRole, int(section));
+        item->setSizeHint(QSize(0, 28));
+    }
+    connect(m_sidebarList, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem *> selected = m_sidebarList->selectedItems();
+        if (selected.isEmpty())
+            setSection(std::nullopt);
+        else
+            setSection(SidebarSection(selected.first()->data(sectionRole).toInt()));
+    });
+    layout->addWidget(m_sidebarList, 1);
+    return sidebar;
+}
+
+void MainView::setSection(std::optional<SidebarSection> section)
+{
+    if (m_section == section)
+        return;
+    m_section = section;
+    syncSidebar();
+    showScreen();
+    Q_EMIT sectionChanged();
+}
+
+void MainView::syncSidebar()
+{
+    const QSignalBlocker blocker(m_sidebarList);
+    m_sidebarList->clearSelection();
+    for (int row = 0; row < m_sidebarList->count(); ++row) {
+        QListWidgetItem *item = m_sidebarList->item(row);
+        if (m_section && item->data(sectionRole).toInt() == int(*m_section)) {
+            m_sidebarList->setCurrentItem(item);
+            item->setSelected(true);
+        }
+    }
+}
+
+void MainView::showScreen()
+{
+    QWidget *next = nullptr;
+    switch (m_section.value_or(SidebarSection::home)) {
+    case SidebarSection::home:
+        next = makeHomeView();
+        break;
+    case SidebarSection::catalog:
+        next = makeCatalogView();
+        break;
+    case SidebarSection::updates:
+        next = makeUpdatesView();
+        break;
+    }
+    if (m_screen) {
+        m_detailLayout->removeWidget(m_screen);
+        m_screen->deleteLater();
+    }
+    m_screen = next;
+    m_detailLayout->insertWidget(0, m_screen, 1);
+    refreshLogPanel();
+}
+
+void MainView::refreshBadge()
+{
+    const int count = m_store ? int(m_store->outdated().size()) : 0;
+    for (int row = 0; row < m_sidebarList->count(); ++row) {
+        QListWidgetItem *item = m_sidebarList->item(row);
+        if (item->data(sectionRole).toInt() == int(SidebarSection::updates))
+            item->setData(badgeRole, count);
+    }
+}
+
+void MainView::refreshLogPanel()
+{
+    // Never under Home (also when nothing is selected, which shows Home); elsewhere while a run
+    // is going on, even before it printed anything, or while there is output to read.
+    const bool onHome = m_section.value_or(SidebarSection::home) == SidebarSection::home;
+    const bool visible = !onHome && m_store && (m_store->isRunning() || !m_store->log().isEmpty());
+    m_logDivider->setVisible(visible);
+    m_log->setVisible(visible);
+}
+
+void MainView::refreshErrorSheet()
+{
+    const bool showing = m_activity && m_activity->showingError();
+    if (showing && !m_errorSheet) {
+        m_errorSheet = new ErrorDetailsSheet(m_activity, window());
+        m_errorSheet->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_errorSheet, &QDialog::finished, this, [this] {
+            if (m_activity)
+                m_activity->setShowingError(false);
+        });
+        m_errorSheet->open();
+    } else if (!showing && m_errorSheet) {
+        m_errorSheet->close();
+    }
+}

@@ -1,0 +1,126 @@
+#include "AsyncTest.h"
+#include "Sandbox.h"
+#include "brew/ActivityStore.h"
+#include "brew/BrewStore.h"
+#include "ui/BusyIndicator.h"
+#include "ui/main/LogPanel.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using quillrig::test::Sandbox;
+
+namespace {
+
+const QString brew = u"/opt/homebrew/bin/brew"_s;
+
+Package formula(const QString &name)
+{
+    Package package;
+    package.kind = PackageKind::formula;
+    package.name = name;
+    return package;
+}
+
+// `brew install <name>` runs the given shell snippet; everything else answers with nothing.
+void installBrew(Sandbox &sandbox, const QByteArray &installBody)
+{
+    sandbox.addScript(brew, "if [ \"$1\" = install ]; then\n" + installBody + "\nfi\nexit 0\n");
+}
+
+} // namespace
+
+class TestLogPanel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void displayText_data()
+    {
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain lines") << u"a\nb\n"_s << u"a\nb\n"_s;
+        QTest::newRow("CRLF ends one line") << u"a\r\nb\r\n"_s << u"a\nb\n"_s;
+        QTest::newRow("lone CR starts a line") << u"10%\r20%\r100%\n"_s << u"10%\n20%\n100%\n"_s;
+        QTest::newRow("CR at the end") << u"a\r"_s << u"a\n"_s;
+        QTest::newRow("unicode separators") << u"a\u2028b\u2029c"_s << u"a\nb\nc"_s;
+        QTest::newRow("tabs and emoji kept") << u"\t🍺 done"_s << u"\t🍺 done"_s;
+    }
+
+    void displayText()
+    {
+        QFETCH(QString, raw);
+        QFETCH(QString, shown);
+        QCOMPARE(LogPanel::displayText(raw), shown);
+    }
+
+    void header_followsTheRun()
+    {
+        Sandbox sandbox;
+        installBrew(sandbox, "echo '==> Installing jq'; sleep 1");
+        ActivityStore activity;
+        BrewStore store(&activity);
+        QR_AWAIT_VOID(store.refresh());
+        LogPanel panel(&store);
+        panel.show();
+        auto *title = panel.findChild<QLabel *>(u"logTitle"_s);
+        auto *spinner = panel.findChild<BusyIndicator *>(u"logSpinner"_s);
+        auto *clear = panel.findChild<QPushButton *>(u"logClear"_s);
+        QCOMPARE(panel.height(), 190);
+        QCOMPARE(title->text(), u"Output"_s);
+        QVERIFY(!spinner->isVisible());
+
+        auto install = store.install({ formula(u"jq"_s) });
+        QCOMPARE(title->text(), u"Installing 1 package"_s);
+        QVERIFY(spinner->isVisible());
+        QVERIFY(!clear->isEnabled());
+        QR_AWAIT_VOID(std::move(install));
+        QCOMPARE(title->text(), u"Output"_s);
+        QVERIFY(!spinner->isVisible());
+        QVERIFY(clear->isEnabled());
+        QVERIFY(panel.shownText().startsWith(u"$ brew install --formula jq\n==> Installing jq\n"_s));
+
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QVERIFY(store.log().isEmpty());
+        QCOMPARE(panel.shownText(), QString());
+    }
+
+    // Far more output than the log keeps: the panel shows exactly what the store kept, however
+    // the pipe cut the output into chunks and however often the log was cut back.
+    void flood_showsExactlyTheKeptLog_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("numbered lines") << QByteArray("seq 1 120000");
+        QTest::newRow("progress with carriage returns")
+            << QByteArray("i=0; while [ $i -lt 8000 ]; do printf '#### %d%%\\r##### %d%%\\r\\n==> Installing p%d\\n' "
+                          "$i $i $i; i=$((i+1)); done");
+        QTest::newRow("one long line") << QByteArray("head -c 450000 /dev/zero | tr '\\0' x");
+    }
+
+    void flood_showsExactlyTheKeptLog()
+    {
+        QFETCH(QByteArray, body);
+        Sandbox sandbox;
+        installBrew(sandbox, body);
+        ActivityStore activity;
+        BrewStore store(&activity);
+        QR_AWAIT_VOID(store.refresh());
+        LogPanel panel(&store);
+        panel.resize(700, 190);
+        panel.show();
+        int resets = 0;
+        connect(&store, &BrewStore::logReset, this, [&] { ++resets; });
+        QR_AWAIT_VOID(store.install({ formula(u"flood"_s) }));
+        QVERIFY(resets > 0);
+        QVERIFY(store.log().size() <= 200000);
+        QCOMPARE(panel.shownText(), LogPanel::displayText(store.log()));
+        auto *bar = panel.findChild<QPlainTextEdit *>(u"logText"_s)->verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());
+    }
+};
+
+QTEST_MAIN(TestLogPanel)
+#include "tst_logpanel.moc"

@@ -33,8 +33,10 @@ qreal scale(Fonts::Style style)
 
 QFont scaled(QFont font, Fonts::Style style)
 {
+    // Whole point sizes: with fractional ones some platforms measure text narrower than they
+    // draw it, and labels lose their last letter.
     if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * scale(style));
+        font.setPointSize(std::max(1, qRound(font.pointSizeF() * scale(style))));
     else
         font.setPixelSize(std::max(1, qRound(font.pixelSize() * scale(style))));
     if (style == Fonts::Style::headline)

@@ -3,12 +3,12 @@
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
 #include "ui/Async.h"
+#include "ui/BusyIndicator.h"
 #include "ui/main/InstallHomebrewView.h"
 #include "ui/main/MainView.h"
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QProgressBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -28,12 +28,10 @@ ContentView::ContentView(QWidget *parent)
 
     auto *checking = new QVBoxLayout(m_checking);
     checking->addStretch();
-    auto *spinner = new QProgressBar(m_checking);
+    auto *spinner = new BusyIndicator(m_checking, 24);
     spinner->setObjectName(u"checkingProgress"_s);
-    spinner->setRange(0, 0);
-    spinner->setMaximumWidth(160);
-    spinner->setTextVisible(false);
     checking->addWidget(spinner, 0, Qt::AlignHCenter);
+    checking->addSpacing(6);
     auto *label = new QLabel(u"Looking for Homebrew…"_s, m_checking);
     label->setObjectName(u"checkingLabel"_s);
     checking->addWidget(label, 0, Qt::AlignHCenter);

@@ -7,11 +7,27 @@
 #include "ui/Symbols.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Centres a wrapped label without an alignment flag, which would make the layout ignore the
+// label's height for its width and cut the text off.
+QHBoxLayout *centred(QWidget *widget)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(widget);
+    row->addStretch(1);
+    return row;
+}
+
+} // namespace
 
 InstallHomebrewView::InstallHomebrewView(BrewStore *store, QWidget *parent)
     : QWidget(parent)
@@ -39,7 +55,7 @@ InstallHomebrewView::InstallHomebrewView(BrewStore *store, QWidget *parent)
     explanation->setAlignment(Qt::AlignCenter);
     explanation->setWordWrap(true);
     explanation->setFixedWidth(420);
-    layout->addWidget(explanation, 0, Qt::AlignHCenter);
+    layout->addLayout(centred(explanation));
 
     auto *install = new QPushButton(Symbols::icon(u"arrow.down.circle.fill"_s, Qt::white), u"Install Homebrew"_s, this);
     install->setObjectName(u"installButton"_s);
@@ -66,7 +82,7 @@ InstallHomebrewView::InstallHomebrewView(BrewStore *store, QWidget *parent)
     footnote->setAlignment(Qt::AlignCenter);
     footnote->setWordWrap(true);
     footnote->setFixedWidth(420);
-    layout->addWidget(footnote, 0, Qt::AlignHCenter);
+    layout->addLayout(centred(footnote));
 
     auto *checkAgain = new QPushButton(u"Check again"_s, this);
     checkAgain->setObjectName(u"checkAgainButton"_s);

@@ -103,12 +103,20 @@ StatusBar::StatusBar(ActivityStore *activity, QWidget *parent)
     task->addWidget(m_taskDetail, 1);
 
     m_details->setObjectName(u"statusDetailsHint"_s);
+    m_details->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     auto *details = new QHBoxLayout(m_details);
     details->setContentsMargins(0, 0, 0, 0);
     details->setSpacing(4);
     m_detailsText->setFont(callout);
+    m_detailsText->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     details->addWidget(m_detailsText);
     details->addWidget(m_detailsSymbol);
+    // Always red: set once, so the hint keeps one size and the row never squeezes it.
+    QPalette red = m_detailsText->palette();
+    red.setColor(QPalette::WindowText, Colors::red());
+    m_detailsText->setPalette(red);
+    const int chevron = QFontMetrics(callout).height() - 2;
+    m_detailsSymbol->setPixmap(Symbols::pixmap(u"chevron.up"_s, chevron, Colors::red(), devicePixelRatioF()));
 
     m_close->setObjectName(u"statusClose"_s);
     m_close->setAutoRaise(true);
@@ -205,13 +213,6 @@ void StatusBar::refresh()
 
     const Level current = level();
     m_details->setVisible(current == Level::error);
-    if (current == Level::error) {
-        QPalette red = m_detailsText->palette();
-        red.setColor(QPalette::WindowText, Colors::red());
-        m_detailsText->setPalette(red);
-        const int side = QFontMetrics(m_detailsText->font()).height() - 2;
-        m_detailsSymbol->setPixmap(Symbols::pixmap(u"chevron.up"_s, side, Colors::red(), devicePixelRatioF()));
-    }
     m_close->setVisible(phase.kind == Phase::success);
     setToolTip(current == Level::error ? u"Click to see the error"_s : QString());
     setCursor(current == Level::error ? Qt::PointingHandCursor : Qt::ArrowCursor);

@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -213,20 +214,28 @@ int main(int argc, char *argv[])
     std::printf("catalog: formula.json %.1f MB, cask.json %.1f MB\n", catalog.formulaJson.size() / 1e6,
         catalog.caskJson.size() / 1e6);
 
+    // Results are kept until the end, so freeing the previous one never counts.
+    std::vector<QList<Package>> kept;
     QList<Package> ours;
     QList<Package> theirs;
     std::vector<double> oursMs, referenceMs, decodeMs, sortMs;
     for (int i = 0; i < repetitions; ++i) {
         // Alternate so neither side always runs on a warmer cache.
         referenceMs.push_back(milliseconds([&] { theirs = reference::ingest(catalog); }));
+        kept.push_back(std::exchange(theirs, {}));
         oursMs.push_back(milliseconds([&] { ours = ingest(catalog); }));
+        kept.push_back(std::exchange(ours, {}));
         QList<Package> decoded;
         decodeMs.push_back(milliseconds([&] {
             decoded = PackageFormats::decodeFormulae(catalog.formulaJson);
             decoded.append(PackageFormats::decodeCasks(catalog.caskJson));
         }));
         sortMs.push_back(milliseconds([&] { CatalogService::sortByName(decoded); }));
+        kept.push_back(std::move(decoded));
     }
+    theirs = kept[kept.size() - 3];
+    ours = kept[kept.size() - 2];
+    kept.clear();
     if (ours != theirs) {
         std::fprintf(stderr, "ours and the reference disagree: %lld against %lld packages\n",
             static_cast<long long>(ours.size()), static_cast<long long>(theirs.size()));
@@ -249,13 +258,10 @@ int main(int argc, char *argv[])
     std::printf("cache: %.1f MB\n", double(Files::read(cache)->size()) / 1e6);
 
     std::vector<double> cacheMs;
-    qsizetype loaded = 0;
-    for (int i = 0; i < repetitions; ++i) {
-        cacheMs.push_back(milliseconds([&] {
-            const auto cached = await(CatalogService::loadCachedCatalog());
-            loaded = cached ? cached->first.size() : 0;
-        }));
-    }
+    std::vector<std::optional<std::pair<QList<Package>, QDateTime>>> loads;
+    for (int i = 0; i < repetitions; ++i)
+        cacheMs.push_back(milliseconds([&] { loads.push_back(await(CatalogService::loadCachedCatalog())); }));
+    const qsizetype loaded = loads.back() ? loads.back()->first.size() : 0;
     if (loaded != ours.size()) {
         std::fprintf(stderr, "the cache gave back %lld packages\n", static_cast<long long>(loaded));
         return 1;

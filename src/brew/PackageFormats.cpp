@@ -6,6 +6,7 @@
 #include <QJsonValue>
 #include <QtNumeric>
 
+#include <array>
 #include <limits>
 #include <simdjson.h>
 #include <string_view>
@@ -195,6 +196,25 @@ template<typename Read> void forEachField(ondemand::object &object, Read read)
     }
 }
 
+// Calls `read(field, value)` for every field that has one of the `names`; the keys are compared
+// as written, without unescaping, which is fine for a document we wrote ourselves.
+template<size_t count, typename Read>
+void forEachKnownField(ondemand::object &object, const std::array<std::string_view, count> &names, Read read)
+{
+    for (auto result : object) {
+        ondemand::field field;
+        if (const simdjson::error_code error = std::move(result).get(field))
+            rejectSyntax(error);
+        const ondemand::raw_json_string key = field.key();
+        for (size_t i = 0; i < count; ++i) {
+            if (key.unsafe_is_equal(names[i])) {
+                read(i, field.value());
+                break;
+            }
+        }
+    }
+}
+
 Package packageFrom(PackageKind kind, std::string_view name, std::optional<std::string_view> displayName,
     std::optional<std::string_view> desc, std::optional<std::string_view> homepage,
     std::optional<std::string_view> version, bool deprecated)
@@ -273,43 +293,36 @@ Package caskFrom(ondemand::object &object, size_t index)
 // The cache is ours, so it is read back exactly as written: all eight keys, nothing null.
 Package cachedPackageFrom(ondemand::object &object, size_t index)
 {
+    static constexpr std::array<std::string_view, 8> keys{ "kind", "name", "displayName", "desc", "homepage", "version",
+        "deprecated", "searchKey" };
+    enum { kind, name, displayName, desc, homepage, version, deprecated, searchKey };
     EntryReader reader(index);
-    std::optional<std::string_view> kind, name, displayName, desc, homepage, version, key;
-    std::optional<bool> deprecated;
-    forEachField(object, [&](std::string_view field, ondemand::value &value) {
-        if (field == "kind")
-            kind = reader.requiredString(field, value);
-        else if (field == "name")
-            name = reader.requiredString(field, value);
-        else if (field == "displayName")
-            displayName = reader.requiredString(field, value);
-        else if (field == "desc")
-            desc = reader.requiredString(field, value);
-        else if (field == "homepage")
-            homepage = reader.requiredString(field, value);
-        else if (field == "version")
-            version = reader.requiredString(field, value);
-        else if (field == "deprecated")
-            deprecated = reader.requiredBool(field, value);
-        else if (field == "searchKey")
-            key = reader.requiredString(field, value);
+    std::array<std::optional<std::string_view>, 8> text;
+    std::optional<bool> flag;
+    forEachKnownField(object, keys, [&](size_t key, ondemand::value &value) {
+        if (key == deprecated)
+            flag = reader.requiredBool(keys[key], value);
+        else
+            text[key] = reader.requiredString(keys[key], value);
     });
-    if (!kind || !name || !displayName || !desc || !homepage || !version || !deprecated || !key)
-        reject({});
+    for (size_t key = 0; key < keys.size(); ++key) {
+        if (key == deprecated ? !flag : !text[key])
+            reject({});
+    }
     Package package;
-    if (*kind == "formula")
+    if (*text[kind] == "formula")
         package.kind = PackageKind::formula;
-    else if (*kind == "cask")
+    else if (*text[kind] == "cask")
         package.kind = PackageKind::cask;
     else
         reject({});
-    package.name = fromUtf8(*name);
-    package.displayName = *displayName == *name ? package.name : fromUtf8(*displayName);
-    package.desc = fromUtf8(*desc);
-    package.homepage = fromUtf8(*homepage);
-    package.version = fromUtf8(*version);
-    package.deprecated = *deprecated;
-    package.searchKey = fromUtf8(*key);
+    package.name = fromUtf8(*text[name]);
+    package.displayName = *text[displayName] == *text[name] ? package.name : fromUtf8(*text[displayName]);
+    package.desc = fromUtf8(*text[desc]);
+    package.homepage = fromUtf8(*text[homepage]);
+    package.version = fromUtf8(*text[version]);
+    package.deprecated = *flag;
+    package.searchKey = fromUtf8(*text[searchKey]);
     return package;
 }
 

@@ -5,6 +5,7 @@
 #include "ui/Symbols.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -24,8 +25,14 @@ EmptyStateView::EmptyStateView(const QString &symbol, const QString &title, QWid
     layout->setSpacing(10);
     layout->addStretch();
     layout->addWidget(m_icon, 0, Qt::AlignHCenter);
-    layout->addWidget(m_title, 0, Qt::AlignHCenter);
-    layout->addWidget(m_description, 0, Qt::AlignHCenter);
+    // Wrapped labels take their width from the layout, not from an alignment: an aligned label
+    // is laid out at its narrow size hint and its second line is cut off.
+    layout->addWidget(m_title);
+    auto *descriptionRow = new QHBoxLayout;
+    descriptionRow->addStretch(1);
+    descriptionRow->addWidget(m_description, 100);
+    descriptionRow->addStretch(1);
+    layout->addLayout(descriptionRow);
     layout->addWidget(m_action, 0, Qt::AlignHCenter);
     layout->addStretch();
 

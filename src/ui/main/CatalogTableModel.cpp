@@ -1,0 +1,193 @@
+#include "ui/main/CatalogTableModel.h"
+
+#include "brew/BrewStore.h"
+#include "ui/Colors.h"
+#include "ui/Fonts.h"
+#include "ui/Symbols.h"
+
+#include <QFont>
+
+using namespace Qt::StringLiterals;
+
+CatalogTableModel::CatalogTableModel(BrewStore *store, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_store(store)
+    , m_installedIcon(Symbols::icon(u"checkmark.circle.fill"_s, Colors::green()))
+    , m_homepageIcon(Symbols::icon(u"safari"_s, Colors::blue()))
+{
+}
+
+void CatalogTableModel::setRows(const QList<Package> &catalog, const QList<qsizetype> &rows)
+{
+    beginResetModel();
+    m_catalog = catalog;
+    m_rows = rows;
+    endResetModel();
+}
+
+const Package &CatalogTableModel::packageAt(int row) const
+{
+    return m_catalog.at(m_rows.at(row));
+}
+
+int CatalogTableModel::rowOf(const QString &id) const
+{
+    const qsizetype colon = id.indexOf(u':');
+    if (colon < 0)
+        return -1;
+    const std::optional<PackageKind> kind = packageKindFromString(QStringView(id).left(colon));
+    if (!kind)
+        return -1;
+    const QStringView name = QStringView(id).mid(colon + 1);
+    for (qsizetype row = 0; row < m_rows.size(); ++row) {
+        const Package &package = m_catalog.at(m_rows.at(row));
+        if (package.kind == *kind && package.name == name)
+            return int(row);
+    }
+    return -1;
+}
+
+void CatalogTableModel::refreshTicks()
+{
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, tickColumn), index(rowCount() - 1, tickColumn));
+}
+
+std::optional<QUrl> CatalogTableModel::homepageUrl(const QString &homepage)
+{
+    if (homepage.trimmed().isEmpty())
+        return std::nullopt;
+    const QUrl url(homepage, QUrl::StrictMode);
+    // Only an absolute address can be opened; "example" alone would be a relative path.
+    if (!url.isValid() || url.isRelative() || url.scheme().isEmpty())
+        return std::nullopt;
+    if ((url.scheme() == u"http"_s || url.scheme() == u"https"_s) && url.host().isEmpty())
+        return std::nullopt;
+    return url;
+}
+
+bool CatalogTableModel::isShown(const QModelIndex &index) const
+{
+    return index.isValid() && index.model() == this && !index.parent().isValid() && index.row() < m_rows.size()
+        && index.column() < columnCount_;
+}
+
+int CatalogTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int CatalogTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : columnCount_;
+}
+
+QVariant CatalogTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!isShown(index))
+        return {};
+    const Package &package = packageAt(index.row());
+    if (role == idRole)
+        return package.id();
+    if (role == deprecatedRole)
+        return package.deprecated;
+
+    switch (index.column()) {
+    case tickColumn: {
+        const bool installed = m_store && m_store->isInstalled(package);
+        if (role == installedRole)
+            return installed;
+        if (installed) {
+            if (role == Qt::DecorationRole)
+                return m_installedIcon;
+            if (role == Qt::ToolTipRole)
+                return u"Already installed"_s;
+            if (role == Qt::AccessibleTextRole)
+                return u"Already installed"_s;
+            return {};
+        }
+        if (role == Qt::CheckStateRole)
+            return m_store && m_store->selectedIDs().contains(package.id()) ? Qt::Checked : Qt::Unchecked;
+        if (role == Qt::AccessibleTextRole)
+            return u"Select "_s + package.name;
+        return {};
+    }
+    case nameColumn:
+        if (role == Qt::DisplayRole)
+            return package.name;
+        if (role == Qt::FontRole)
+            return Fonts::font(Fonts::Style::body, QFont::Medium);
+        return {};
+    case typeColumn:
+        if (role == Qt::DisplayRole)
+            return package.kind == PackageKind::cask ? u"Cask"_s : u"Formula"_s;
+        if (role == Qt::ForegroundRole)
+            return Colors::secondary();
+        return {};
+    case versionColumn:
+        if (role == Qt::DisplayRole)
+            return package.version;
+        if (role == Qt::ForegroundRole)
+            return Colors::secondary();
+        return {};
+    case descriptionColumn:
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+            return package.desc;
+        return {};
+    case homepageColumn: {
+        if (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != homepageRole)
+            return {};
+        const std::optional<QUrl> url = homepageUrl(package.homepage);
+        if (!url)
+            return {};
+        if (role == Qt::DecorationRole)
+            return m_homepageIcon;
+        if (role == Qt::ToolTipRole)
+            return package.homepage;
+        return *url;
+    }
+    default:
+        return {};
+    }
+}
+
+bool CatalogTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::CheckStateRole || !m_store || index.column() != tickColumn || !isShown(index))
+        return false;
+    const Package &package = packageAt(index.row());
+    if (m_store->isInstalled(package))
+        return false;
+    // Copied first: with the "Selected" filter the store's signal recomputes the rows at once.
+    const QString id = package.id();
+    m_store->setSelected(id, value.value<Qt::CheckState>() == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags CatalogTableModel::flags(const QModelIndex &index) const
+{
+    if (!isShown(index))
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == tickColumn && !(m_store && m_store->isInstalled(packageAt(index.row()))))
+        flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
+QVariant CatalogTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case nameColumn:
+        return u"Name"_s;
+    case typeColumn:
+        return u"Type"_s;
+    case versionColumn:
+        return u"Version"_s;
+    case descriptionColumn:
+        return u"Description"_s;
+    default:
+        return QString();
+    }
+}

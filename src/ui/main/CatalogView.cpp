@@ -1,0 +1,740 @@
+#include "ui/main/CatalogView.h"
+
+#include "brew/BrewStore.h"
+#include "platform/Platform.h"
+#include "ui/Async.h"
+#include "ui/BusyIndicator.h"
+#include "ui/Colors.h"
+#include "ui/EmptyStateView.h"
+#include "ui/Fonts.h"
+#include "ui/ProminentButton.h"
+#include "ui/RelativeTime.h"
+#include "ui/Symbols.h"
+#include "ui/main/CatalogTableModel.h"
+#include "ui/main/PackageDetailView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString rgba(const QColor &color, qreal opacity)
+{
+    return u"rgba(%1, %2, %3, %4)"_s.arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(qRound(255 * opacity * color.alphaF()));
+}
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+// The bottom bar's buttons read as links.
+QPushButton *linkButton(const QString &text, const QString &objectName, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFont(Fonts::font(Fonts::Style::caption));
+    return button;
+}
+
+// The name cell: the name in medium weight and, for a deprecated package, the word
+// "deprecated" small and orange 6 points after it.
+class NameDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString name = opt.text;
+        opt.text.clear();
+        const QWidget *widget = option.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+
+        const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+        const bool deprecated = index.data(CatalogTableModel::deprecatedRole).toBool();
+        const QFontMetrics nameMetrics(opt.font);
+        const QFont tagFont = Fonts::font(Fonts::Style::caption);
+        const QFontMetrics tagMetrics(tagFont);
+        const QString tag = u"deprecated"_s;
+        const int tagWidth = deprecated ? tagMetrics.horizontalAdvance(tag) + 6 : 0;
+        const QString shownName
+            = nameMetrics.elidedText(name, Qt::ElideRight, std::max(0, textRect.width() - tagWidth));
+
+        painter->save();
+        const bool selected = opt.state & QStyle::State_Selected;
+        painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setFont(opt.font);
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, shownName);
+        if (deprecated) {
+            QRect tagRect = textRect;
+            tagRect.setLeft(textRect.left() + nameMetrics.horizontalAdvance(shownName) + 6);
+            painter->setFont(tagFont);
+            painter->setPen(Colors::orange());
+            painter->drawText(tagRect, Qt::AlignLeft | Qt::AlignVCenter, tag);
+        }
+        painter->restore();
+    }
+};
+
+// Icons and tick boxes centred in their narrow columns.
+class CentredDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QWidget *widget = option.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        const bool checkable = opt.features & QStyleOptionViewItem::HasCheckIndicator;
+        const QIcon icon = opt.icon;
+        opt.features &= ~(QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration);
+        opt.icon = QIcon();
+        opt.text.clear();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        if (checkable) {
+            QStyleOptionViewItem check = opt;
+            check.rect = checkRect(option, style, widget);
+            check.state = check.state & ~QStyle::State_HasFocus;
+            check.state |= opt.checkState == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+            style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, painter, widget);
+        } else if (!icon.isNull()) {
+            const QSize size(16, 16);
+            const QRect target(
+                QPoint(opt.rect.center().x() - size.width() / 2 + 1, opt.rect.center().y() - size.height() / 2 + 1),
+                size);
+            icon.paint(painter, target);
+        }
+    }
+
+    bool editorEvent(
+        QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option, const QModelIndex &index) override
+    {
+        if (!(index.flags() & Qt::ItemIsUserCheckable) || !(index.flags() & Qt::ItemIsEnabled))
+            return false;
+        if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick
+            || event->type() == QEvent::MouseButtonPress) {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            // The whole narrow cell is the target, not just the small box.
+            if (mouse->button() != Qt::LeftButton || !option.rect.contains(mouse->position().toPoint()))
+                return false;
+            if (event->type() != QEvent::MouseButtonRelease)
+                return true;
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key != Qt::Key_Space && key != Qt::Key_Select)
+                return false;
+        } else {
+            return false;
+        }
+        const auto state = index.data(Qt::CheckStateRole).value<Qt::CheckState>();
+        return model->setData(index, state == Qt::Checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    }
+
+private:
+    static QRect checkRect(const QStyleOptionViewItem &option, QStyle *style, const QWidget *widget)
+    {
+        const int width = style->pixelMetric(QStyle::PM_IndicatorWidth, &option, widget);
+        const int height = style->pixelMetric(QStyle::PM_IndicatorHeight, &option, widget);
+        return QRect(
+            option.rect.center().x() - width / 2 + 1, option.rect.center().y() - height / 2 + 1, width, height);
+    }
+};
+
+} // namespace
+
+CatalogView::CatalogView(BrewStore *store, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+{
+    // The main window finds its screens by these names.
+    setObjectName(u"catalogScreen"_s);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(makeToolbar());
+    auto *toolbarLine = new QFrame(this);
+    toolbarLine->setFrameShape(QFrame::HLine);
+    toolbarLine->setFrameShadow(QFrame::Plain);
+    toolbarLine->setForegroundRole(QPalette::Mid);
+    layout->addWidget(toolbarLine);
+
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(u"catalogSplitter"_s);
+    m_splitter->setChildrenCollapsible(false);
+
+    auto *main = new QWidget(m_splitter);
+    auto *mainLayout = new QVBoxLayout(main);
+    mainLayout->setContentsMargins(0, 0, 0, 0);
+    mainLayout->setSpacing(0);
+    m_content = new QStackedWidget(main);
+    m_content->setObjectName(u"catalogContent"_s);
+
+    m_downloading = new QWidget(m_content);
+    m_downloading->setObjectName(u"catalogDownloading"_s);
+    auto *downloading = new QVBoxLayout(m_downloading);
+    downloading->addStretch(1);
+    auto *spinner = new BusyIndicator(m_downloading, 28);
+    spinner->setObjectName(u"catalogDownloadingSpinner"_s);
+    downloading->addWidget(spinner, 0, Qt::AlignHCenter);
+    auto *downloadingLabel = new QLabel(u"Downloading package catalog…"_s, m_downloading);
+    downloadingLabel->setObjectName(u"catalogDownloadingLabel"_s);
+    downloading->addWidget(downloadingLabel, 0, Qt::AlignHCenter);
+    downloading->addStretch(1);
+    m_content->addWidget(m_downloading);
+
+    m_error = new EmptyStateView(u"wifi.exclamationmark"_s, u"Could not load catalog"_s, m_content);
+    m_error->setObjectName(u"catalogError"_s);
+    m_error->setActionText(u"Retry"_s);
+    connect(m_error, &EmptyStateView::actionTriggered, this, [this] {
+        if (m_store)
+            Async::start(m_store->loadCatalog(), "Loading the catalog");
+    });
+    m_content->addWidget(m_error);
+
+    m_tablePage = makeTablePage();
+    m_content->addWidget(m_tablePage);
+    mainLayout->addWidget(m_content, 1);
+    auto *barLine = new QFrame(main);
+    barLine->setFrameShape(QFrame::HLine);
+    barLine->setFrameShadow(QFrame::Plain);
+    barLine->setForegroundRole(QPalette::Mid);
+    mainLayout->addWidget(barLine);
+    mainLayout->addWidget(makeBottomBar());
+    m_splitter->addWidget(main);
+    m_splitter->addWidget(makeInspector());
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 0);
+    layout->addWidget(m_splitter, 1);
+
+    m_clock.setSingleShot(false);
+    m_clock.setInterval(std::chrono::seconds(20));
+    connect(&m_clock, &QTimer::timeout, this, &CatalogView::refreshDate);
+
+    if (m_store) {
+        connect(m_store, &BrewStore::dataRevisionChanged, this, [this] {
+            recomputeRows(false);
+            refreshSelection();
+        });
+        connect(m_store, &BrewStore::selectedIDsChanged, this, [this] {
+            if (m_filter.status == StatusFilter::selected)
+                recomputeRows(false);
+            else
+                m_model->refreshTicks();
+            refreshSelection();
+        });
+        connect(m_store, &BrewStore::isRunningChanged, this, &CatalogView::refreshSelection);
+        connect(m_store, &BrewStore::isLoadingCatalogChanged, this, &CatalogView::refreshLoading);
+        connect(m_store, &BrewStore::catalogErrorChanged, this, &CatalogView::refreshContent);
+        connect(m_store, &BrewStore::catalogChanged, this, &CatalogView::refreshContent);
+        connect(m_store, &BrewStore::catalogDateChanged, this, &CatalogView::refreshDate);
+    }
+
+    recomputeRows(true);
+    refreshLoading();
+    refreshSelection();
+    refreshDate();
+    refreshInspector();
+    refreshColors();
+}
+
+CatalogView::~CatalogView() = default;
+
+QWidget *CatalogView::makeToolbar()
+{
+    auto *toolbar = new QWidget(this);
+    toolbar->setObjectName(u"catalogToolbar"_s);
+    auto *layout = new QHBoxLayout(toolbar);
+    layout->setContentsMargins(12, 8, 12, 8);
+    layout->setSpacing(8);
+
+    auto *title = new QLabel(u"Packages"_s, toolbar);
+    title->setObjectName(u"screenTitle"_s);
+    title->setFont(Fonts::font(Fonts::Style::title3, QFont::Bold));
+    layout->addWidget(title);
+    layout->addSpacing(8);
+
+    // Type: a segmented picker.
+    auto *kinds = new QWidget(toolbar);
+    kinds->setObjectName(u"kindPicker"_s);
+    kinds->setAccessibleName(u"Type"_s);
+    auto *kindLayout = new QHBoxLayout(kinds);
+    kindLayout->setContentsMargins(0, 0, 0, 0);
+    kindLayout->setSpacing(0);
+    m_kindGroup = new QButtonGroup(kinds);
+    m_kindGroup->setExclusive(true);
+    for (KindFilter kind : CatalogFilter::allKindFilters()) {
+        auto *segment = new QToolButton(kinds);
+        segment->setObjectName(u"kind"_s + CatalogFilter::toString(kind));
+        segment->setText(CatalogFilter::toString(kind));
+        segment->setCheckable(true);
+        segment->setChecked(kind == m_filter.kind);
+        segment->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        m_kindGroup->addButton(segment, int(kind));
+        kindLayout->addWidget(segment);
+    }
+    connect(m_kindGroup, &QButtonGroup::idClicked, this, [this](int id) { setKind(KindFilter(id)); });
+    layout->addWidget(kinds);
+
+    m_statusPicker = new QComboBox(toolbar);
+    m_statusPicker->setObjectName(u"statusPicker"_s);
+    m_statusPicker->setAccessibleName(u"Status"_s);
+    for (StatusFilter status : CatalogFilter::allStatusFilters())
+        m_statusPicker->addItem(CatalogFilter::toString(status), int(status));
+    connect(m_statusPicker, &QComboBox::activated, this,
+        [this](int index) { setStatus(StatusFilter(m_statusPicker->itemData(index).toInt())); });
+    layout->addWidget(m_statusPicker);
+
+    m_refresh = new QToolButton(toolbar);
+    m_refresh->setObjectName(u"refreshCatalogButton"_s);
+    m_refresh->setText(u"Refresh catalog"_s);
+    m_refresh->setAccessibleName(u"Refresh catalog"_s);
+    m_refresh->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_refresh->setAutoRaise(true);
+    m_refresh->setToolTip(u"Download the latest package list from "_s + Platform::current().catalogApiBase().host());
+    connect(m_refresh, &QToolButton::clicked, this, [this] {
+        if (m_store)
+            Async::start(m_store->loadCatalog(), "Loading the catalog");
+    });
+    layout->addWidget(m_refresh);
+    // Spare room goes mostly to the search field, up to its maximum width.
+    layout->addStretch(1);
+
+    m_search = new QLineEdit(toolbar);
+    m_search->setObjectName(u"searchField"_s);
+    m_search->setPlaceholderText(u"Search name or description"_s);
+    m_search->setClearButtonEnabled(true);
+    m_search->setMinimumWidth(150);
+    m_search->setMaximumWidth(280);
+    m_search->addAction(Symbols::icon(u"magnifyingglass"_s, Colors::secondary(this)), QLineEdit::LeadingPosition);
+    connect(m_search, &QLineEdit::textChanged, this, &CatalogView::setQuery);
+    layout->addWidget(m_search, 4);
+
+    m_install = new ProminentButton(u"arrow.down.circle.fill"_s, u"Install"_s, toolbar);
+    m_install->setObjectName(u"installButton"_s);
+    connect(m_install, &QPushButton::clicked, this, &CatalogView::installSelected);
+    layout->addWidget(m_install);
+    return toolbar;
+}
+
+QWidget *CatalogView::makeTablePage()
+{
+    auto *page = new QWidget(m_content);
+    page->setObjectName(u"catalogTablePage"_s);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_model = new CatalogTableModel(m_store, this);
+    m_table = new QTableView(page);
+    m_table->setObjectName(u"catalogTable"_s);
+    m_table->setModel(m_model);
+    m_table->setFrameShape(QFrame::NoFrame);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setShowGrid(false);
+    m_table->setAlternatingRowColors(true);
+    m_table->setWordWrap(false);
+    m_table->setTextElideMode(Qt::ElideRight);
+    m_table->setSortingEnabled(false);
+    m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Fixed row heights: the view never asks 15,000 rows for their size.
+    QHeaderView *rows = m_table->verticalHeader();
+    rows->setVisible(false);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(24);
+    QHeaderView *columns = m_table->horizontalHeader();
+    columns->setHighlightSections(false);
+    columns->setSectionsClickable(false);
+    columns->setMinimumSectionSize(28);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setStretchLastSection(false);
+    columns->setSectionResizeMode(CatalogTableModel::tickColumn, QHeaderView::Fixed);
+    columns->resizeSection(CatalogTableModel::tickColumn, 28);
+    columns->setSectionResizeMode(CatalogTableModel::nameColumn, QHeaderView::Interactive);
+    columns->resizeSection(CatalogTableModel::nameColumn, 220);
+    columns->setSectionResizeMode(CatalogTableModel::typeColumn, QHeaderView::Fixed);
+    columns->resizeSection(CatalogTableModel::typeColumn, 60);
+    columns->setSectionResizeMode(CatalogTableModel::versionColumn, QHeaderView::Interactive);
+    columns->resizeSection(CatalogTableModel::versionColumn, 90);
+    columns->setSectionResizeMode(CatalogTableModel::descriptionColumn, QHeaderView::Stretch);
+    columns->setSectionResizeMode(CatalogTableModel::homepageColumn, QHeaderView::Fixed);
+    columns->resizeSection(CatalogTableModel::homepageColumn, 28);
+    m_table->setItemDelegateForColumn(CatalogTableModel::nameColumn, new NameDelegate(m_table));
+    auto *centred = new CentredDelegate(m_table);
+    m_table->setItemDelegateForColumn(CatalogTableModel::tickColumn, centred);
+    m_table->setItemDelegateForColumn(CatalogTableModel::homepageColumn, centred);
+
+    connect(
+        m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CatalogView::tableSelectionChanged);
+    // On press: the press may open the inspector, which narrows the table and moves the link
+    // column away from under the pointer before the release.
+    connect(m_table, &QTableView::pressed, this, [this](const QModelIndex &index) {
+        if (index.column() != CatalogTableModel::homepageColumn || QApplication::mouseButtons() != Qt::LeftButton)
+            return;
+        const QUrl url = index.data(CatalogTableModel::homepageRole).toUrl();
+        if (url.isValid())
+            Platform::current().openUrl(url);
+    });
+    layout->addWidget(m_table);
+    return page;
+}
+
+QWidget *CatalogView::makeBottomBar()
+{
+    auto *bar = new QWidget(this);
+    bar->setObjectName(u"catalogBottomBar"_s);
+    bar->setAutoFillBackground(true);
+    bar->setBackgroundRole(QPalette::Window);
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(12, 6, 12, 6);
+    layout->setSpacing(12);
+
+    m_rowCount = new QLabel(bar);
+    m_rowCount->setObjectName(u"rowCountLabel"_s);
+    m_rowCount->setFont(Fonts::font(Fonts::Style::caption));
+    layout->addWidget(m_rowCount);
+
+    m_pill = new QLabel(bar);
+    m_pill->setObjectName(u"selectionPill"_s);
+    m_pill->setFont(Fonts::font(Fonts::Style::caption, QFont::DemiBold));
+    layout->addWidget(m_pill);
+
+    m_selectAll = linkButton(u"Select all shown"_s, u"selectAllShownButton"_s, bar);
+    m_selectAll->setToolTip(u"Ticks all shown packages that are not installed yet (up to 500)"_s);
+    connect(m_selectAll, &QPushButton::clicked, this, &CatalogView::selectAllShown);
+    layout->addWidget(m_selectAll);
+
+    m_clearSelection = linkButton(u"Clear selection"_s, u"clearSelectionButton"_s, bar);
+    connect(m_clearSelection, &QPushButton::clicked, this, [this] {
+        if (m_store)
+            m_store->setSelectedIDs({});
+    });
+    layout->addWidget(m_clearSelection);
+
+    m_loading = new BusyIndicator(bar, 12);
+    m_loading->setObjectName(u"catalogLoadingIndicator"_s);
+    layout->addWidget(m_loading);
+    layout->addStretch(1);
+
+    m_updated = new QLabel(bar);
+    m_updated->setObjectName(u"catalogUpdatedLabel"_s);
+    m_updated->setFont(Fonts::font(Fonts::Style::caption));
+    layout->addWidget(m_updated);
+    return bar;
+}
+
+QWidget *CatalogView::makeInspector()
+{
+    m_inspector = new QWidget(this);
+    m_inspector->setObjectName(u"inspector"_s);
+    m_inspector->setMinimumWidth(260);
+    m_inspector->setMaximumWidth(480);
+    auto *layout = new QVBoxLayout(m_inspector);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(8, 4, 8, 0);
+    header->addStretch(1);
+    auto *close = new QToolButton(m_inspector);
+    close->setObjectName(u"inspectorClose"_s);
+    close->setAutoRaise(true);
+    close->setToolTip(u"Close"_s);
+    close->setAccessibleName(u"Close"_s);
+    close->setIcon(Symbols::icon(u"xmark"_s));
+    connect(close, &QToolButton::clicked, this, [this] { setFocusedID(std::nullopt); });
+    header->addWidget(close);
+    layout->addLayout(header);
+    return m_inspector;
+}
+
+void CatalogView::setQuery(const QString &query)
+{
+    if (m_filter.query == query)
+        return;
+    m_filter.query = query;
+    if (m_search->text() != query) {
+        const QSignalBlocker blocker(m_search);
+        m_search->setText(query);
+    }
+    recomputeRows(true);
+}
+
+void CatalogView::setKind(KindFilter kind)
+{
+    if (QAbstractButton *button = m_kindGroup->button(int(kind)); button && !button->isChecked())
+        button->setChecked(true);
+    if (m_filter.kind == kind)
+        return;
+    m_filter.kind = kind;
+    recomputeRows(true);
+}
+
+void CatalogView::setStatus(StatusFilter status)
+{
+    m_statusPicker->setCurrentIndex(m_statusPicker->findData(int(status)));
+    if (m_filter.status == status)
+        return;
+    m_filter.status = status;
+    recomputeRows(true);
+}
+
+QList<Package> CatalogView::rows() const
+{
+    QList<Package> packages;
+    packages.reserve(m_rows.size());
+    for (qsizetype row : m_rows)
+        packages.append(m_catalog.at(row));
+    return packages;
+}
+
+void CatalogView::recomputeRows(bool fromFilter)
+{
+    static const QSet<QString> none;
+    m_catalog = m_store ? m_store->catalog() : QList<Package>();
+    const CatalogFilter::PackageState state{
+        m_store ? m_store->installedFormulae() : none,
+        m_store ? m_store->installedCasks() : none,
+        m_store ? m_store->selectedIDs() : none,
+    };
+    m_rows = CatalogFilter::rows(m_catalog, m_filter, state);
+    m_model->setRows(m_catalog, m_rows);
+    syncTableSelection();
+    if (fromFilter)
+        m_table->scrollToTop();
+    refreshRowCounts();
+    refreshContent();
+    Q_EMIT rowsChanged();
+}
+
+void CatalogView::refreshContent()
+{
+    const bool empty = !m_store || m_store->catalog().isEmpty();
+    if (empty && m_store && m_store->isLoadingCatalog())
+        m_content->setCurrentWidget(m_downloading);
+    else if (empty && m_store && m_store->catalogError()) {
+        m_error->setDescription(*m_store->catalogError());
+        m_content->setCurrentWidget(m_error);
+    } else
+        m_content->setCurrentWidget(m_tablePage);
+}
+
+void CatalogView::refreshRowCounts()
+{
+    const qsizetype count = m_rows.size();
+    m_rowCount->setText(count == 1 ? u"1 package"_s : QString::number(count) + u" packages"_s);
+
+    // Only whether the list is empty or over the limit matters: stop counting past it.
+    qsizetype notInstalled = 0;
+    for (qsizetype row : std::as_const(m_rows)) {
+        if (!m_store || !m_store->isInstalled(m_catalog.at(row)))
+            ++notInstalled;
+        if (notInstalled > selectAllLimit)
+            break;
+    }
+    m_selectAll->setEnabled(notInstalled > 0 && notInstalled <= selectAllLimit);
+}
+
+QList<Package> CatalogView::selectedNotInstalled() const
+{
+    QList<Package> packages;
+    if (!m_store)
+        return packages;
+    const QHash<QString, Package> &byID = m_store->packagesByID();
+    for (const QString &id : m_store->selectedIDs()) {
+        const auto it = byID.constFind(id);
+        if (it != byID.cend() && !m_store->isInstalled(*it))
+            packages.append(*it);
+    }
+    return packages;
+}
+
+QList<Package> CatalogView::shownNotInstalled() const
+{
+    QList<Package> packages;
+    for (qsizetype row : m_rows) {
+        const Package &package = m_catalog.at(row);
+        if (!m_store || !m_store->isInstalled(package))
+            packages.append(package);
+    }
+    return packages;
+}
+
+void CatalogView::refreshSelection()
+{
+    const qsizetype count = selectedNotInstalled().size();
+    m_install->setText(count == 0 ? u"Install"_s : u"Install "_s + QString::number(count));
+    m_install->setEnabled(count > 0 && m_store && !m_store->isRunning());
+    m_pill->setText(count == 1 ? u"1 selected"_s : QString::number(count) + u" selected"_s);
+    m_pill->setStyleSheet(u"QLabel { background: %1; border-radius: 8px; padding: 2px 8px; }"_s.arg(
+        count == 0 ? u"transparent"_s : rgba(palette().color(QPalette::Highlight), 0.2)));
+    m_clearSelection->setEnabled(m_store && !m_store->selectedIDs().isEmpty());
+    // Installed rows can change under the ticks (after a run): the counts follow.
+    refreshRowCounts();
+}
+
+void CatalogView::refreshLoading()
+{
+    const bool loading = m_store && m_store->isLoadingCatalog();
+    m_loading->setVisible(loading);
+    m_refresh->setEnabled(!loading);
+    refreshContent();
+}
+
+void CatalogView::refreshDate()
+{
+    const std::optional<QDateTime> date = m_store ? m_store->catalogDate() : std::nullopt;
+    m_updated->setVisible(date.has_value());
+    if (date) {
+        m_updated->setText(u"Catalog updated "_s + RelativeTime::named(*date, QDateTime::currentDateTime()));
+        if (!m_clock.isActive())
+            m_clock.start();
+    } else {
+        m_clock.stop();
+    }
+}
+
+void CatalogView::setFocusedID(const std::optional<QString> &id)
+{
+    if (m_focusedID == id)
+        return;
+    m_focusedID = id;
+    syncTableSelection();
+    refreshInspector();
+    Q_EMIT focusedIDChanged();
+}
+
+std::optional<Package> CatalogView::focusedPackage() const
+{
+    if (!m_focusedID || !m_store)
+        return std::nullopt;
+    const auto it = m_store->packagesByID().constFind(*m_focusedID);
+    if (it == m_store->packagesByID().cend())
+        return std::nullopt;
+    return *it;
+}
+
+void CatalogView::syncTableSelection()
+{
+    const int row = m_focusedID ? m_model->rowOf(*m_focusedID) : -1;
+    const QScopedValueRollback guard(m_syncingSelection, true);
+    QItemSelectionModel *selection = m_table->selectionModel();
+    if (row < 0) {
+        selection->clearSelection();
+        return;
+    }
+    const QModelIndex index = m_model->index(row, CatalogTableModel::nameColumn);
+    selection->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows | QItemSelectionModel::NoUpdate);
+    selection->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void CatalogView::tableSelectionChanged()
+{
+    if (m_syncingSelection)
+        return;
+    const QModelIndexList selected = m_table->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        setFocusedID(std::nullopt);
+    else
+        setFocusedID(m_model->packageAt(selected.first().row()).id());
+}
+
+void CatalogView::refreshInspector()
+{
+    const std::optional<Package> package = focusedPackage();
+    // The detail view belongs to one package: a new focus gets a new view.
+    if (m_detail && (!package || m_detail->package() != *package)) {
+        m_detail->deleteLater();
+        m_detail = nullptr;
+    }
+    if (package && !m_detail) {
+        m_detail = new PackageDetailView(m_store, *package, m_inspector);
+        m_inspector->layout()->addWidget(m_detail);
+    }
+    const bool wasVisible = m_inspector->isVisibleTo(this);
+    m_inspector->setVisible(m_focusedID.has_value());
+    if (m_focusedID && !wasVisible) {
+        const int total = m_splitter->width();
+        m_splitter->setSizes({ std::max(0, total - 320), 320 });
+    }
+}
+
+void CatalogView::installSelected()
+{
+    const QList<Package> packages = selectedNotInstalled();
+    if (m_store && !packages.isEmpty())
+        Async::start(m_store->install(packages), "Installing packages");
+}
+
+void CatalogView::selectAllShown()
+{
+    if (!m_store)
+        return;
+    const QList<Package> shown = shownNotInstalled();
+    if (shown.isEmpty() || shown.size() > selectAllLimit)
+        return;
+    QSet<QString> ids = m_store->selectedIDs();
+    for (const Package &package : shown)
+        ids.insert(package.id());
+    m_store->setSelectedIDs(ids);
+}
+
+void CatalogView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        refreshColors();
+}
+
+void CatalogView::refreshColors()
+{
+    const QColor secondary = Colors::secondary(this);
+    setTextColor(m_rowCount, secondary);
+    setTextColor(m_updated, secondary);
+    m_refresh->setIcon(Symbols::icon(u"arrow.clockwise"_s));
+    const QString link = u"QPushButton { border: none; padding: 0; color: %1; }"
+                         "QPushButton:disabled { color: %2; }"
+                         "QPushButton:hover:enabled { text-decoration: underline; }"_s.arg(
+                             Colors::blue().name(), rgba(secondary, 0.7));
+    m_selectAll->setStyleSheet(link);
+    m_clearSelection->setStyleSheet(link);
+    refreshSelection();
+}

@@ -1,0 +1,514 @@
+#include "AsyncTest.h"
+#include "Sandbox.h"
+#include "Screenshot.h"
+#include "TestHttpServer.h"
+#include "brew/ActivityStore.h"
+#include "brew/BrewStore.h"
+#include "brew/PackageFormats.h"
+#include "ui/BusyIndicator.h"
+#include "ui/EmptyStateView.h"
+#include "ui/main/CatalogTableModel.h"
+#include "ui/main/CatalogView.h"
+#include "ui/main/PackageDetailView.h"
+
+#include <QAbstractItemModelTester>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using quillrig::test::Sandbox;
+using quillrig::test::saveScreenshot;
+using quillrig::test::TestHttpServer;
+using KindFilter = CatalogView::KindFilter;
+using StatusFilter = CatalogView::StatusFilter;
+
+namespace {
+
+const QString brewPath = u"/opt/homebrew/bin/brew"_s;
+
+Package formula(const QString &name, const QString &desc, const QString &homepage = QString())
+{
+    return { PackageKind::formula, name, name, desc, homepage, u"1.2.3"_s, false,
+        PackageFormats::searchKey(name, name, desc) };
+}
+
+Package cask(const QString &token, const QString &displayName, const QString &desc)
+{
+    return { PackageKind::cask, token, displayName, desc, u"https://example.com/"_s + token, u"4.5"_s, false,
+        PackageFormats::searchKey(token, displayName, desc) };
+}
+
+// A small catalog in the store's order, with one name match that sorts after a description match.
+QList<Package> smallCatalog()
+{
+    Package old = formula(u"youtube-dl"_s, u"Download videos from websites"_s, u"https://youtube-dl.org"_s);
+    old.deprecated = true;
+    return {
+        cask(u"alacritty"_s, u"Alacritty"_s, u"GPU-accelerated terminal emulator"_s),
+        cask(u"firefox"_s, u"Mozilla Firefox"_s, u"Web browser"_s),
+        cask(u"iterm2"_s, u"iTerm2"_s, u"Terminal emulator as alternative to Apple's Terminal app"_s),
+        formula(u"jq"_s, u"Lightweight and flexible command-line JSON processor"_s, u"https://jqlang.github.io/jq/"_s),
+        formula(u"json-c"_s, u"JSON parser for C"_s, u"not a web address"_s),
+        formula(u"terminal-notifier"_s, u"Send macOS User Notifications from the command-line"_s),
+        formula(u"wget"_s, u"Internet file retriever"_s, u"https://www.gnu.org/software/wget/"_s),
+        old,
+    };
+}
+
+QList<Package> manyFormulae(int count, const QString &prefix)
+{
+    QList<Package> packages;
+    for (int i = 0; i < count; ++i)
+        packages.append(formula(prefix + u'-' + QString::number(i).rightJustified(4, u'0'), u"generated"_s));
+    return packages;
+}
+
+// The stores over a scripted brew: `list` prints the files formulae.txt and casks.txt of the
+// sandbox's temporary folder, `install` announces its packages and takes `installMs`.
+struct Fixture {
+    std::unique_ptr<Sandbox> sandbox = std::make_unique<Sandbox>();
+    TestHttpServer server;
+    std::unique_ptr<ActivityStore> activity;
+    std::unique_ptr<BrewStore> store;
+
+    explicit Fixture(const QList<Package> &catalog, const QByteArray &formulae = "jq\nwget\n",
+        const QByteArray &casks = "iterm2\n", int installMs = 0)
+    {
+        sandbox->configure([this](Platform::Settings &settings) {
+            settings.catalogApiBase = server.baseUrl();
+            settings.releaseApiBase = server.baseUrl();
+        });
+        const QString temp = sandbox->temp();
+        Sandbox::writeFile(temp + u"/formulae.txt"_s, formulae);
+        Sandbox::writeFile(temp + u"/casks.txt"_s, casks);
+        const QByteArray sleep = installMs > 0 ? "sleep " + QByteArray::number(installMs / 1000.0) + "\n" : "";
+        sandbox->addScript(brewPath,
+            "T='" + temp.toUtf8()
+                + "'\n"
+                  "case \"$1\" in\n"
+                  "  --version) echo 'Homebrew 4.4.2' ;;\n"
+                  "  list) if [ \"$2\" = --formula ]; then cat \"$T/formulae.txt\"; else cat \"$T/casks.txt\"; fi ;;\n"
+                  "  outdated) echo '{\"formulae\":[],\"casks\":[]}' ;;\n"
+                  "  install) shift 2; echo \"==> Installing $*\"\n"
+                + sleep + "  ;;\nesac\nexit 0\n");
+        activity = std::make_unique<ActivityStore>();
+        store = std::make_unique<BrewStore>(activity.get());
+        // Served catalogs stay unanswered (404), so the applied one is what the screen shows.
+        store->applyCatalog(catalog, QDateTime::currentDateTime().addSecs(-5 * 60 - 10));
+        const auto outcome = quillrig::test::runTask(store->refresh());
+        if (!outcome.ok())
+            qFatal("refresh failed: %s", qPrintable(outcome.failure));
+    }
+};
+
+QStringList modelNames(const QAbstractItemModel *model)
+{
+    QStringList names;
+    for (int row = 0; row < model->rowCount(); ++row)
+        names.append(model->index(row, CatalogTableModel::nameColumn).data().toString());
+    return names;
+}
+
+template<typename T> T *child(QWidget &parent, const QString &name)
+{
+    T *widget = parent.findChild<T *>(name);
+    if (!widget)
+        qFatal("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
+    return widget;
+}
+
+void clickCell(QTableView *table, int row, int column)
+{
+    const QRect rect = table->visualRect(table->model()->index(row, column));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+} // namespace
+
+class TestCatalogView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void screen_showsTheTableWithItsColumns()
+    {
+        Fixture fixture(smallCatalog());
+        fixture.store->setSelectedIDs({ u"formula:json-c"_s, u"cask:firefox"_s });
+        CatalogView view(fixture.store.get());
+        QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        view.resize(1000, 520);
+        view.show();
+
+        QCOMPARE(view.objectName(), u"catalogScreen"_s);
+        QCOMPARE(
+            child<QStackedWidget>(view, u"catalogContent"_s)->currentWidget()->objectName(), u"catalogTablePage"_s);
+        QCOMPARE(child<QLineEdit>(view, u"searchField"_s)->placeholderText(), u"Search name or description"_s);
+        auto *refresh = child<QToolButton>(view, u"refreshCatalogButton"_s);
+        QCOMPARE(refresh->text(), u"Refresh catalog"_s);
+        QCOMPARE(refresh->toolTip(), u"Download the latest package list from 127.0.0.1"_s);
+        QVERIFY(refresh->isEnabled());
+
+        const QAbstractItemModel *model = view.model();
+        QCOMPARE(model->columnCount(), 6);
+        QStringList headers;
+        for (int column = 0; column < model->columnCount(); ++column)
+            headers.append(model->headerData(column, Qt::Horizontal).toString());
+        QCOMPARE(headers, (QStringList{ QString(), u"Name"_s, u"Type"_s, u"Version"_s, u"Description"_s, QString() }));
+        QCOMPARE(view.table()->horizontalHeader()->sectionSize(CatalogTableModel::tickColumn), 28);
+        QCOMPARE(view.table()->horizontalHeader()->sectionSize(CatalogTableModel::typeColumn), 60);
+        QCOMPARE(view.table()->horizontalHeader()->sectionSize(CatalogTableModel::homepageColumn), 28);
+
+        QCOMPARE(modelNames(model).size(), 8);
+        auto cell
+            = [&](int row, int column, int role = Qt::DisplayRole) { return model->index(row, column).data(role); };
+        // Row 0 alacritty: a cask, not installed, not ticked.
+        QCOMPARE(cell(0, CatalogTableModel::typeColumn).toString(), u"Cask"_s);
+        QCOMPARE(cell(0, CatalogTableModel::tickColumn, Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+        QCOMPARE(cell(0, CatalogTableModel::tickColumn, Qt::AccessibleTextRole).toString(), u"Select alacritty"_s);
+        QCOMPARE(cell(0, CatalogTableModel::descriptionColumn, Qt::ToolTipRole).toString(),
+            u"GPU-accelerated terminal emulator"_s);
+        // Row 1 firefox: ticked.
+        QCOMPARE(cell(1, CatalogTableModel::tickColumn, Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
+        // Row 3 jq: installed, so a mark instead of a tick box.
+        QVERIFY(!cell(3, CatalogTableModel::tickColumn, Qt::CheckStateRole).isValid());
+        QVERIFY(!cell(3, CatalogTableModel::tickColumn, Qt::DecorationRole).value<QIcon>().isNull());
+        QCOMPARE(cell(3, CatalogTableModel::tickColumn, Qt::ToolTipRole).toString(), u"Already installed"_s);
+        QCOMPARE(cell(3, CatalogTableModel::typeColumn).toString(), u"Formula"_s);
+        QCOMPARE(cell(3, CatalogTableModel::versionColumn).toString(), u"1.2.3"_s);
+        QCOMPARE(
+            cell(3, CatalogTableModel::homepageColumn, Qt::ToolTipRole).toString(), u"https://jqlang.github.io/jq/"_s);
+        // Row 4 json-c: its homepage is no address, so no link.
+        QVERIFY(!cell(4, CatalogTableModel::homepageColumn, Qt::DecorationRole).isValid());
+        QVERIFY(!cell(5, CatalogTableModel::homepageColumn, Qt::DecorationRole).isValid());
+        QVERIFY(cell(7, CatalogTableModel::nameColumn, CatalogTableModel::deprecatedRole).toBool());
+        QVERIFY(!cell(6, CatalogTableModel::nameColumn, CatalogTableModel::deprecatedRole).toBool());
+
+        QCOMPARE(child<QLabel>(view, u"rowCountLabel"_s)->text(), u"8 packages"_s);
+        QCOMPARE(child<QLabel>(view, u"selectionPill"_s)->text(), u"2 selected"_s);
+        QCOMPARE(child<QPushButton>(view, u"installButton"_s)->text(), u"Install 2"_s);
+        QCOMPARE(child<QLabel>(view, u"catalogUpdatedLabel"_s)->text(), u"Catalog updated 5 minutes ago"_s);
+        QVERIFY(!child<BusyIndicator>(view, u"catalogLoadingIndicator"_s)->isVisible());
+        QVERIFY(!child<QWidget>(view, u"inspector"_s)->isVisible());
+        saveScreenshot(&view, u"catalog-table"_s);
+
+        // The link column opens the homepage.
+        clickCell(view.table(), 3, CatalogTableModel::homepageColumn);
+        QCOMPARE(fixture.sandbox->openedUrls, QList<QUrl>{ QUrl(u"https://jqlang.github.io/jq/"_s) });
+    }
+
+    void search_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("names");
+        const QStringList all{ u"alacritty"_s, u"firefox"_s, u"iterm2"_s, u"jq"_s, u"json-c"_s, u"terminal-notifier"_s,
+            u"wget"_s, u"youtube-dl"_s };
+        QTest::newRow("spaces behave like no search") << u"   "_s << all;
+        QTest::newRow("name matches first") << u"json"_s << QStringList{ u"json-c"_s, u"jq"_s };
+        QTest::newRow("trimmed and any case")
+            << u"  Terminal "_s << QStringList{ u"terminal-notifier"_s, u"alacritty"_s, u"iterm2"_s };
+        QTest::newRow("display name") << u"mozilla"_s << QStringList{ u"firefox"_s };
+        QTest::newRow("nothing") << u"qqq"_s << QStringList();
+    }
+
+    void search()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, names);
+        Fixture fixture(smallCatalog());
+        CatalogView view(fixture.store.get());
+        QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        view.resize(1000, 520);
+        view.show();
+        QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), typed);
+        QCOMPARE(view.query(), typed);
+        QCOMPARE(modelNames(view.model()), names);
+        QCOMPARE(child<QLabel>(view, u"rowCountLabel"_s)->text(),
+            names.size() == 1 ? u"1 package"_s : QString::number(names.size()) + u" packages"_s);
+        if (QTest::currentDataTag() == QByteArrayLiteral("name matches first"))
+            saveScreenshot(&view, u"catalog-search"_s);
+    }
+
+    void filters_data()
+    {
+        QTest::addColumn<QString>("kindButton");
+        QTest::addColumn<int>("statusIndex");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("casks") << u"kindCasks"_s << 0 << QStringList{ u"alacritty"_s, u"firefox"_s, u"iterm2"_s };
+        QTest::newRow("installed formulae") << u"kindFormulae"_s << 1 << QStringList{ u"jq"_s, u"wget"_s };
+        QTest::newRow("not installed") << u"kindAll"_s << 2
+                                       << QStringList{ u"alacritty"_s, u"firefox"_s, u"json-c"_s,
+                                              u"terminal-notifier"_s, u"youtube-dl"_s };
+        QTest::newRow("selected") << u"kindAll"_s << 3 << QStringList{ u"firefox"_s, u"wget"_s };
+    }
+
+    void filters()
+    {
+        QFETCH(QString, kindButton);
+        QFETCH(int, statusIndex);
+        QFETCH(QStringList, names);
+        Fixture fixture(smallCatalog());
+        fixture.store->setSelectedIDs({ u"cask:firefox"_s, u"formula:wget"_s });
+        CatalogView view(fixture.store.get());
+        view.show();
+        auto *status = child<QComboBox>(view, u"statusPicker"_s);
+        QStringList labels;
+        for (int i = 0; i < status->count(); ++i)
+            labels.append(status->itemText(i));
+        QCOMPARE(labels, (QStringList{ u"Any status"_s, u"Installed"_s, u"Not installed"_s, u"Selected"_s }));
+        QCOMPARE(child<QToolButton>(view, u"kindAll"_s)->text(), u"All"_s);
+        QCOMPARE(child<QToolButton>(view, u"kindFormulae"_s)->text(), u"Formulae"_s);
+        QCOMPARE(child<QToolButton>(view, u"kindCasks"_s)->text(), u"Casks"_s);
+
+        QTest::mouseClick(child<QToolButton>(view, kindButton), Qt::LeftButton);
+        status->setCurrentIndex(statusIndex);
+        Q_EMIT status->activated(statusIndex);
+        QCOMPARE(modelNames(view.model()), names);
+    }
+
+    void selectedStatus_untickingRemovesTheRowAtOnce()
+    {
+        Fixture fixture(smallCatalog());
+        fixture.store->setSelectedIDs({ u"cask:alacritty"_s, u"formula:json-c"_s });
+        CatalogView view(fixture.store.get());
+        view.resize(1000, 400);
+        view.show();
+        view.setStatus(StatusFilter::selected);
+        QCOMPARE(modelNames(view.model()), (QStringList{ u"alacritty"_s, u"json-c"_s }));
+        saveScreenshot(&view, u"catalog-selected-filter"_s);
+
+        clickCell(view.table(), 0, CatalogTableModel::tickColumn);
+        QCOMPARE(fixture.store->selectedIDs(), QSet<QString>{ u"formula:json-c"_s });
+        QCOMPARE(modelNames(view.model()), QStringList{ u"json-c"_s });
+        QCOMPARE(child<QLabel>(view, u"selectionPill"_s)->text(), u"1 selected"_s);
+
+        // Ticking from another filter only repaints.
+        view.setStatus(StatusFilter::all);
+        QSignalSpy recomputed(&view, &CatalogView::rowsChanged);
+        clickCell(view.table(), 0, CatalogTableModel::tickColumn);
+        QCOMPARE(fixture.store->selectedIDs(), (QSet<QString>{ u"formula:json-c"_s, u"cask:alacritty"_s }));
+        QCOMPARE(recomputed.count(), 0);
+        QCOMPARE(view.model()->index(0, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
+    }
+
+    void rows_recomputedOnlyWhenAnInputChanges()
+    {
+        Fixture fixture(smallCatalog());
+        CatalogView view(fixture.store.get());
+        view.resize(1000, 400);
+        view.show();
+        QSignalSpy recomputed(&view, &CatalogView::rowsChanged);
+        view.table()->viewport()->repaint();
+        view.setQuery(QString());
+        view.setKind(KindFilter::all);
+        view.setStatus(StatusFilter::all);
+        fixture.store->setSelected(u"formula:json-c"_s, true);
+        QCOMPARE(recomputed.count(), 0);
+
+        view.setQuery(u"j"_s);
+        view.setKind(KindFilter::formula);
+        view.setStatus(StatusFilter::notInstalled);
+        QCOMPARE(recomputed.count(), 3);
+        QCOMPARE(modelNames(view.model()), QStringList{ u"json-c"_s });
+
+        // A new revision of the store's data (here: jq uninstalled) is a new input.
+        Sandbox::writeFile(fixture.sandbox->temp() + u"/formulae.txt"_s, "wget\n");
+        QR_AWAIT_VOID(fixture.store->refreshInstalled());
+        QCOMPARE(recomputed.count(), 4);
+        QCOMPARE(modelNames(view.model()), (QStringList{ u"jq"_s, u"json-c"_s }));
+    }
+
+    void selectAllShown_data()
+    {
+        QTest::addColumn<int>("notInstalled");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("none") << 0 << false;
+        QTest::newRow("500") << 500 << true;
+        QTest::newRow("501") << 501 << false;
+    }
+
+    void selectAllShown()
+    {
+        QFETCH(int, notInstalled);
+        QFETCH(bool, enabled);
+        // Installed packages are shown too but never count towards the limit.
+        QList<Package> catalog = manyFormulae(notInstalled, u"lib"_s);
+        catalog += manyFormulae(3, u"tool"_s);
+        Fixture fixture(catalog, "tool-0000\ntool-0001\ntool-0002\n", "");
+        fixture.store->setSelectedIDs({ u"formula:elsewhere"_s });
+        CatalogView view(fixture.store.get());
+        view.show();
+        QCOMPARE(view.rowCount(), notInstalled + 3);
+        auto *button = child<QPushButton>(view, u"selectAllShownButton"_s);
+        QCOMPARE(button->text(), u"Select all shown"_s);
+        QCOMPARE(button->toolTip(), u"Ticks all shown packages that are not installed yet (up to 500)"_s);
+        QCOMPARE(button->isEnabled(), enabled);
+        if (!enabled)
+            return;
+        QTest::mouseClick(button, Qt::LeftButton);
+        // A union: what was ticked before stays.
+        QCOMPARE(fixture.store->selectedIDs().size(), notInstalled + 1);
+        QVERIFY(fixture.store->selectedIDs().contains(u"formula:elsewhere"_s));
+        QVERIFY(!fixture.store->selectedIDs().contains(u"formula:tool-0000"_s));
+        QCOMPARE(child<QPushButton>(view, u"installButton"_s)->text(), u"Install 500"_s);
+
+        // Narrowing the rows under the limit enables it again for the shown part only.
+        view.setQuery(u"lib-000"_s);
+        QVERIFY(button->isEnabled());
+    }
+
+    void installedRows_areNeverTickedNorCounted()
+    {
+        Fixture fixture(smallCatalog());
+        // Ticked before they were installed; the screen must not count them.
+        fixture.store->setSelectedIDs({ u"formula:jq"_s, u"cask:iterm2"_s, u"formula:json-c"_s });
+        CatalogView view(fixture.store.get());
+        view.resize(1000, 400);
+        view.show();
+        QCOMPARE(child<QPushButton>(view, u"installButton"_s)->text(), u"Install 1"_s);
+        QCOMPARE(child<QLabel>(view, u"selectionPill"_s)->text(), u"1 selected"_s);
+        QCOMPARE(view.selectedNotInstalled().size(), 1);
+        const QModelIndex jq = view.model()->index(3, CatalogTableModel::tickColumn);
+        QCOMPARE(jq.data(CatalogTableModel::idRole).toString(), u"formula:jq"_s);
+        QVERIFY(!(jq.flags() & Qt::ItemIsUserCheckable));
+        QVERIFY(!jq.data(Qt::CheckStateRole).isValid());
+        QVERIFY(!view.model()->setData(jq, Qt::Unchecked, Qt::CheckStateRole));
+        clickCell(view.table(), 3, CatalogTableModel::tickColumn);
+        QVERIFY(fixture.store->selectedIDs().contains(u"formula:jq"_s));
+
+        // Clear selection empties the store's set and disables itself and the install button.
+        auto *clear = child<QPushButton>(view, u"clearSelectionButton"_s);
+        QVERIFY(clear->isEnabled());
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QVERIFY(fixture.store->selectedIDs().isEmpty());
+        QVERIFY(!clear->isEnabled());
+        QCOMPARE(child<QPushButton>(view, u"installButton"_s)->text(), u"Install"_s);
+        QVERIFY(!child<QPushButton>(view, u"installButton"_s)->isEnabled());
+        QCOMPARE(child<QLabel>(view, u"selectionPill"_s)->text(), u"0 selected"_s);
+    }
+
+    void install_runsTheTickedPackagesAndWaitsForTheRun()
+    {
+        Fixture fixture(smallCatalog(), "jq\nwget\n", "iterm2\n", 800);
+        fixture.store->setSelectedIDs({ u"formula:json-c"_s, u"cask:firefox"_s });
+        CatalogView view(fixture.store.get());
+        view.show();
+        auto *install = child<QPushButton>(view, u"installButton"_s);
+        QCOMPARE(install->text(), u"Install 2"_s);
+        QVERIFY(install->isEnabled());
+        QTest::mouseClick(install, Qt::LeftButton);
+        QTRY_VERIFY(fixture.store->isRunning());
+        QVERIFY(!install->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!fixture.store->isRunning(), 10000);
+        const QList<QStringList> calls = fixture.sandbox->calls(brewPath);
+        QVERIFY(calls.contains(QStringList{ u"install"_s, u"--formula"_s, u"json-c"_s }));
+        QVERIFY(calls.contains(QStringList{ u"install"_s, u"--cask"_s, u"firefox"_s }));
+    }
+
+    void content_followsTheCatalogState()
+    {
+        Fixture fixture({});
+        // The first download is under way and nothing is cached: the whole area waits.
+        fixture.server.setRoute(u"/api/formula.json"_s, { 200, "[]", 1500 });
+        fixture.server.setRoute(u"/api/cask.json"_s, { 500, "oops", 1500 });
+        CatalogView view(fixture.store.get());
+        view.resize(900, 400);
+        view.show();
+        auto *content = child<QStackedWidget>(view, u"catalogContent"_s);
+        // The earlier download failed with a 404: an empty catalog shows the failure with Retry.
+        QCOMPARE(content->currentWidget()->objectName(), u"catalogError"_s);
+        auto *error = child<EmptyStateView>(view, u"catalogError"_s);
+        QCOMPARE(error->title(), u"Could not load catalog"_s);
+        QCOMPARE(error->description(), *fixture.store->catalogError());
+        QVERIFY(!error->description().isEmpty());
+        QCOMPARE(error->actionButton()->text(), u"Retry"_s);
+        saveScreenshot(&view, u"catalog-error"_s);
+
+        QTest::mouseClick(error->actionButton(), Qt::LeftButton);
+        QTRY_VERIFY(fixture.store->isLoadingCatalog());
+        QCOMPARE(content->currentWidget()->objectName(), u"catalogDownloading"_s);
+        QCOMPARE(child<QLabel>(view, u"catalogDownloadingLabel"_s)->text(), u"Downloading package catalog…"_s);
+        QVERIFY(!child<QToolButton>(view, u"refreshCatalogButton"_s)->isEnabled());
+        saveScreenshot(&view, u"catalog-downloading"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!fixture.store->isLoadingCatalog(), 10000);
+        QCOMPARE(content->currentWidget()->objectName(), u"catalogError"_s);
+    }
+
+    void loading_keepsTheCachedCatalogOnScreen()
+    {
+        Fixture fixture(smallCatalog());
+        QByteArray formulae = R"([{"name":"fresh","desc":"Just downloaded","versions":{"stable":"2.0"}}])";
+        fixture.server.setRoute(u"/api/formula.json"_s, { 200, formulae, 1200 });
+        fixture.server.setRoute(u"/api/cask.json"_s, { 200, "[]", 0 });
+        CatalogView view(fixture.store.get());
+        view.resize(1000, 420);
+        view.show();
+        QTest::mouseClick(child<QToolButton>(view, u"refreshCatalogButton"_s), Qt::LeftButton);
+        QTRY_VERIFY(fixture.store->isLoadingCatalog());
+        QCOMPARE(
+            child<QStackedWidget>(view, u"catalogContent"_s)->currentWidget()->objectName(), u"catalogTablePage"_s);
+        QVERIFY(child<BusyIndicator>(view, u"catalogLoadingIndicator"_s)->isVisible());
+        QCOMPARE(view.rowCount(), 8);
+        saveScreenshot(&view, u"catalog-loading-with-cache"_s);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!fixture.store->isLoadingCatalog(), 10000);
+        QVERIFY(!child<BusyIndicator>(view, u"catalogLoadingIndicator"_s)->isVisible());
+        QCOMPARE(modelNames(view.model()), QStringList{ u"fresh"_s });
+        QCOMPARE(child<QLabel>(view, u"catalogUpdatedLabel"_s)->text(), u"Catalog updated just now"_s);
+    }
+
+    void inspector_showsTheFocusedPackage()
+    {
+        Fixture fixture(smallCatalog());
+        fixture.server.setRoute(u"/api/formula/jq.json"_s,
+            { 200, R"({"license":"MIT","dependencies":["oniguruma"],"analytics":{"install":{"30d":{"jq":1234567}}}})",
+                0 });
+        CatalogView view(fixture.store.get());
+        view.resize(1100, 560);
+        view.show();
+        QCOMPARE(view.detailView(), nullptr);
+
+        clickCell(view.table(), 3, CatalogTableModel::nameColumn);
+        QCOMPARE(view.focusedID(), u"formula:jq"_s);
+        auto *inspector = child<QWidget>(view, u"inspector"_s);
+        QVERIFY(inspector->isVisible());
+        QVERIFY(inspector->width() >= 260 && inspector->width() <= 480);
+        PackageDetailView *detail = view.detailView();
+        QVERIFY(detail);
+        QCOMPARE(detail->package().name, u"jq"_s);
+        QTRY_VERIFY(!detail->loadingDetails());
+        QCOMPARE(child<QLabel>(*detail, u"factLicense"_s)->text(), u"MIT"_s);
+        saveScreenshot(&view, u"catalog-inspector"_s);
+
+        // The focus survives a search that still shows the row.
+        view.setQuery(u"j"_s);
+        QCOMPARE(view.focusedID(), u"formula:jq"_s);
+        QCOMPARE(view.detailView(), detail);
+        QCOMPARE(view.table()->selectionModel()->selectedRows().value(0).row(), view.model()->rowOf(u"formula:jq"_s));
+
+        clickCell(view.table(), view.model()->rowOf(u"formula:json-c"_s), CatalogTableModel::nameColumn);
+        QCOMPARE(view.focusedID(), u"formula:json-c"_s);
+        QVERIFY(view.detailView() != detail);
+        QCOMPARE(view.detailView()->package().name, u"json-c"_s);
+
+        QTest::mouseClick(child<QToolButton>(view, u"inspectorClose"_s), Qt::LeftButton);
+        QCOMPARE(view.focusedID(), std::nullopt);
+        QVERIFY(!inspector->isVisible());
+        QVERIFY(view.table()->selectionModel()->selectedRows().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestCatalogView)
+#include "tst_catalogview.moc"

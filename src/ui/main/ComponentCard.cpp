@@ -1,0 +1,149 @@
+#include "ui/main/ComponentCard.h"
+
+#include "ui/Colors.h"
+#include "ui/Fonts.h"
+#include "ui/Symbols.h"
+#include "ui/wizard/StateLabel.h"
+#include "ui/wizard/WizardStyle.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The icon's rounded square, tinted with the state's colour.
+class Tile : public QWidget {
+public:
+    explicit Tile(QWidget *parent)
+        : QWidget(parent)
+    {
+        setFixedSize(36, 36);
+    }
+
+    void setFill(const QColor &color)
+    {
+        m_fill = color;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Colors::withOpacity(m_fill, 0.15));
+        painter.drawRoundedRect(QRectF(rect()), 8, 8);
+    }
+
+private:
+    QColor m_fill;
+};
+
+} // namespace
+
+QString ComponentCard::buttonText(StepState::Kind kind)
+{
+    switch (kind) {
+    case StepState::Kind::partial:
+        return u"Fix"_s;
+    case StepState::Kind::missing:
+        return u"Set up"_s;
+    case StepState::Kind::done:
+    case StepState::Kind::unknown:
+        return u"Configure"_s;
+    case StepState::Kind::notApplicable:
+        break;
+    }
+    return {};
+}
+
+ComponentCard::ComponentCard(SetupComponent component, const StepState &state, QWidget *parent)
+    : QWidget(parent)
+    , m_component(component)
+    , m_state(state)
+{
+    setObjectName(u"card_"_s + toString(component));
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(12);
+
+    m_tile = new Tile(this);
+    m_tileIcon = new QLabel(m_tile);
+    m_tileIcon->setGeometry(0, 0, 36, 36);
+    m_tileIcon->setAlignment(Qt::AlignCenter);
+    row->addWidget(m_tile, 0, Qt::AlignVCenter);
+
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    auto *titleRow = new QHBoxLayout;
+    titleRow->setSpacing(6);
+    m_title = WizardStyle::label(title(component), Fonts::Style::headline, this);
+    m_title->setWordWrap(false);
+    titleRow->addWidget(m_title);
+    m_stateIcon = new QLabel(this);
+    m_stateIcon->setObjectName(u"cardStateSymbol"_s);
+    titleRow->addWidget(m_stateIcon);
+    titleRow->addStretch(1);
+    texts->addLayout(titleRow);
+    m_message = WizardStyle::secondaryLabel(QString(), Fonts::Style::callout, this);
+    m_message->setObjectName(u"cardMessage"_s);
+    texts->addWidget(m_message);
+    row->addLayout(texts, 1);
+
+    m_button = new QPushButton(this);
+    m_button->setObjectName(u"cardButton"_s);
+    m_button->setFont(Fonts::font(Fonts::Style::callout));
+    m_button->setAutoDefault(false);
+    row->addWidget(m_button, 0, Qt::AlignVCenter);
+    connect(m_button, &QPushButton::clicked, this, &ComponentCard::action);
+
+    render();
+}
+
+void ComponentCard::setState(const StepState &state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    render();
+}
+
+QString ComponentCard::stateSymbol() const
+{
+    return m_stateSymbol;
+}
+
+void ComponentCard::render()
+{
+    const StepState::Kind kind = m_state.kind;
+    const QColor color = StateLabel::colorFor(kind, this);
+    static_cast<Tile *>(m_tile)->setFill(color);
+    const int iconSize = QFontMetrics(Fonts::font(Fonts::Style::title3)).height();
+    m_tileIcon->setPixmap(Symbols::pixmap(icon(m_component), iconSize, color, devicePixelRatioF()));
+
+    m_stateSymbol = kind == StepState::Kind::unknown ? /*symbol*/ u"ellipsis.circle"_s : StateLabel::symbolFor(kind);
+    const int symbolSize = QFontMetrics(Fonts::font(Fonts::Style::subheadline)).height();
+    m_stateIcon->setPixmap(Symbols::pixmap(m_stateSymbol, symbolSize, color, devicePixelRatioF()));
+
+    m_message->setText(kind == StepState::Kind::unknown ? u"Checking…"_s : m_state.text);
+    const QString text = buttonText(kind);
+    m_button->setText(text);
+    m_button->setVisible(!text.isEmpty());
+}
+
+void ComponentCard::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    // The quaternary fill at 35 %.
+    painter.setBrush(Colors::withOpacity(palette().color(QPalette::WindowText), 0.1 * 0.35));
+    painter.drawRoundedRect(QRectF(rect()), 12, 12);
+}

@@ -1,0 +1,183 @@
+#include "ui/wizard/MacOSPage.h"
+
+#include "setup/config/SetupConfig.h"
+#include "ui/wizard/PageScroll.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int tileMinimum = 16;
+constexpr int tileMaximum = 128;
+constexpr int tileStep = 4;
+
+QGroupBox *section(const QString &title, const QString &name, QWidget *parent)
+{
+    auto *box = new QGroupBox(title, parent);
+    box->setObjectName(name);
+    auto *layout = new QVBoxLayout(box);
+    layout->setSpacing(8);
+    return box;
+}
+
+} // namespace
+
+int MacOSPage::snappedTileSize(double value)
+{
+    const double steps = std::round((value - tileMinimum) / tileStep);
+    return std::clamp(tileMinimum + int(steps) * tileStep, tileMinimum, tileMaximum);
+}
+
+MacOSPage::MacOSPage(SetupConfig *config, QWidget *parent)
+    : QWidget(parent)
+    , m_config(config)
+{
+    setObjectName(u"macOSPage"_s);
+    QVBoxLayout *column = PageScroll::makeColumn(this);
+
+    QGroupBox *dock = section(u"Dock"_s, u"dockSection"_s, this);
+    auto *dockLayout = static_cast<QVBoxLayout *>(dock->layout());
+    m_autohide = toggle(
+        u"Automatically hide the Dock"_s, m_config->dock.autohide, &m_config->dock.autohide, u"autohide"_s, dock);
+    m_autohideDelay
+        = stepper(u"Hide delay: "_s, u" s"_s, 0, 5, &m_config->dock.autohideDelay, u"autohideDelay"_s, dock);
+    dockLayout->addWidget(m_autohide);
+    dockLayout->addWidget(m_autohideDelay, 0, Qt::AlignLeft);
+
+    auto *tileRow = new QHBoxLayout;
+    tileRow->setSpacing(10);
+    m_tileSizeLabel = new QLabel(dock);
+    m_tileSizeLabel->setObjectName(u"tileSizeLabel"_s);
+    m_tileSize = new QSlider(Qt::Horizontal, dock);
+    m_tileSize->setObjectName(u"tileSize"_s);
+    m_tileSize->setFixedWidth(220);
+    m_tileSize->setRange(tileMinimum, tileMaximum);
+    m_tileSize->setSingleStep(tileStep);
+    m_tileSize->setPageStep(tileStep * 4);
+    // A hand-edited size off the grid (50) shows as it is until the slider is moved.
+    m_tileSize->setValue(std::clamp(m_config->dock.tileSize, tileMinimum, tileMaximum));
+    showTileSize(m_config->dock.tileSize);
+    tileRow->addWidget(m_tileSizeLabel);
+    tileRow->addWidget(m_tileSize);
+    tileRow->addStretch(1);
+    dockLayout->addLayout(tileRow);
+
+    m_magnification = toggle(
+        u"Magnification"_s, m_config->dock.magnification, &m_config->dock.magnification, u"magnification"_s, dock);
+    m_minimizeToApp = toggle(u"Minimize windows into the app icon"_s, m_config->dock.minimizeToApp,
+        &m_config->dock.minimizeToApp, u"minimizeToApp"_s, dock);
+    m_showRecents = toggle(
+        u"Show recent applications"_s, m_config->dock.showRecents, &m_config->dock.showRecents, u"showRecents"_s, dock);
+    dockLayout->addWidget(m_magnification);
+    dockLayout->addWidget(m_minimizeToApp);
+    dockLayout->addWidget(m_showRecents);
+    column->addWidget(dock);
+
+    QGroupBox *finder = section(u"Finder"_s, u"finderSection"_s, this);
+    auto *finderLayout = static_cast<QVBoxLayout *>(finder->layout());
+    m_showHiddenFiles = toggle(u"Show hidden files"_s, m_config->finder.showHiddenFiles,
+        &m_config->finder.showHiddenFiles, u"showHiddenFiles"_s, finder);
+    m_showExtensions = toggle(u"Show all file extensions"_s, m_config->finder.showExtensions,
+        &m_config->finder.showExtensions, u"showExtensions"_s, finder);
+    m_showPathBar = toggle(
+        u"Show path bar"_s, m_config->finder.showPathBar, &m_config->finder.showPathBar, u"showPathBar"_s, finder);
+    m_showStatusBar = toggle(u"Show status bar"_s, m_config->finder.showStatusBar, &m_config->finder.showStatusBar,
+        u"showStatusBar"_s, finder);
+    finderLayout->addWidget(m_showHiddenFiles);
+    finderLayout->addWidget(m_showExtensions);
+    finderLayout->addWidget(m_showPathBar);
+    finderLayout->addWidget(m_showStatusBar);
+
+    auto *viewRow = new QHBoxLayout;
+    viewRow->setSpacing(10);
+    viewRow->addWidget(new QLabel(u"Default view"_s, finder));
+    m_viewStyle = new QComboBox(finder);
+    m_viewStyle->setObjectName(u"viewStyle"_s);
+    for (const SetupConfig::ViewStyle &style : SetupConfig::viewStyles())
+        m_viewStyle->addItem(style.title, style.value);
+    m_viewStyle->setCurrentIndex(m_viewStyle->findData(m_config->finder.viewStyle));
+    viewRow->addWidget(m_viewStyle);
+    viewRow->addStretch(1);
+    finderLayout->addLayout(viewRow);
+    column->addWidget(finder);
+
+    QGroupBox *keyboard = section(u"Keyboard"_s, u"keyboardSection"_s, this);
+    auto *keyboardLayout = static_cast<QVBoxLayout *>(keyboard->layout());
+    m_keyRepeat = stepper(u"Key repeat rate: "_s, u" (lower is faster)"_s, 1, 120, &m_config->keyboard.keyRepeat,
+        u"keyRepeat"_s, keyboard);
+    m_initialKeyRepeat = stepper(u"Delay until repeat: "_s, u" (lower is shorter)"_s, 10, 120,
+        &m_config->keyboard.initialKeyRepeat, u"initialKeyRepeat"_s, keyboard);
+    m_smartQuotes = toggle(u"Disable smart quotes"_s, m_config->keyboard.disableSmartQuotes,
+        &m_config->keyboard.disableSmartQuotes, u"disableSmartQuotes"_s, keyboard);
+    m_smartDashes = toggle(u"Disable smart dashes"_s, m_config->keyboard.disableSmartDashes,
+        &m_config->keyboard.disableSmartDashes, u"disableSmartDashes"_s, keyboard);
+    keyboardLayout->addWidget(m_keyRepeat, 0, Qt::AlignLeft);
+    keyboardLayout->addWidget(m_initialKeyRepeat, 0, Qt::AlignLeft);
+    keyboardLayout->addWidget(m_smartQuotes);
+    keyboardLayout->addWidget(m_smartDashes);
+    column->addWidget(keyboard);
+
+    connect(m_tileSize, &QSlider::valueChanged, this, [this](int value) {
+        if (m_snapping)
+            return;
+        const int snapped = snappedTileSize(value);
+        if (snapped != value) {
+            m_snapping = true;
+            m_tileSize->setValue(snapped);
+            m_snapping = false;
+        }
+        m_config->dock.tileSize = snapped;
+        showTileSize(snapped);
+        Q_EMIT edited();
+    });
+    connect(m_viewStyle, &QComboBox::activated, this, [this](int index) {
+        m_config->finder.viewStyle = m_viewStyle->itemData(index).toString();
+        Q_EMIT edited();
+    });
+}
+
+QCheckBox *MacOSPage::toggle(const QString &text, bool value, bool *field, const QString &name, QWidget *parent)
+{
+    auto *box = new QCheckBox(text, parent);
+    box->setObjectName(name);
+    box->setChecked(value);
+    connect(box, &QCheckBox::toggled, this, [this, field](bool on) {
+        *field = on;
+        Q_EMIT edited();
+    });
+    return box;
+}
+
+QSpinBox *MacOSPage::stepper(const QString &prefix, const QString &suffix, int minimum, int maximum, int *field,
+    const QString &name, QWidget *parent)
+{
+    auto *box = new QSpinBox(parent);
+    box->setObjectName(name);
+    box->setPrefix(prefix);
+    box->setSuffix(suffix);
+    box->setRange(minimum, maximum);
+    box->setSingleStep(1);
+    // A stored value outside the range is shown clamped but kept until the user changes it.
+    box->setValue(*field);
+    connect(box, &QSpinBox::valueChanged, this, [this, field](int value) {
+        *field = value;
+        Q_EMIT edited();
+    });
+    return box;
+}
+
+void MacOSPage::showTileSize(int size)
+{
+    m_tileSizeLabel->setText(u"Icon size: "_s + QString::number(size));
+}

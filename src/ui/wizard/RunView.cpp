@@ -1,0 +1,215 @@
+#include "ui/wizard/RunView.h"
+
+#include "brew/ActivityStore.h"
+#include "setup/engine/SetupStore.h"
+#include "ui/BusyIndicator.h"
+#include "ui/Colors.h"
+#include "ui/Fonts.h"
+#include "ui/Symbols.h"
+#include "ui/main/LogPanel.h"
+#include "ui/wizard/WizardStyle.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Output that arrives within one frame is shown together.
+constexpr std::chrono::milliseconds flushInterval{ 30 };
+
+QColor colorFor(ApplyResult::Kind kind, const QWidget *widget)
+{
+    switch (kind) {
+    case ApplyResult::Kind::succeeded:
+        return Colors::green();
+    case ApplyResult::Kind::failed:
+        return Colors::red();
+    default:
+        return Colors::secondary(widget);
+    }
+}
+
+} // namespace
+
+QString RunView::symbolFor(ApplyResult::Kind kind)
+{
+    switch (kind) {
+    case ApplyResult::Kind::pending:
+        return /*symbol*/ u"circle"_s;
+    case ApplyResult::Kind::running:
+        return {};
+    case ApplyResult::Kind::succeeded:
+        return /*symbol*/ u"checkmark.circle.fill"_s;
+    case ApplyResult::Kind::failed:
+        return /*symbol*/ u"xmark.circle.fill"_s;
+    }
+    return {};
+}
+
+RunView::RunView(SetupStore *setup, QWidget *parent)
+    : QWidget(parent)
+    , m_setup(setup)
+    , m_log(new QPlainTextEdit(this))
+{
+    setObjectName(u"runView"_s);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto *rows = new QWidget(this);
+    rows->setObjectName(u"runRows"_s);
+    m_rowsLayout = new QVBoxLayout(rows);
+    m_rowsLayout->setContentsMargins(20, 14, 20, 14);
+    m_rowsLayout->setSpacing(6);
+    layout->addWidget(rows);
+
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Mid);
+    layout->addWidget(divider);
+
+    m_log->setObjectName(u"runLog"_s);
+    m_log->setReadOnly(true);
+    m_log->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_log->setFont(Fonts::monospaced(Fonts::Style::caption));
+    m_log->setFrameShape(QFrame::NoFrame);
+    m_log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_log->setUndoRedoEnabled(false);
+    m_log->document()->setDocumentMargin(10);
+    layout->addWidget(m_log, 1);
+
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(flushInterval);
+    connect(&m_flushTimer, &QTimer::timeout, this, &RunView::flush);
+
+    if (m_setup) {
+        connect(m_setup, &SetupStore::applyOrderChanged, this, &RunView::rebuildRows);
+        connect(m_setup, &SetupStore::resultsChanged, this, &RunView::refreshResults);
+        // Appending chunk by chunk keeps a long run's log from being laid out again and again.
+        connect(m_setup, &SetupStore::logAppended, this, [this](const QString &text) {
+            m_pending.append(text);
+            if (!m_flushTimer.isActive())
+                m_flushTimer.start();
+        });
+        connect(m_setup, &SetupStore::logReset, this, &RunView::resetLog);
+    }
+    rebuildRows();
+    resetLog();
+}
+
+QString RunView::shownLog()
+{
+    flush();
+    return m_log->toPlainText();
+}
+
+QString RunView::shownSymbol(SetupComponent component) const
+{
+    const auto found = m_rows.constFind(component);
+    if (found == m_rows.cend())
+        return {};
+    return found->symbol.isEmpty() ? u"spinner"_s : found->symbol;
+}
+
+QString RunView::shownFailure(SetupComponent component) const
+{
+    const auto found = m_rows.constFind(component);
+    if (found == m_rows.cend() || found->failure->isHidden())
+        return {};
+    return found->failure->text();
+}
+
+void RunView::rebuildRows()
+{
+    for (const Row &row : std::as_const(m_rows))
+        delete row.widget;
+    m_rows.clear();
+    if (!m_setup)
+        return;
+    for (const SetupComponent component : m_setup->applyOrder()) {
+        auto *widget = new QWidget(this);
+        widget->setObjectName(u"run_"_s + toString(component));
+        auto *line = new QHBoxLayout(widget);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(8);
+
+        auto *iconSlot = new QWidget(widget);
+        iconSlot->setFixedSize(18, 18);
+        auto *icon = new QLabel(iconSlot);
+        icon->setGeometry(0, 0, 18, 18);
+        icon->setAlignment(Qt::AlignCenter);
+        auto *spinner = new BusyIndicator(iconSlot, 14);
+        spinner->move(2, 2);
+        line->addWidget(iconSlot, 0, Qt::AlignTop);
+
+        auto *texts = new QVBoxLayout;
+        texts->setSpacing(2);
+        texts->addWidget(WizardStyle::label(title(component), Fonts::Style::body, widget));
+        QLabel *failure = WizardStyle::label(QString(), Fonts::Style::caption, widget);
+        failure->setObjectName(u"failure"_s);
+        WizardStyle::setTextColor(failure, Colors::red());
+        failure->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        failure->hide();
+        texts->addWidget(failure);
+        line->addLayout(texts, 1);
+
+        m_rowsLayout->addWidget(widget);
+        m_rows.insert(component, { widget, icon, spinner, failure, QString() });
+    }
+    refreshResults();
+}
+
+void RunView::refreshResults()
+{
+    if (!m_setup)
+        return;
+    for (auto it = m_rows.begin(); it != m_rows.end(); ++it) {
+        const ApplyResult result = m_setup->results().value(it.key());
+        Row &row = it.value();
+        row.symbol = symbolFor(result.kind);
+        const bool running = result.kind == ApplyResult::Kind::running;
+        row.spinner->setVisible(running);
+        row.icon->setVisible(!running);
+        if (!running)
+            row.icon->setPixmap(Symbols::icon(row.symbol, colorFor(result.kind, this)).pixmap(16, 16));
+        const bool failed = result.kind == ApplyResult::Kind::failed;
+        row.failure->setText(failed ? result.text : QString());
+        row.failure->setVisible(failed);
+    }
+}
+
+void RunView::flush()
+{
+    m_flushTimer.stop();
+    if (m_pending.isEmpty())
+        return;
+    const QString text = LogPanel::displayText(m_pending);
+    m_pending.clear();
+    QTextCursor cursor(m_log->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
+    scrollToEnd();
+}
+
+void RunView::resetLog()
+{
+    // Cleared at the start of a run, or cut back to its newest part after a very long one.
+    m_flushTimer.stop();
+    m_pending.clear();
+    m_log->setPlainText(m_setup ? LogPanel::displayText(m_setup->log()) : QString());
+    scrollToEnd();
+}
+
+void RunView::scrollToEnd()
+{
+    QScrollBar *bar = m_log->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}

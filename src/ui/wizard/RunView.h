@@ -1,0 +1,57 @@
+#pragma once
+
+#include "setup/engine/ApplyResult.h"
+#include "setup/engine/SetupComponent.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+class BusyIndicator;
+class QLabel;
+class QPlainTextEdit;
+class QVBoxLayout;
+class SetupStore;
+
+// The wizard's view of an apply run: one line per component with its result, and the run log
+// below, following the newest output.
+class RunView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit RunView(SetupStore *setup, QWidget *parent = nullptr);
+
+    // The log as shown, once output that is waiting for the next frame has been shown.
+    QString shownLog();
+    QPlainTextEdit *logView() const { return m_log; }
+    // The symbol a result shows (empty while running: a spinner stands there instead).
+    static QString symbolFor(ApplyResult::Kind kind);
+    // What a component's line shows now: its symbol name (or "spinner") and failure text.
+    QString shownSymbol(SetupComponent component) const;
+    QString shownFailure(SetupComponent component) const;
+
+private:
+    struct Row {
+        QWidget *widget;
+        QLabel *icon;
+        BusyIndicator *spinner;
+        QLabel *failure;
+        QString symbol;
+    };
+
+    void rebuildRows();
+    void refreshResults();
+    void flush();
+    void resetLog();
+    void scrollToEnd();
+
+    QPointer<SetupStore> m_setup;
+    QVBoxLayout *m_rowsLayout;
+    QHash<SetupComponent, Row> m_rows;
+    QPlainTextEdit *m_log;
+    QString m_pending;
+    QTimer m_flushTimer;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "setup/config/SetupConfig.h"
+#include "setup/engine/OhMyZshInfo.h"
+#include "setup/engine/P10kInfo.h"
+#include "setup/engine/SetupComponent.h"
+
+#include <QButtonGroup>
+#include <QList>
+#include <QSet>
+#include <QWidget>
+
+class PluginPicker;
+class QRadioButton;
+class SymbolLabel;
+
+// The wizard page for Oh My Zsh and Powerlevel10k: the plugin picker when Oh My Zsh is chosen,
+// then the prompt style when Powerlevel10k is.
+class TerminalPage : public QWidget {
+    Q_OBJECT
+
+public:
+    // The title of a prompt style, or its identifier when it is not one we offer.
+    static QString styleTitle(const QString &identifier);
+    // The line about an existing ~/.p10k.zsh; empty when there is none.
+    static QString promptStatus(const P10kInfo &p10k);
+    // The choices of the prompt style group. With a ~/.p10k.zsh of the user's own, keeping it
+    // comes first and the presets are offered as replacements.
+    static QList<SetupConfig::P10kStyle> styleChoices(bool configExists);
+
+    // `config` must outlive the page.
+    TerminalPage(SetupConfig *config, const QSet<SetupComponent> &selected, const OhMyZshInfo &omz,
+        const P10kInfo &p10k, QWidget *parent = nullptr);
+
+    PluginPicker *pluginPicker() const { return m_picker; }
+    SymbolLabel *promptStatusLabel() const { return m_status; }
+    QList<QRadioButton *> styleButtons() const { return m_styleButtons; }
+
+Q_SIGNALS:
+    void edited();
+
+private:
+    QWidget *makeStyleSection(const P10kInfo &p10k);
+
+    SetupConfig *m_config;
+    PluginPicker *m_picker = nullptr;
+    SymbolLabel *m_status = nullptr;
+    QButtonGroup m_styles;
+    QList<QRadioButton *> m_styleButtons;
+    QList<SetupConfig::P10kStyle> m_choices;
+};

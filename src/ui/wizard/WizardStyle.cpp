@@ -1,0 +1,55 @@
+#include "ui/wizard/WizardStyle.h"
+
+#include "ui/Colors.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace WizardStyle {
+
+QLabel *label(const QString &text, Fonts::Style style, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(Fonts::font(style));
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel *secondaryLabel(const QString &text, Fonts::Style style, QWidget *parent)
+{
+    QLabel *result = label(text, style, parent);
+    setTextColor(result, Colors::secondary(parent));
+    return result;
+}
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+void setProminent(QPushButton *button, bool prominent)
+{
+    if (!prominent) {
+        button->setStyleSheet(QString());
+        return;
+    }
+    const QColor accent = Colors::blue();
+    button->setStyleSheet(
+        u"QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
+        " padding: 5px 14px; }"
+        "QPushButton:pressed { background: %2; }"
+        "QPushButton:disabled { background: rgba(%3, %4, %5, 90); color: rgba(255, 255, 255, 200); }"_s
+            .arg(accent.name(), accent.darker(120).name())
+            .arg(accent.red())
+            .arg(accent.green())
+            .arg(accent.blue()));
+}
+
+} // namespace WizardStyle

@@ -1,0 +1,440 @@
+#include "setup/config/SetupConfig.h"
+#include "ui/main/HomeView.h"
+#include "ui/wizard/KeyValueEditor.h"
+#include "ui/wizard/MacOSPage.h"
+#include "ui/wizard/PluginPicker.h"
+#include "ui/wizard/ReviewPage.h"
+#include "ui/wizard/SelectPage.h"
+#include "ui/wizard/TerminalPage.h"
+#include "ui/wizard/WizardPage.h"
+
+#include <QAbstractItemModelTester>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+using Components = QSet<SetupComponent>;
+using States = QHash<SetupComponent, StepState>;
+using Filter = PluginPicker::Filter;
+
+Q_DECLARE_METATYPE(Components)
+Q_DECLARE_METATYPE(States)
+Q_DECLARE_METATYPE(SetupComponent)
+Q_DECLARE_METATYPE(StepState)
+Q_DECLARE_METATYPE(OhMyZshInfo)
+Q_DECLARE_METATYPE(P10kInfo)
+Q_DECLARE_METATYPE(SetupConfig)
+Q_DECLARE_METATYPE(PluginPicker::Filter)
+Q_DECLARE_METATYPE(QList<WizardPage>)
+
+namespace {
+
+QStringList names(const QList<PluginPicker::Row> &rows)
+{
+    QStringList result;
+    for (const auto &row : rows)
+        result.append(row.name);
+    return result;
+}
+
+OhMyZshInfo installed(QStringList bundled, QStringList custom, QStringList enabled)
+{
+    return { true, std::move(bundled), std::move(custom), std::move(enabled) };
+}
+
+Components everything()
+{
+    const QList<SetupComponent> all = allSetupComponents();
+    return Components(all.begin(), all.end());
+}
+
+States allStates(StepState::Kind kind)
+{
+    States states;
+    for (const SetupComponent component : allSetupComponents())
+        states.insert(component, StepState{ kind, u"x"_s });
+    return states;
+}
+
+} // namespace
+
+class TestWizardLogic : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pageSequence_data()
+    {
+        QTest::addColumn<Components>("selected");
+        QTest::addColumn<bool>("openedForOne");
+        QTest::addColumn<QList<WizardPage>>("pages");
+        using P = WizardPage;
+        QTest::newRow("everything") << everything() << false
+                                    << QList<P>{ P::select, P::terminal, P::shell, P::macos, P::git, P::ssh,
+                                           P::review };
+        QTest::newRow("git only, opened for it")
+            << Components{ SetupComponent::git } << true << QList<P>{ P::git, P::review };
+        QTest::newRow("iTerm2 alone has no settings page")
+            << Components{ SetupComponent::iterm2 } << false << QList<P>{ P::select, P::review };
+        QTest::newRow("Powerlevel10k brings the terminal page")
+            << Components{ SetupComponent::powerlevel10k } << true << QList<P>{ P::terminal, P::review };
+        QTest::newRow("nothing") << Components{} << false << QList<P>{ P::select, P::review };
+        QTest::newRow("settings pages keep their order") << Components{ SetupComponent::ssh, SetupComponent::macOS,
+            SetupComponent::shell } << false << QList<P>{ P::select, P::shell, P::macos, P::ssh, P::review };
+    }
+
+    void pageSequence()
+    {
+        QFETCH(Components, selected);
+        QFETCH(bool, openedForOne);
+        QFETCH(QList<WizardPage>, pages);
+        QVERIFY(WizardPages::sequence(selected, openedForOne) == pages);
+    }
+
+    void pageRawValues()
+    {
+        for (const WizardPage page : WizardPages::allCases())
+            QVERIFY(WizardPages::fromString(WizardPages::toString(page)) == page);
+        QCOMPARE(WizardPages::toString(WizardPage::macos), u"macos"_s);
+        QVERIFY(!WizardPages::fromString(u"macOS"));
+    }
+
+    void powerlevel10kNeedsOhMyZsh_data()
+    {
+        QTest::addColumn<Components>("before");
+        QTest::addColumn<SetupComponent>("component");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<StepState>("ohMyZsh");
+        QTest::addColumn<Components>("after");
+        const auto p10k = SetupComponent::powerlevel10k;
+        const auto omz = SetupComponent::ohMyZsh;
+        QTest::newRow("ticking p10k ticks a missing Oh My Zsh")
+            << Components{} << p10k << true << StepState::missing(u"Not installed"_s) << Components{ p10k, omz };
+        QTest::newRow("an unknown Oh My Zsh is ticked too")
+            << Components{} << p10k << true << StepState::unknown() << Components{ p10k, omz };
+        QTest::newRow("a done Oh My Zsh stays unticked")
+            << Components{} << p10k << true << StepState::done(u"3 plugins enabled in ~/.zshrc"_s)
+            << Components{ p10k };
+        QTest::newRow("unticking a missing Oh My Zsh unticks p10k")
+            << Components{ p10k, omz, SetupComponent::git } << omz << false << StepState::partial(u"x"_s)
+            << Components{ SetupComponent::git };
+        QTest::newRow("unticking a done Oh My Zsh keeps p10k")
+            << Components{ p10k, omz } << omz << false << StepState::done(u"x"_s) << Components{ p10k };
+        QTest::newRow("unticking p10k leaves Oh My Zsh")
+            << Components{ p10k, omz } << p10k << false << StepState::missing(u"x"_s) << Components{ omz };
+    }
+
+    void powerlevel10kNeedsOhMyZsh()
+    {
+        QFETCH(Components, before);
+        QFETCH(SetupComponent, component);
+        QFETCH(bool, on);
+        QFETCH(StepState, ohMyZsh);
+        QFETCH(Components, after);
+        QVERIFY(SelectPage::applyToggle(before, component, on, ohMyZsh) == after);
+    }
+
+    void reviewDetailLines_data()
+    {
+        QTest::addColumn<SetupComponent>("component");
+        QTest::addColumn<SetupConfig>("config");
+        QTest::addColumn<QString>("line");
+        const SetupConfig defaults = SetupConfig::defaults();
+        QTest::newRow("xcode") << SetupComponent::xcode << defaults
+                               << u"Compilers and developer tools required by Git and Homebrew"_s;
+        QTest::newRow("ohMyZsh") << SetupComponent::ohMyZsh << defaults << u"Install Oh My Zsh and enable 12 plugins"_s;
+        QTest::newRow("powerlevel10k, style") << SetupComponent::powerlevel10k << defaults
+                                              << u"Install the theme and switch the prompt to “classic” "
+                                                 u"(existing config is backed up)"_s;
+        SetupConfig keep = defaults;
+        keep.p10kStyle.clear();
+        QTest::newRow("powerlevel10k, keep")
+            << SetupComponent::powerlevel10k << keep << u"Install and activate the theme, keep your prompt config"_s;
+        SetupConfig extras = defaults;
+        extras.zshrcExtras = u"setopt autocd\n\n   \nexport A=1\n"_s;
+        QTest::newRow("shell counts only non-empty extra lines")
+            << SetupComponent::shell << extras << u"12 aliases, 4 variables, 2 extra lines"_s;
+        QTest::newRow("macOS") << SetupComponent::macOS << defaults
+                               << QString::number(defaults.defaultsEntries().size())
+                + u" Dock, Finder and keyboard settings"_s;
+        QTest::newRow("git, no name") << SetupComponent::git << defaults
+                                      << u"Keep current identity, 7 aliases, 4 settings"_s;
+        SetupConfig named = defaults;
+        named.gitName = u"Ada Lovelace"_s;
+        named.gitSettings.removeLast();
+        QTest::newRow("git, named") << SetupComponent::git << named << u"Ada Lovelace, 7 aliases, 3 settings"_s;
+        QTest::newRow("ssh") << SetupComponent::ssh << defaults << u"Create a ed25519 key at ~/.ssh/id_ed25519"_s;
+    }
+
+    void reviewDetailLines()
+    {
+        QFETCH(SetupComponent, component);
+        QFETCH(SetupConfig, config);
+        QFETCH(QString, line);
+        QCOMPARE(ReviewPage::detailLine(component, config), line);
+    }
+
+    void reviewNotes_data()
+    {
+        QTest::addColumn<Components>("selected");
+        QTest::addColumn<bool>("backup");
+        QTest::addColumn<States>("states");
+        QTest::addColumn<QStringList>("notes");
+        const QString clt = u"macOS will show a dialog to confirm the Command Line Tools installation."_s;
+        const QString omz = u"The Oh My Zsh installer replaces ~/.zshrc; the old one is kept as a backup."_s;
+        const QString backup = u"~/.zshrc is backed up before it is changed."_s;
+        const QString restart = u"The Dock and Finder restart to apply the settings."_s;
+        const QString ssh = u"The SSH key is created without a passphrase."_s;
+        const QString password = u"macOS may ask for your password."_s;
+        QTest::newRow("everything missing") << everything() << true << allStates(StepState::Kind::missing)
+                                            << QStringList{ clt, omz, backup, restart, ssh, password };
+        QTest::newRow("not yet checked counts as missing")
+            << everything() << false << States{} << QStringList{ clt, omz, restart, ssh, password };
+        QTest::newRow("everything done") << everything() << true << allStates(StepState::Kind::done)
+                                         << QStringList{ backup, restart, ssh, password };
+        QTest::newRow("iTerm2 only") << Components{ SetupComponent::iterm2 } << true
+                                     << allStates(StepState::Kind::missing) << QStringList{ password };
+        QTest::newRow("Git only: no notes")
+            << Components{ SetupComponent::git } << true << allStates(StepState::Kind::missing) << QStringList{};
+    }
+
+    void reviewNotes()
+    {
+        QFETCH(Components, selected);
+        QFETCH(bool, backup);
+        QFETCH(States, states);
+        QFETCH(QStringList, notes);
+        SetupConfig config;
+        config.backupDotfiles = backup;
+        QCOMPARE(ReviewPage::notes(selected, config, states), notes);
+    }
+
+    void pluginRows_data()
+    {
+        QTest::addColumn<QStringList>("plugins");
+        QTest::addColumn<OhMyZshInfo>("info");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<Filter>("filter");
+        QTest::addColumn<QStringList>("names");
+        const OhMyZshInfo none;
+        const OhMyZshInfo omz
+            = installed({ u"git"_s, u"Docker"_s, u"brew"_s, u"z"_s }, { u"mine"_s }, { u"z"_s, u"git"_s });
+        QTest::newRow("involved first, then the rest, ignoring case")
+            << QStringList{ u"brew"_s, u"git"_s } << omz << QString() << Filter::all
+            << QStringList{ u"brew"_s, u"git"_s, u"z"_s, u"Docker"_s, u"mine"_s, u"zsh-autosuggestions"_s,
+                   u"zsh-syntax-highlighting"_s };
+        QTest::newRow("enabled but unticked stays on top")
+            << QStringList{} << omz << QString() << Filter::enabled << QStringList{ u"git"_s, u"z"_s };
+        QTest::newRow("not enabled") << QStringList{ u"brew"_s } << omz << QString() << Filter::available
+                                     << QStringList{ u"Docker"_s, u"mine"_s, u"zsh-autosuggestions"_s,
+                                            u"zsh-syntax-highlighting"_s };
+        QTest::newRow("search ignores case and surrounding blanks")
+            << QStringList{} << none << u" \tSYN "_s << Filter::all << QStringList{ u"zsh-syntax-highlighting"_s };
+        QTest::newRow("a name listed twice is one row")
+            << QStringList{ u"git"_s, u"git"_s } << omz << u"git"_s << Filter::all << QStringList{ u"git"_s };
+        QTest::newRow("nothing matches") << QStringList{} << omz << u"nope"_s << Filter::all << QStringList{};
+    }
+
+    void pluginRows()
+    {
+        QFETCH(QStringList, plugins);
+        QFETCH(OhMyZshInfo, info);
+        QFETCH(QString, query);
+        QFETCH(Filter, filter);
+        QFETCH(QStringList, names);
+        QCOMPARE(::names(PluginPicker::rows(plugins, info, query, filter)), names);
+    }
+
+    void pluginRows_withoutOhMyZshOfferTheWellKnownNames()
+    {
+        const auto rows = PluginPicker::rows({ u"my-own"_s }, OhMyZshInfo(), QString(), Filter::all);
+        QSet<QString> expected(PluginPicker::wellKnownPlugins().begin(), PluginPicker::wellKnownPlugins().end());
+        expected.insert(u"my-own"_s);
+        const QStringList shown = names(rows);
+        QCOMPARE(QSet<QString>(shown.begin(), shown.end()), expected);
+        QCOMPARE(PluginPicker::wellKnownPlugins().size(), 30);
+        QCOMPARE(rows.first().name, u"my-own"_s);
+        QCOMPARE(PluginPicker::sourceBadge(rows.first(), false).text, QString());
+        QCOMPARE(PluginPicker::stateBadge(rows.first()).text, u"will be added"_s);
+    }
+
+    void pluginBadges()
+    {
+        const OhMyZshInfo omz = installed({ u"git"_s }, { u"mine"_s }, { u"git"_s, u"gone"_s });
+        const auto rows = PluginPicker::rows({ u"git"_s, u"zsh-autosuggestions"_s }, omz, QString(), Filter::all);
+        QHash<QString, std::pair<QString, QString>> badges;
+        for (const auto &row : rows)
+            badges.insert(row.name, { PluginPicker::sourceBadge(row, true).text, PluginPicker::stateBadge(row).text });
+        QCOMPARE(badges.value(u"git"_s), std::make_pair(u"bundled"_s, u"in .zshrc"_s));
+        QCOMPARE(badges.value(u"gone"_s), std::make_pair(u"not found"_s, u"will be removed"_s));
+        QCOMPARE(badges.value(u"zsh-autosuggestions"_s), std::make_pair(u"will be cloned"_s, u"will be added"_s));
+        QCOMPARE(badges.value(u"mine"_s), std::make_pair(u"custom"_s, QString()));
+    }
+
+    void pluginSummary_data()
+    {
+        QTest::addColumn<QStringList>("plugins");
+        QTest::addColumn<OhMyZshInfo>("info");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("not installed")
+            << QStringList{ u"git"_s, u"fzf"_s } << OhMyZshInfo()
+            << u"0 enabled in ~/.zshrc · Oh My Zsh isn't installed yet — the full list appears after installation · "
+               u"2 to add"_s;
+        QTest::newRow("in step") << QStringList{ u"git"_s } << installed({ u"git"_s, u"z"_s }, { u"a"_s }, { u"git"_s })
+                                 << u"1 enabled in ~/.zshrc · 3 available"_s;
+        QTest::newRow("adding and removing")
+            << QStringList{ u"z"_s, u"a"_s } << installed({ u"git"_s, u"z"_s }, {}, { u"git"_s, u"z"_s })
+            << u"2 enabled in ~/.zshrc · 2 available · 1 to add · 1 to remove"_s;
+    }
+
+    void pluginSummary()
+    {
+        QFETCH(QStringList, plugins);
+        QFETCH(OhMyZshInfo, info);
+        QFETCH(QString, summary);
+        QCOMPARE(PluginPicker::summary(plugins, info), summary);
+    }
+
+    void pluginToggleAndAdd()
+    {
+        const QStringList twice{ u"git"_s, u"z"_s, u"git"_s };
+        QCOMPARE(PluginPicker::toggled(twice, u"git"_s, false), QStringList{ u"z"_s });
+        QCOMPARE(PluginPicker::toggled(twice, u"git"_s, true), twice);
+        QCOMPARE(PluginPicker::toggled(twice, u"fzf"_s, true), (QStringList{ u"git"_s, u"z"_s, u"git"_s, u"fzf"_s }));
+        QCOMPARE(PluginPicker::added(twice, u" \tmy-plugin "_s), twice + QStringList{ u"my-plugin"_s });
+        QCOMPARE(PluginPicker::added(twice, u"  z "_s), twice);
+        QCOMPARE(PluginPicker::added(twice, u" \t "_s), twice);
+    }
+
+    void pluginPicker_modelAndClicks()
+    {
+        QStringList plugins{ u"git"_s, u"git"_s };
+        PluginPicker picker(&plugins, installed({ u"git"_s, u"z"_s }, {}, { u"git"_s }));
+        QAbstractItemModelTester tester(picker.list()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModel *model = picker.list()->model();
+        QCOMPARE(model->rowCount(), 4); // git, z and the two clonable plugins
+        QCOMPARE(model->index(0, 0).data().toString(), u"git"_s);
+        QCOMPARE(model->index(0, 2).data().toString(), u"in .zshrc"_s);
+
+        // Unticking a name listed twice removes both; the row stays on top as "will be removed".
+        QVERIFY(model->setData(model->index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+        QTRY_COMPARE(plugins, QStringList{});
+        QCOMPARE(model->index(0, 0).data().toString(), u"git"_s);
+        QCOMPARE(model->index(0, 2).data().toString(), u"will be removed"_s);
+        QCOMPARE(picker.summaryLabel()->text(), u"1 enabled in ~/.zshrc · 2 available · 1 to remove"_s);
+
+        // Return in the name field adds the name and is not passed on to the sheet.
+        picker.customField()->setText(u" extra "_s);
+        QTest::keyClick(picker.customField(), Qt::Key_Return);
+        QCOMPARE(plugins, QStringList{ u"extra"_s });
+        QVERIFY(picker.customField()->text().isEmpty());
+        QCOMPARE(model->index(0, 0).data().toString(), u"extra"_s);
+        QCOMPARE(model->index(0, 1).data().toString(), u"not found"_s);
+
+        picker.searchField()->setText(u"nothing like it"_s);
+        QVERIFY(!picker.noMatchLabel()->isHidden());
+        QVERIFY(picker.list()->isHidden());
+        QCOMPARE(model->rowCount(), 0);
+    }
+
+    void promptStyleTexts()
+    {
+        QCOMPARE(TerminalPage::promptStatus(P10kInfo{}), QString());
+        QCOMPARE(TerminalPage::promptStatus({ true, std::nullopt, false, false }), u"You have a custom ~/.p10k.zsh"_s);
+        QCOMPARE(TerminalPage::promptStatus({ true, u"lean"_s, false, true }), u"Current prompt: Lean"_s);
+        QCOMPARE(
+            TerminalPage::promptStatus({ true, u"rainbow"_s, true, false }), u"Current prompt: Rainbow, customized"_s);
+        QCOMPARE(TerminalPage::promptStatus({ true, u"fancy"_s, true, true }),
+            u"Current prompt: fancy, customized with `p10k configure`"_s);
+
+        QCOMPARE(TerminalPage::styleChoices(false), SetupConfig::p10kStyles());
+        const auto replacing = TerminalPage::styleChoices(true);
+        QCOMPARE(replacing.size(), 5);
+        QCOMPARE(replacing[0],
+            (SetupConfig::P10kStyle{ QString(), u"Keep my current prompt"_s, u"Don't touch ~/.p10k.zsh"_s }));
+        QCOMPARE(replacing[1],
+            (SetupConfig::P10kStyle{
+                u"lean"_s, u"Replace with Lean"_s, u"Minimal, no icons — overwrites ~/.p10k.zsh (backup kept)"_s }));
+        QCOMPARE(replacing[4].identifier, u"pure"_s);
+    }
+
+    void tileSizeSnapsToSteps_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("snapped");
+        QTest::newRow("minimum") << 16.0 << 16;
+        QTest::newRow("below") << 3.0 << 16;
+        QTest::newRow("between, down") << 49.0 << 48;
+        QTest::newRow("between, up") << 51.0 << 52;
+        QTest::newRow("maximum") << 128.0 << 128;
+        QTest::newRow("above") << 200.0 << 128;
+    }
+
+    void tileSizeSnapsToSteps()
+    {
+        QFETCH(double, value);
+        QFETCH(int, snapped);
+        QCOMPARE(MacOSPage::snappedTileSize(value), snapped);
+    }
+
+    void homeTexts()
+    {
+        QCOMPARE(HomeView::heading({}), u"Checking your Mac…"_s);
+        States states = allStates(StepState::Kind::done);
+        QCOMPARE(HomeView::heading(states), u"Your Mac is set up"_s);
+        states.insert(SetupComponent::rosetta, StepState::notApplicable(u"x"_s));
+        QCOMPARE(HomeView::completeCount(states), 9);
+        states.insert(SetupComponent::git, StepState::partial(u"x"_s));
+        QCOMPARE(HomeView::heading(states), u"1 step left"_s);
+        states.remove(SetupComponent::ssh); // not checked: not complete
+        states.insert(SetupComponent::xcode, StepState::unknown());
+        QCOMPARE(HomeView::completeCount(states), 6);
+        QCOMPARE(HomeView::heading(states), u"3 steps left"_s);
+
+        QCOMPARE(HomeView::systemLine(u"14.5.0"_s, u"4.4.2"_s), u"macOS 14.5.0 · Apple Silicon · Homebrew 4.4.2"_s);
+        QCOMPARE(HomeView::systemLine(u"15.1"_s, std::nullopt), u"macOS 15.1.0 · Apple Silicon · Homebrew —"_s);
+        QCOMPARE(HomeView::updatesText(1), u"1 package can be updated"_s);
+        QCOMPARE(HomeView::updatesText(12), u"12 packages can be updated"_s);
+    }
+
+    void keyValueEditor_rowsByIdentity()
+    {
+        const KeyValue first = KeyValue::make(u"ll"_s, u"ls -la"_s);
+        const KeyValue twin = KeyValue::make(u"ll"_s, u"ls -la"_s);
+        QList<KeyValue> items{ first, twin };
+        KeyValueEditor editor(u"Aliases"_s, u"name"_s, u"command"_s, &items);
+        QCOMPARE(editor.rowCount(), 2);
+        QCOMPARE(editor.keyField(0)->placeholderText(), u"name"_s);
+        QCOMPARE(editor.valueField(0)->placeholderText(), u"command"_s);
+        QVERIFY(editor.emptyLabel()->isHidden());
+
+        // Editing the twin leaves the first row alone.
+        QTest::keyClicks(editor.valueField(1), u" -h"_s);
+        QCOMPARE(items[0], first);
+        QCOMPARE(items[1].value, u"ls -la -h"_s);
+
+        // Removing the first removes only that row, although the other has the same key.
+        editor.removeButton(0)->click();
+        QTRY_COMPARE(items.size(), 1);
+        QCOMPARE(items[0].id, twin.id);
+
+        editor.addButton()->click();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[1].key, QString());
+        QVERIFY(!items[1].id.isNull() && items[1].id != twin.id);
+
+        editor.removeButton(0)->click();
+        QTRY_COMPARE(items.size(), 1);
+        editor.removeButton(0)->click();
+        QTRY_VERIFY(items.isEmpty());
+        QVERIFY(!editor.emptyLabel()->isHidden());
+        QCOMPARE(editor.emptyLabel()->text(), u"None"_s);
+    }
+};
+
+QTEST_MAIN(TestWizardLogic)
+#include "tst_wizardlogic.moc"

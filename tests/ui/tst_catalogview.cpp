@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -84,7 +85,8 @@ struct Fixture {
     std::unique_ptr<BrewStore> store;
 
     explicit Fixture(const QList<Package> &catalog, const QByteArray &formulae = "jq\nwget\n",
-        const QByteArray &casks = "iterm2\n", int installMs = 0)
+        const QByteArray &casks = "iterm2\n", int installMs = 0,
+        const QByteArray &outdated = R"({"formulae":[],"casks":[]})")
     {
         sandbox->configure([this](Platform::Settings &settings) {
             settings.catalogApiBase = server.baseUrl();
@@ -93,6 +95,7 @@ struct Fixture {
         const QString temp = sandbox->temp();
         Sandbox::writeFile(temp + u"/formulae.txt"_s, formulae);
         Sandbox::writeFile(temp + u"/casks.txt"_s, casks);
+        Sandbox::writeFile(temp + u"/outdated.json"_s, outdated);
         const QByteArray sleep = installMs > 0 ? "sleep " + QByteArray::number(installMs / 1000.0) + "\n" : "";
         sandbox->addScript(brewPath,
             "T='" + temp.toUtf8()
@@ -100,7 +103,8 @@ struct Fixture {
                   "case \"$1\" in\n"
                   "  --version) echo 'Homebrew 4.4.2' ;;\n"
                   "  list) if [ \"$2\" = --formula ]; then cat \"$T/formulae.txt\"; else cat \"$T/casks.txt\"; fi ;;\n"
-                  "  outdated) echo '{\"formulae\":[],\"casks\":[]}' ;;\n"
+                  "  outdated) cat \"$T/outdated.json\" ;;\n"
+                  "  upgrade) shift 2; echo \"==> Upgrading $*\" ;;\n"
                   "  install) shift 2; echo \"==> Installing $*\"\n"
                 + sleep + "  ;;\nesac\nexit 0\n");
         activity = std::make_unique<ActivityStore>();
@@ -507,6 +511,236 @@ private Q_SLOTS:
         QCOMPARE(view.focusedID(), std::nullopt);
         QVERIFY(!inspector->isVisible());
         QVERIFY(view.table()->selectionModel()->selectedRows().isEmpty());
+    }
+
+    void detail_headerAndActions_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<bool>("nameShown");
+        QTest::addColumn<QStringList>("badges");
+        QTest::addColumn<bool>("canInstall");
+        QTest::addColumn<QString>("upgrade");
+        QTest::addColumn<QString>("installedVersion");
+        QTest::newRow("not installed, name equals display name")
+            << u"formula:json-c"_s << false << QStringList{ u"Formula · CLI / library"_s } << true << QString()
+            << QString();
+        QTest::newRow("installed and outdated")
+            << u"formula:wget"_s << false
+            << QStringList{ u"Formula · CLI / library"_s, u"Installed"_s, u"Update 1.25.0"_s } << false
+            << u"Upgrade to 1.25.0"_s << u"1.24.5, 1.24.6"_s;
+        QTest::newRow("installed cask, up to date")
+            << u"cask:iterm2"_s << true << QStringList{ u"Cask · macOS app"_s, u"Installed"_s } << false << QString()
+            << QString();
+        QTest::newRow("deprecated") << u"formula:youtube-dl"_s << false
+                                    << QStringList{ u"Formula · CLI / library"_s, u"Deprecated"_s } << true << QString()
+                                    << QString();
+    }
+
+    void detail_headerAndActions()
+    {
+        QFETCH(QString, id);
+        QFETCH(bool, nameShown);
+        QFETCH(QStringList, badges);
+        QFETCH(bool, canInstall);
+        QFETCH(QString, upgrade);
+        QFETCH(QString, installedVersion);
+        Fixture fixture(smallCatalog(), "jq\nwget\n", "iterm2\n", 0,
+            R"({"formulae":[{"name":"wget","installed_versions":["1.24.5","1.24.6"],"current_version":"1.25.0"}],
+                "casks":[]})");
+        const Package package = fixture.store->packagesByID().value(id);
+        PackageDetailView detail(fixture.store.get(), package);
+        detail.resize(320, 560);
+        detail.show();
+        QTRY_VERIFY(!detail.loadingDetails());
+
+        QCOMPARE(child<QLabel>(detail, u"detailTitle"_s)->text(), package.displayName);
+        QCOMPARE(child<QLabel>(detail, u"detailName"_s)->isVisible(), nameShown);
+        QStringList shown;
+        for (const QString &name : { u"badgeKind"_s, u"badgeDeprecated"_s, u"badgeInstalled"_s, u"badgeUpdate"_s }) {
+            auto *badge = child<QLabel>(detail, name);
+            if (badge->isVisible())
+                shown.append(badge->text());
+        }
+        QCOMPARE(shown, badges);
+        QCOMPARE(child<QLabel>(detail, u"detailDescription"_s)->text(), package.desc);
+        auto *install = child<QPushButton>(detail, u"detailInstallButton"_s);
+        QCOMPARE(install->isVisible(), canInstall);
+        QCOMPARE(child<QCheckBox>(detail, u"detailSelectToggle"_s)->isVisible(), canInstall);
+        auto *upgradeButton = child<QPushButton>(detail, u"detailUpgradeButton"_s);
+        QCOMPARE(upgradeButton->isVisible(), !upgrade.isEmpty());
+        if (!upgrade.isEmpty())
+            QCOMPARE(upgradeButton->text(), upgrade);
+        QCOMPARE(child<QLabel>(detail, u"factVersion"_s)->text(), package.version);
+        QCOMPARE(child<QLabel>(detail, u"factInstalled"_s)->isVisible(), !installedVersion.isEmpty());
+        if (!installedVersion.isEmpty())
+            QCOMPARE(child<QLabel>(detail, u"factInstalled"_s)->text(), installedVersion);
+        saveScreenshot(&detail, u"detail-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
+    }
+
+    void detail_actionsRunTheStore()
+    {
+        Fixture fixture(smallCatalog(), "jq\nwget\n", "iterm2\n", 300,
+            R"({"formulae":[{"name":"wget","installed_versions":["1.24.5"],"current_version":"1.25.0"}],"casks":[]})");
+        PackageDetailView detail(fixture.store.get(), fixture.store->packagesByID().value(u"formula:json-c"_s));
+        detail.show();
+        auto *toggle = child<QCheckBox>(detail, u"detailSelectToggle"_s);
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QCOMPARE(fixture.store->selectedIDs(), QSet<QString>{ u"formula:json-c"_s });
+        fixture.store->setSelectedIDs({});
+        QVERIFY(!toggle->isChecked());
+
+        auto *install = child<QPushButton>(detail, u"detailInstallButton"_s);
+        QTest::mouseClick(install, Qt::LeftButton);
+        QTRY_VERIFY(fixture.store->isRunning());
+        QVERIFY(!install->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!fixture.store->isRunning(), 10000);
+        QVERIFY(install->isEnabled());
+        QVERIFY(fixture.sandbox->calls(brewPath).contains(QStringList{ u"install"_s, u"--formula"_s, u"json-c"_s }));
+
+        PackageDetailView outdated(fixture.store.get(), fixture.store->packagesByID().value(u"formula:wget"_s));
+        outdated.show();
+        QTest::mouseClick(child<QPushButton>(outdated, u"detailUpgradeButton"_s), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            fixture.sandbox->calls(brewPath).contains(QStringList{ u"upgrade"_s, u"--formula"_s, u"wget"_s }), 10000);
+    }
+
+    void detail_facts_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("json");
+        // Value of every shown fact by its name; the rest must be hidden.
+        QTest::addColumn<QVariantMap>("facts");
+        QTest::addColumn<QString>("dependencies");
+        QTest::addColumn<QString>("notes");
+
+        QTest::newRow("formula with everything")
+            << u"formula:jq"_s << 200
+            << QByteArray(R"({"license":"MIT","tap":"homebrew/core","dependencies":["oniguruma","libyaml"],
+                "caveats":"\n  Add jq to your PATH.\n\n","aliases":["jq@1","jqlang"],
+                "analytics":{"install":{"30d":{"jq":1234500,"jq --HEAD":67}}}})")
+            << QVariantMap{ { u"Version"_s, u"1.2.3"_s }, { u"Homepage"_s, u"https://jqlang.github.io/jq/"_s },
+                   { u"License"_s, u"MIT"_s }, { u"Tap"_s, u"homebrew/core"_s }, { u"Installs"_s, u"1,234,567"_s },
+                   { u"Aliases"_s, u"jq@1, jqlang"_s } }
+            << u"oniguruma, libyaml"_s << u"Add jq to your PATH."_s;
+        QTest::newRow("cask that updates itself")
+            << u"cask:firefox"_s << 200
+            << QByteArray(R"({"tap":"homebrew/cask","auto_updates":true,"depends_on":{"macos":">= :catalina"},
+                "caveats":"   ","analytics":null})")
+            << QVariantMap{ { u"Version"_s, u"4.5"_s }, { u"Homepage"_s, u"https://example.com/firefox"_s },
+                   { u"Tap"_s, u"homebrew/cask"_s }, { u"Updates"_s, u"Updates itself"_s } }
+            << QString() << QString();
+        QTest::newRow("auto updates false")
+            << u"cask:firefox"_s << 200 << QByteArray(R"({"auto_updates":false,"depends_on":{"formula":["jq"]}})")
+            << QVariantMap{ { u"Version"_s, u"4.5"_s }, { u"Homepage"_s, u"https://example.com/firefox"_s } } << u"jq"_s
+            << QString();
+        QTest::newRow("failed fetch, homepage no address")
+            << u"formula:json-c"_s << 500 << QByteArray("{}") << QVariantMap{ { u"Version"_s, u"1.2.3"_s } }
+            << QString() << QString();
+        QTest::newRow("no homepage") << u"formula:terminal-notifier"_s << 404 << QByteArray()
+                                     << QVariantMap{ { u"Version"_s, u"1.2.3"_s } } << QString() << QString();
+    }
+
+    void detail_facts()
+    {
+        QFETCH(QString, id);
+        QFETCH(int, status);
+        QFETCH(QByteArray, json);
+        QFETCH(QVariantMap, facts);
+        QFETCH(QString, dependencies);
+        QFETCH(QString, notes);
+        Fixture fixture(smallCatalog());
+        const Package package = fixture.store->packagesByID().value(id);
+        fixture.server.setRoute(
+            u"/api/"_s + toString(package.kind) + u'/' + package.name + u".json"_s, { status, json, 300 });
+        PackageDetailView detail(fixture.store.get(), package);
+        detail.resize(340, 640);
+        detail.show();
+        QVERIFY(detail.loadingDetails());
+        QVERIFY(child<QWidget>(detail, u"detailsProgress"_s)->isVisible());
+        QVERIFY(!child<QWidget>(detail, u"factLicense"_s)->isVisible());
+        QSignalSpy finished(&detail, &PackageDetailView::detailsFinished);
+        QVERIFY(finished.wait(10000));
+        QVERIFY(!child<QWidget>(detail, u"detailsProgress"_s)->isVisible());
+        QCOMPARE(detail.details().has_value(), status == 200);
+
+        const QStringList all{ u"Version"_s, u"Installed"_s, u"Homepage"_s, u"License"_s, u"Tap"_s, u"Updates"_s,
+            u"Installs"_s, u"Aliases"_s };
+        for (const QString &name : all) {
+            auto *value = child<QLabel>(detail, u"fact"_s + name);
+            auto *label = child<QLabel>(detail, u"fact"_s + name + u"Label"_s);
+            QVERIFY2(value->isVisible() == facts.contains(name), qPrintable(name));
+            QCOMPARE(label->isVisible(), facts.contains(name));
+            if (facts.contains(name) && name != u"Homepage"_s)
+                QCOMPARE(value->text(), facts.value(name).toString());
+        }
+        QCOMPARE(child<QLabel>(detail, u"factInstallsLabel"_s)->text(), u"Installs (30 days)"_s);
+        if (facts.contains(u"Homepage"_s))
+            QCOMPARE(child<QLabel>(detail, u"factHomepage"_s)->toolTip(), facts.value(u"Homepage"_s).toString());
+        QCOMPARE(child<QWidget>(detail, u"detailDependenciesBlock"_s)->isVisible(), !dependencies.isEmpty());
+        QCOMPARE(child<QLabel>(detail, u"detailDependencies"_s)->text(), dependencies);
+        QCOMPARE(child<QWidget>(detail, u"detailNotesBlock"_s)->isVisible(), !notes.isEmpty());
+        if (!notes.isEmpty())
+            QCOMPARE(child<QLabel>(detail, u"detailNotes"_s)->text(), notes);
+        saveScreenshot(&detail, u"detail-facts-"_s + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
+    }
+
+    void detail_homepageLinkOpensTheAddress()
+    {
+        Fixture fixture(smallCatalog());
+        PackageDetailView detail(fixture.store.get(), fixture.store->packagesByID().value(u"formula:wget"_s));
+        detail.resize(320, 500);
+        detail.show();
+        auto *link = child<QLabel>(detail, u"factHomepage"_s);
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(8, link->fontMetrics().height() / 2));
+        QCOMPARE(fixture.sandbox->openedUrls, QList<QUrl>{ QUrl(u"https://www.gnu.org/software/wget/"_s) });
+    }
+
+    void detail_copyButtonCopiesTheInstallCommand_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("command");
+        QTest::newRow("formula") << u"formula:jq"_s << u"brew install --formula jq"_s;
+        QTest::newRow("cask") << u"cask:firefox"_s << u"brew install --cask firefox"_s;
+    }
+
+    void detail_copyButtonCopiesTheInstallCommand()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, command);
+        Fixture fixture(smallCatalog());
+        PackageDetailView detail(fixture.store.get(), fixture.store->packagesByID().value(id));
+        detail.show();
+        QCOMPARE(child<QLabel>(detail, u"installCommand"_s)->text(), command);
+        auto *copy = child<QToolButton>(detail, u"copyCommandButton"_s);
+        QCOMPARE(copy->toolTip(), u"Copy to clipboard"_s);
+        QTest::mouseClick(copy, Qt::LeftButton);
+        QCOMPARE(fixture.sandbox->clipboard, QStringList{ command });
+    }
+
+    void detail_lateAnswerForAnotherPackageIsIgnored()
+    {
+        Fixture fixture(smallCatalog());
+        fixture.server.setRoute(u"/api/formula/jq.json"_s, { 200, R"({"license":"from jq"})", 700 });
+        fixture.server.setRoute(u"/api/formula/wget.json"_s, { 200, R"({"license":"from wget"})", 0 });
+        CatalogView view(fixture.store.get());
+        view.resize(1100, 500);
+        view.show();
+        view.setFocusedID(u"formula:jq"_s);
+        QPointer<PackageDetailView> first = view.detailView();
+        QVERIFY(first);
+        QVERIFY(first->loadingDetails());
+        view.setFocusedID(u"formula:wget"_s);
+        PackageDetailView *second = view.detailView();
+        QCOMPARE(second->package().name, u"wget"_s);
+        QTRY_VERIFY(!second->loadingDetails());
+        QTRY_VERIFY(first.isNull());
+        // Past the first answer: it found no view to land in.
+        QTRY_COMPARE(fixture.server.requests().count(u"/api/formula/jq.json"_s), 1);
+        QTest::qWait(900);
+        QCOMPARE(view.detailView(), second);
+        QCOMPARE(second->details()->license, u"from wget"_s);
+        QCOMPARE(child<QLabel>(*second, u"factLicense"_s)->text(), u"from wget"_s);
     }
 };
 

@@ -252,7 +252,7 @@ PackageDetailView::PackageDetailView(BrewStore *store, Package package, QWidget 
     m_copy->setAccessibleName(u"Copy to clipboard"_s);
     connect(m_copy, &QToolButton::clicked, this,
         [this] { Platform::current().setClipboardText(installCommand(m_package)); });
-    commandRow->addWidget(m_copy, 0, Qt::AlignTop);
+    commandRow->addWidget(m_copy);
     column->addLayout(commandRow);
     column->addStretch(1);
 

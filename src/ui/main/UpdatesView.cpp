@@ -1,0 +1,343 @@
+#include "ui/main/UpdatesView.h"
+
+#include "brew/BrewStore.h"
+#include "ui/Async.h"
+#include "ui/Colors.h"
+#include "ui/EmptyStateView.h"
+#include "ui/Fonts.h"
+#include "ui/ProminentButton.h"
+#include "ui/Symbols.h"
+#include "ui/main/OutdatedTableModel.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A row with an optional translucent tint over its background.
+class TintedRow : public QWidget {
+public:
+    using QWidget::QWidget;
+
+    void setTint(const QColor &tint)
+    {
+        if (m_tint == tint)
+            return;
+        m_tint = tint;
+        update();
+    }
+    QColor tint() const { return m_tint; }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        if (!m_tint.isValid())
+            return;
+        QPainter painter(this);
+        painter.fillRect(rect(), m_tint);
+    }
+
+private:
+    QColor m_tint;
+};
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    widget->setPalette(palette);
+}
+
+QToolButton *toolbarButton(const QString &text, const QString &objectName, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(objectName);
+    button->setText(text);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    button->setIconSize(QSize(15, 15));
+    return button;
+}
+
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    return line;
+}
+
+} // namespace
+
+UpdatesView::UpdatesView(BrewStore *store, QWidget *parent)
+    : QWidget(parent)
+    , m_store(store)
+{
+    // The main window finds its screens by these names.
+    setObjectName(u"updatesScreen"_s);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(makeToolbar());
+    layout->addWidget(divider(this));
+    layout->addWidget(makeHomebrewRow());
+    layout->addWidget(divider(this));
+
+    m_content = new QStackedWidget(this);
+    m_content->setObjectName(u"updatesContent"_s);
+    m_model = new OutdatedTableModel(this);
+    m_table = new QTableView(m_content);
+    m_table->setObjectName(u"outdatedTable"_s);
+    m_table->setModel(m_model);
+    m_table->setFrameShape(QFrame::NoFrame);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setShowGrid(false);
+    m_table->setAlternatingRowColors(true);
+    m_table->setWordWrap(false);
+    m_table->setSortingEnabled(false);
+    QHeaderView *rows = m_table->verticalHeader();
+    rows->setVisible(false);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(24);
+    QHeaderView *columns = m_table->horizontalHeader();
+    columns->setHighlightSections(false);
+    columns->setSectionsClickable(false);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setMinimumSectionSize(60);
+    columns->setStretchLastSection(false);
+    columns->setSectionResizeMode(OutdatedTableModel::nameColumn, QHeaderView::Interactive);
+    columns->resizeSection(OutdatedTableModel::nameColumn, 240);
+    columns->setSectionResizeMode(OutdatedTableModel::typeColumn, QHeaderView::Fixed);
+    columns->resizeSection(OutdatedTableModel::typeColumn, 60);
+    columns->setSectionResizeMode(OutdatedTableModel::installedColumn, QHeaderView::Stretch);
+    columns->setSectionResizeMode(OutdatedTableModel::availableColumn, QHeaderView::Stretch);
+    connect(
+        m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &UpdatesView::tableSelectionChanged);
+    m_content->addWidget(m_table);
+
+    m_empty = new EmptyStateView(u"checkmark.seal"_s, u"Everything is up to date"_s, m_content);
+    m_empty->setObjectName(u"updatesEmptyState"_s);
+    m_empty->setDescription(u"Press “Check for updates” to refresh the Homebrew index."_s);
+    m_content->addWidget(m_empty);
+    layout->addWidget(m_content, 1);
+
+    if (m_store) {
+        connect(m_store, &BrewStore::outdatedChanged, this, &UpdatesView::refreshOutdated);
+        connect(m_store, &BrewStore::brewVersionChanged, this, &UpdatesView::refreshHeader);
+        connect(m_store, &BrewStore::latestBrewVersionChanged, this, &UpdatesView::refreshHeader);
+        connect(m_store, &BrewStore::isRunningChanged, this, &UpdatesView::refreshEnabled);
+        connect(m_store, &BrewStore::includeSelfUpdatingChanged, this, [this] {
+            {
+                const QSignalBlocker blocker(m_selfUpdating);
+                m_selfUpdating->setChecked(m_store->includeSelfUpdating());
+            }
+            // The outdated list depends on the option; list it again while the user looks at it.
+            Async::start(m_store->refreshInstalled(), "Listing outdated packages");
+        });
+    }
+
+    refreshOutdated();
+    refreshHeader();
+    refreshColors();
+}
+
+UpdatesView::~UpdatesView() = default;
+
+QWidget *UpdatesView::makeToolbar()
+{
+    auto *toolbar = new QWidget(this);
+    toolbar->setObjectName(u"updatesToolbar"_s);
+    auto *layout = new QHBoxLayout(toolbar);
+    layout->setContentsMargins(12, 8, 12, 8);
+    layout->setSpacing(8);
+    auto *title = new QLabel(u"Updates"_s, toolbar);
+    title->setObjectName(u"screenTitle"_s);
+    title->setFont(Fonts::font(Fonts::Style::title3, QFont::Bold));
+    layout->addWidget(title);
+    layout->addStretch(1);
+
+    m_check = toolbarButton(u"Check for updates"_s, u"checkForUpdatesButton"_s, toolbar);
+    connect(m_check, &QToolButton::clicked, this, [this] {
+        if (m_store)
+            Async::start(m_store->updateHomebrew(), "Checking for updates");
+    });
+    layout->addWidget(m_check);
+
+    m_upgradeSelected = toolbarButton(u"Upgrade selected"_s, u"upgradeSelectedButton"_s, toolbar);
+    connect(m_upgradeSelected, &QToolButton::clicked, this, [this] {
+        const QList<OutdatedPackage> packages = selectedOutdated();
+        if (m_store && !packages.isEmpty())
+            Async::start(m_store->upgrade(packages), "Upgrading packages");
+    });
+    layout->addWidget(m_upgradeSelected);
+
+    m_upgradeAll = new ProminentButton(u"arrow.up.circle.fill"_s, u"Upgrade all"_s, toolbar);
+    m_upgradeAll->setObjectName(u"upgradeAllButton"_s);
+    connect(m_upgradeAll, &QPushButton::clicked, this, [this] {
+        if (m_store)
+            Async::start(m_store->upgradeAll(), "Upgrading all packages");
+    });
+    layout->addWidget(m_upgradeAll);
+    return toolbar;
+}
+
+QWidget *UpdatesView::makeHomebrewRow()
+{
+    auto *row = new TintedRow(this);
+    m_homebrewRow = row;
+    row->setObjectName(u"homebrewRow"_s);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(12);
+
+    m_symbol = new QLabel(row);
+    m_symbol->setObjectName(u"homebrewSymbol"_s);
+    layout->addWidget(m_symbol);
+
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    m_version = new QLabel(row);
+    m_version->setObjectName(u"homebrewVersionLabel"_s);
+    m_version->setFont(Fonts::font(Fonts::Style::headline));
+    m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    texts->addWidget(m_version);
+    m_status = new QLabel(row);
+    m_status->setObjectName(u"homebrewStatusLabel"_s);
+    m_status->setFont(Fonts::font(Fonts::Style::caption));
+    texts->addWidget(m_status);
+    layout->addLayout(texts);
+    layout->addStretch(1);
+
+    m_selfUpdating = new QCheckBox(u"Include self-updating apps"_s, row);
+    m_selfUpdating->setObjectName(u"selfUpdatingToggle"_s);
+    m_selfUpdating->setToolTip(
+        u"Also upgrade casks that update themselves (brew --greedy), such as Chrome or VS Code"_s);
+    m_selfUpdating->setChecked(m_store && m_store->includeSelfUpdating());
+    connect(m_selfUpdating, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_store)
+            m_store->setIncludeSelfUpdating(on);
+    });
+    layout->addWidget(m_selfUpdating);
+
+    m_updateHomebrew = new QPushButton(u"Update Homebrew"_s, row);
+    m_updateHomebrew->setObjectName(u"updateHomebrewButton"_s);
+    connect(m_updateHomebrew, &QPushButton::clicked, this, [this] {
+        if (m_store)
+            Async::start(m_store->updateHomebrew(), "Updating Homebrew");
+    });
+    layout->addWidget(m_updateHomebrew);
+    return row;
+}
+
+void UpdatesView::setSelection(const QSet<QString> &ids)
+{
+    m_selection = ids;
+    syncTableSelection();
+    refreshEnabled();
+}
+
+QList<OutdatedPackage> UpdatesView::selectedOutdated() const
+{
+    QList<OutdatedPackage> packages;
+    if (!m_store)
+        return packages;
+    for (const OutdatedPackage &package : m_store->outdated())
+        if (m_selection.contains(package.id()))
+            packages.append(package);
+    return packages;
+}
+
+void UpdatesView::refreshOutdated()
+{
+    const QList<OutdatedPackage> outdated = m_store ? m_store->outdated() : QList<OutdatedPackage>();
+    m_model->setPackages(outdated);
+    syncTableSelection();
+    m_content->setCurrentWidget(outdated.isEmpty() ? static_cast<QWidget *>(m_empty) : m_table);
+    refreshEnabled();
+}
+
+void UpdatesView::syncTableSelection()
+{
+    const QScopedValueRollback guard(m_syncingSelection, true);
+    QItemSelection rows;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const QModelIndex index = m_model->index(row, 0);
+        if (m_selection.contains(index.data(OutdatedTableModel::idRole).toString()))
+            rows.select(index, m_model->index(row, OutdatedTableModel::columnCount_ - 1));
+    }
+    m_table->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+}
+
+void UpdatesView::tableSelectionChanged()
+{
+    if (m_syncingSelection)
+        return;
+    // Rows the table shows decide for themselves; ids no longer listed are left as they were.
+    for (const OutdatedPackage &package : m_model->packages())
+        m_selection.remove(package.id());
+    for (const QModelIndex &index : m_table->selectionModel()->selectedRows())
+        m_selection.insert(index.data(OutdatedTableModel::idRole).toString());
+    refreshEnabled();
+}
+
+void UpdatesView::refreshHeader()
+{
+    const bool updateAvailable = m_store && m_store->brewUpdateAvailable();
+    const std::optional<QString> latest = m_store ? m_store->latestBrewVersion() : std::nullopt;
+    m_version->setText(u"Homebrew "_s + (m_store ? m_store->brewVersion().value_or(QString()) : QString()));
+    if (updateAvailable && latest) {
+        m_status->setText(u"Version "_s + *latest + u" is available"_s);
+        setTextColor(m_status, Colors::orange());
+    } else {
+        m_status->setText(u"Homebrew is up to date"_s);
+        setTextColor(m_status, Colors::secondary(this));
+    }
+    static_cast<TintedRow *>(m_homebrewRow)
+        ->setTint(updateAvailable ? Colors::withOpacity(Colors::orange(), 0.12) : QColor());
+    m_updateHomebrew->setVisible(updateAvailable);
+    refreshEnabled();
+}
+
+void UpdatesView::refreshEnabled()
+{
+    const bool running = !m_store || m_store->isRunning();
+    const bool anyOutdated = m_store && !m_store->outdated().isEmpty();
+    m_check->setEnabled(!running);
+    m_upgradeSelected->setEnabled(!running && !selectedOutdated().isEmpty());
+    m_upgradeAll->setEnabled(!running && anyOutdated);
+    m_selfUpdating->setEnabled(!running);
+    m_updateHomebrew->setEnabled(!running);
+}
+
+void UpdatesView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        refreshColors();
+}
+
+void UpdatesView::refreshColors()
+{
+    const QColor secondary = Colors::secondary(this);
+    m_symbol->setPixmap(Symbols::pixmap(u"shippingbox.fill"_s, 22, secondary, devicePixelRatioF()));
+    m_check->setIcon(Symbols::icon(u"arrow.clockwise"_s));
+    m_upgradeSelected->setIcon(Symbols::icon(u"arrow.up.circle"_s));
+    refreshHeader();
+}

@@ -9,6 +9,8 @@
 #include "ui/main/HelpView.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
 #include <QMainWindow>
 
 using namespace Qt::StringLiterals;
@@ -35,6 +37,20 @@ MyApp::~MyApp()
 {
     delete m_about;
     delete m_help;
+}
+
+void MyApp::installDesktopHooks()
+{
+    Platform::setHooks({
+        .openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); },
+        .openFile = [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); },
+        .setClipboardText =
+            [](const QString &text) {
+                QClipboard *clipboard = QGuiApplication::clipboard();
+                clipboard->clear();
+                clipboard->setText(text);
+            },
+    });
 }
 
 void MyApp::start()

@@ -20,6 +20,9 @@ public:
     MyApp();
     ~MyApp() override;
 
+    // Opening URLs and files and the clipboard through the desktop, for the platform seam.
+    static void installDesktopHooks();
+
     // Creates and shows the main window.
     void start();
 

@@ -1,10 +1,6 @@
 #include "app/MyApp.h"
-#include "platform/Platform.h"
 
 #include <QApplication>
-#include <QClipboard>
-#include <QDesktopServices>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -15,17 +11,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(u"Quillrig"_s);
     QApplication::setOrganizationName(u"Quillrig"_s);
     QApplication::setDesktopFileName(u"quillrig"_s);
-
-    Platform::setHooks({
-        .openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); },
-        .openFile = [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); },
-        .setClipboardText =
-            [](const QString &text) {
-                QClipboard *clipboard = QGuiApplication::clipboard();
-                clipboard->clear();
-                clipboard->setText(text);
-            },
-    });
+    MyApp::installDesktopHooks();
 
     MyApp app;
     app.start();

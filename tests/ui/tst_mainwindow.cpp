@@ -1,6 +1,7 @@
 #include "AsyncTest.h"
 #include "Sandbox.h"
 #include "Screenshot.h"
+#include "TestHttpServer.h"
 #include "app/MyApp.h"
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
@@ -183,6 +184,11 @@ private Q_SLOTS:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
         QCOMPARE(main->section(), SidebarSection(row));
         QCOMPARE(main->currentScreen()->objectName(), screen);
+        // A new screen each time: the catalog starts with a fresh search, the updates unticked.
+        QWidget *shown = main->currentScreen();
+        main->setSection(SidebarSection::home);
+        main->setSection(SidebarSection(row));
+        QVERIFY(row == 0 || main->currentScreen() != shown);
 
         // Deselecting the row shows Home.
         QTest::mouseClick(
@@ -271,6 +277,42 @@ private Q_SLOTS:
         QTest::mouseClick(sheet->findChild<QPushButton *>(u"errorDismiss"_s), Qt::LeftButton);
         QVERIFY(!activity->showingError());
         QVERIFY(bar->level() != StatusBar::Level::error);
+    }
+
+    // With a catalog from an earlier run on disk, a failed download turns the bar red; its sheet
+    // offers "Try again", which downloads the catalog again.
+    void failedCatalog_tryAgainDownloadsAgain()
+    {
+        Sandbox sandbox;
+        installBrew(sandbox);
+        quillrig::test::TestHttpServer server;
+        server.setRoute(u"/api/formula.json"_s, { 503, {}, 0 });
+        server.setRoute(u"/api/cask.json"_s, { 503, {}, 0 });
+        sandbox.configure([&](Platform::Settings &settings) { settings.catalogApiBase = server.baseUrl(); });
+        Sandbox::writeFile(sandbox.appSupport() + u"/quillrig-gui/catalog.json"_s,
+            R"([{"kind":"formula","name":"wget","displayName":"wget","desc":"Internet file retriever",)"
+            R"("homepage":"https://www.gnu.org/software/wget/","version":"1.25.0","deprecated":false,)"
+            R"("searchKey":"wget wget internet file retriever"}])");
+        ContentView view;
+        view.resize(960, 600);
+        view.show();
+        QTRY_VERIFY(view.mainView());
+        QTRY_COMPARE(view.activity()->catalog().kind, ActivityStore::CatalogState::Kind::failed);
+        QCOMPARE(view.store()->catalog().size(), 1); // the saved catalog stays on screen
+        auto *bar = view.mainView()->findChild<StatusBar *>();
+        QCOMPARE(bar->text(), u"Couldn't update the package catalog — using the saved one"_s);
+        const qsizetype requestsBefore = server.requests().size();
+
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(100, bar->height() / 2));
+        ErrorDetailsSheet *sheet = nullptr;
+        QTRY_VERIFY((sheet = view.window()->findChild<ErrorDetailsSheet *>()) && sheet->isVisible());
+        auto *retry = sheet->findChild<QPushButton *>(u"errorTryAgain"_s);
+        QVERIFY(retry->isVisible());
+        QTest::mouseClick(retry, Qt::LeftButton);
+        QVERIFY(!view.activity()->showingError());
+        QTRY_VERIFY(server.requests().size() > requestsBefore);
+        QVERIFY(server.requests().mid(requestsBefore).contains(u"/api/formula.json"_s));
+        QTRY_COMPARE(view.activity()->catalog().kind, ActivityStore::CatalogState::Kind::failed);
     }
 
     void app_singleInstanceWindows()

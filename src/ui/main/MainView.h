@@ -32,6 +32,9 @@ public:
     std::optional<SidebarSection> section() const { return m_section; }
     void setSection(std::optional<SidebarSection> section);
 
+    // What Home's "open the updates" does.
+    void openUpdates() { setSection(SidebarSection::updates); }
+
     // The screen currently shown in the detail area.
     QWidget *currentScreen() const { return m_screen; }
 

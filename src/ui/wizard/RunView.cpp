@@ -83,6 +83,8 @@ RunView::RunView(SetupStore *setup, QWidget *parent)
     m_log->setFrameShape(QFrame::NoFrame);
     m_log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_log->setUndoRedoEnabled(false);
+    // Only a click gives it the focus, so the sheet opens without a caret blinking in the log.
+    m_log->setFocusPolicy(Qt::ClickFocus);
     m_log->document()->setDocumentMargin(10);
     layout->addWidget(m_log, 1);
 

@@ -430,6 +430,9 @@ void WizardView::showContent(bool force)
     }
     m_content = next;
     m_contentLayout->addWidget(m_content);
+    // A layout shows a new child only at the next turn of the event loop; show it now, so the
+    // page's own visibility rules apply from the start.
+    m_content->show();
     m_shown = wanted;
     m_shownPage = page;
 }

@@ -1,0 +1,526 @@
+#include "AsyncTest.h"
+#include "Sandbox.h"
+#include "Screenshot.h"
+#include "SetupFakes.h"
+#include "brew/ActivityStore.h"
+#include "brew/BrewStore.h"
+#include "setup/config/SetupConfig.h"
+#include "setup/engine/SetupStore.h"
+#include "ui/BusyIndicator.h"
+#include "ui/SymbolLabel.h"
+#include "ui/wizard/GitPage.h"
+#include "ui/wizard/KeyValueEditor.h"
+#include "ui/wizard/MacOSPage.h"
+#include "ui/wizard/P10kCustomizeView.h"
+#include "ui/wizard/PluginPicker.h"
+#include "ui/wizard/RunView.h"
+#include "ui/wizard/SSHPage.h"
+#include "ui/wizard/SegmentedControl.h"
+#include "ui/wizard/SelectPage.h"
+#include "ui/wizard/ShellPage.h"
+#include "ui/wizard/StateLabel.h"
+#include "ui/wizard/TerminalPage.h"
+#include "ui/wizard/WizardView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+using namespace quillrig::test;
+
+namespace {
+
+constexpr auto runTimeout = std::chrono::seconds(90);
+
+template<typename T> T *child(const QWidget *root, const QString &name)
+{
+    return root->findChild<T *>(name);
+}
+
+QString titleOf(const WizardView &wizard)
+{
+    return child<QLabel>(&wizard, u"wizardTitle"_s)->text();
+}
+
+QString stepOf(const WizardView &wizard)
+{
+    QLabel *step = child<QLabel>(&wizard, u"wizardStep"_s);
+    return step->isHidden() ? QString() : step->text();
+}
+
+QPushButton *button(const WizardView &wizard, const QString &name)
+{
+    return child<QPushButton>(&wizard, name);
+}
+
+// The buttons of the bar that can be seen, left to right.
+QStringList shownButtons(const WizardView &wizard)
+{
+    QStringList texts;
+    for (const char *name : { "cancelButton", "backButton", "skipButton", "doneButton", "nextButton", "applyButton",
+             "customizeButton", "saveButton" }) {
+        QPushButton *each = button(wizard, QString::fromLatin1(name));
+        if (!each->isHidden())
+            texts.append(each->text());
+    }
+    return texts;
+}
+
+QString primaryButton(const WizardView &wizard)
+{
+    for (QPushButton *each : wizard.findChildren<QPushButton *>()) {
+        if (each->isDefault() && !each->isHidden())
+            return each->text();
+    }
+    return {};
+}
+
+template<typename Page> Page *page(const WizardView &wizard)
+{
+    return wizard.content() ? wizard.content()->findChild<Page *>() : nullptr;
+}
+
+QString detailOf(const WizardView &wizard, SetupComponent component)
+{
+    auto *row = wizard.content()->findChild<QWidget *>(u"review_"_s + toString(component));
+    return row ? row->findChild<QLabel *>(u"detail"_s)->text() : QString();
+}
+
+QStringList noteTexts(const WizardView &wizard)
+{
+    QStringList texts;
+    for (SymbolLabel *note : wizard.content()->findChildren<SymbolLabel *>(u"note"_s))
+        texts.append(note->text());
+    return texts;
+}
+
+// Git's identity, as `git config --global` would have written it.
+void setGitIdentity(Sandbox &sandbox, const QByteArray &name, const QByteArray &email)
+{
+    QFile file(sandbox.homePath(u".gitconfig"_s));
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("[user]\n\tname = " + name + "\n\temail = " + email + "\n");
+}
+
+struct Stores {
+    ActivityStore activity;
+    BrewStore brew{ &activity };
+    SetupStore setup{ &activity };
+};
+
+} // namespace
+
+class TestWizard : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void walkEverything_applyAndCustomizePrompt();
+    void openedForGit_isStepOneOfTwo();
+    void iTermAlone_showsThePasswordNote();
+    void existingPromptFile_keepsIt();
+    void cancel_discardsTheDraft();
+    void runningSheet_cannotBeClosed();
+};
+
+void TestWizard::walkEverything_applyAndCustomizePrompt()
+{
+    Sandbox sandbox;
+    sandbox.configure(
+        [](Platform::Settings &settings) { settings.commandLineToolsPoll = std::chrono::milliseconds(50); });
+    SetupFakes fakes(sandbox);
+    fakes.installAll();
+    setGitIdentity(sandbox, "Ada Lovelace", "ada@example.org");
+    Stores stores;
+    QR_AWAIT_VOID(stores.brew.refresh());
+    QR_AWAIT_VOID(stores.setup.refresh());
+    QCOMPARE(stores.setup.states().size(), 9);
+
+    WizardView wizard(&stores.brew, &stores.setup, WizardRequest::make());
+    wizard.show();
+    QTRY_VERIFY_WITH_TIMEOUT(wizard.detectionsFinished(), 10000);
+    QCOMPARE(wizard.size(), QSize(780, 600));
+
+    // Selection: nothing is in place yet, so everything starts ticked.
+    QCOMPARE(titleOf(wizard), u"What should be set up?"_s);
+    QCOMPARE(stepOf(wizard), u"Step 1 of 7"_s);
+    QCOMPARE(shownButtons(wizard), (QStringList{ u"Cancel"_s, u"Next"_s }));
+    QCOMPARE(primaryButton(wizard), u"Next"_s);
+    auto *select = page<SelectPage>(wizard);
+    QVERIFY(select);
+    QCOMPARE(select->stateLabel(SetupComponent::ohMyZsh)->state(), StepState::missing(u"Not installed"_s));
+    QCOMPARE(select->stateLabel(SetupComponent::ohMyZsh)->label()->symbol(), u"circle"_s);
+    saveScreenshot(&wizard, u"wizard-select"_s);
+
+    // Oh My Zsh is missing: unticking it unticks Powerlevel10k, ticking Powerlevel10k brings it back.
+    select->checkBox(SetupComponent::ohMyZsh)->click();
+    QVERIFY(!wizard.selected().contains(SetupComponent::ohMyZsh));
+    QVERIFY(!wizard.selected().contains(SetupComponent::powerlevel10k));
+    QVERIFY(!select->checkBox(SetupComponent::powerlevel10k)->isChecked());
+    QCOMPARE(stepOf(wizard), u"Step 1 of 6"_s);
+    select->checkBox(SetupComponent::powerlevel10k)->click();
+    QVERIFY(wizard.selected().contains(SetupComponent::ohMyZsh));
+    QVERIFY(select->checkBox(SetupComponent::ohMyZsh)->isChecked());
+    QCOMPARE(stepOf(wizard), u"Step 1 of 7"_s);
+
+    // With nothing ticked there is nowhere to go.
+    for (const SetupComponent component : allSetupComponents()) {
+        if (select->checkBox(component)->isChecked())
+            select->checkBox(component)->click();
+    }
+    QVERIFY(wizard.selected().isEmpty());
+    QVERIFY(!button(wizard, u"nextButton"_s)->isEnabled());
+    QCOMPARE(stepOf(wizard), u"Step 1 of 2"_s);
+    saveScreenshot(&wizard, u"wizard-select-nothing"_s);
+    for (const SetupComponent component : allSetupComponents())
+        select->checkBox(component)->click();
+    QCOMPARE(wizard.selected().size(), 9);
+    QVERIFY(button(wizard, u"nextButton"_s)->isEnabled());
+
+    // Terminal: the plugin picker without Oh My Zsh, and the prompt style.
+    QTest::keyClick(&wizard, Qt::Key_Return);
+    QCOMPARE(titleOf(wizard), u"Terminal"_s);
+    QCOMPARE(stepOf(wizard), u"Step 2 of 7"_s);
+    QCOMPARE(shownButtons(wizard), (QStringList{ u"Cancel"_s, u"Back"_s, u"Next"_s }));
+    auto *terminal = page<TerminalPage>(wizard);
+    QVERIFY(terminal && terminal->pluginPicker());
+    PluginPicker *picker = terminal->pluginPicker();
+    QCOMPARE(picker->summaryLabel()->text(),
+        u"0 enabled in ~/.zshrc · Oh My Zsh isn't installed yet — the full list appears after installation · "
+        u"12 to add"_s);
+    QCOMPARE(picker->shownRows().size(), 30);
+    QTest::keyClicks(picker->searchField(), u" SYN "_s);
+    QCOMPARE(picker->shownRows().size(), 1);
+    QCOMPARE(picker->shownRows().first().name, u"zsh-syntax-highlighting"_s);
+    picker->searchField()->clear();
+    picker->filterControl()->button(2)->click();
+    QCOMPARE(picker->shownRows().size(), 18); // the well-known names not in the configuration
+    picker->filterControl()->button(0)->click();
+    QAbstractItemModel *plugins = picker->list()->model();
+    QCOMPARE(plugins->index(0, 0).data().toString(), u"brew"_s);
+    QVERIFY(plugins->setData(plugins->index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+    QTRY_VERIFY(!wizard.draft().plugins.contains(u"brew"_s));
+    QTest::keyClicks(picker->customField(), u"my-plugin"_s);
+    QTest::keyClick(picker->customField(), Qt::Key_Return);
+    QCOMPARE(titleOf(wizard), u"Terminal"_s); // Return added the name and did not move on
+    QCOMPARE(wizard.draft().plugins.last(), u"my-plugin"_s);
+    QCOMPARE(terminal->styleButtons().size(), 5);
+    QCOMPARE(terminal->styleButtons().at(3)->text(), u"Rainbow"_s);
+    QVERIFY(terminal->styleButtons().at(2)->isChecked()); // classic, the default
+    QVERIFY(!terminal->promptStatusLabel());
+    terminal->styleButtons().at(3)->click();
+    QCOMPARE(wizard.draft().p10kStyle, u"rainbow"_s);
+    saveScreenshot(&wizard, u"wizard-terminal"_s);
+
+    // Shell.
+    button(wizard, u"nextButton"_s)->click();
+    QCOMPARE(titleOf(wizard), u"Aliases & environment"_s);
+    auto *shell = page<ShellPage>(wizard);
+    QVERIFY(shell);
+    QCOMPARE(shell->aliasesEditor()->rowCount(), 12);
+    shell->aliasesEditor()->addButton()->click();
+    QTest::keyClicks(shell->aliasesEditor()->keyField(12), u"gl"_s);
+    QTest::keyClicks(shell->aliasesEditor()->valueField(12), u"git log --oneline"_s);
+    QCOMPARE(wizard.draft().aliases.last().key, u"gl"_s);
+    QCOMPARE(wizard.draft().aliases.last().value, u"git log --oneline"_s);
+    shell->extrasEditor()->setFocus();
+    QTest::keyClicks(shell->extrasEditor(), u"setopt autocd"_s);
+    QCOMPARE(wizard.draft().zshrcExtras, u"setopt autocd"_s);
+    QVERIFY(shell->backupToggle()->isChecked());
+    saveScreenshot(&wizard, u"wizard-shell"_s);
+
+    // macOS: the steppers keep to their ranges, the slider to its steps.
+    button(wizard, u"nextButton"_s)->click();
+    QCOMPARE(titleOf(wizard), u"macOS defaults"_s);
+    auto *macOS = page<MacOSPage>(wizard);
+    QVERIFY(macOS);
+    QCOMPARE(macOS->autohideDelayStepper()->text(), u"Hide delay: 0 s"_s);
+    QTest::keyClick(macOS->autohideDelayStepper(), Qt::Key_Down);
+    QCOMPARE(wizard.draft().dock.autohideDelay, 0);
+    for (int i = 0; i < 7; ++i)
+        QTest::keyClick(macOS->autohideDelayStepper(), Qt::Key_Up);
+    QCOMPARE(wizard.draft().dock.autohideDelay, 5);
+    QCOMPARE(macOS->keyRepeatStepper()->text(), u"Key repeat rate: 2 (lower is faster)"_s);
+    QCOMPARE(macOS->initialKeyRepeatStepper()->minimum(), 10);
+    QCOMPARE(macOS->tileSizeLabel()->text(), u"Icon size: 48"_s);
+    QTest::keyClick(macOS->tileSizeSlider(), Qt::Key_Right);
+    QCOMPARE(wizard.draft().dock.tileSize, 52);
+    QCOMPARE(macOS->tileSizeLabel()->text(), u"Icon size: 52"_s);
+    QCOMPARE(macOS->viewStylePicker()->currentText(), u"List"_s);
+    macOS->viewStylePicker()->setCurrentIndex(0);
+    Q_EMIT macOS->viewStylePicker()->activated(0);
+    QCOMPARE(wizard.draft().finder.viewStyle, QString());
+    macOS->showRecentsToggle()->click();
+    QVERIFY(wizard.draft().dock.showRecents);
+    saveScreenshot(&wizard, u"wizard-macos"_s);
+
+    // Git: the identity came from the global Git configuration.
+    button(wizard, u"nextButton"_s)->click();
+    QCOMPARE(titleOf(wizard), u"Git"_s);
+    auto *git = page<GitPage>(wizard);
+    QVERIFY(git);
+    QCOMPARE(git->nameField()->text(), u"Ada Lovelace"_s);
+    QCOMPARE(git->emailField()->text(), u"ada@example.org"_s);
+    git->nameField()->selectAll();
+    QTest::keyClicks(git->nameField(), u"Ada King"_s);
+    QCOMPARE(wizard.draft().gitName, u"Ada King"_s);
+    QCOMPARE(git->settingsEditor()->rowCount(), 4);
+    saveScreenshot(&wizard, u"wizard-git"_s);
+
+    // SSH: the comment defaults to Git's email.
+    button(wizard, u"nextButton"_s)->click();
+    QCOMPARE(titleOf(wizard), u"SSH key"_s);
+    QCOMPARE(stepOf(wizard), u"Step 6 of 7"_s);
+    auto *ssh = page<SSHPage>(wizard);
+    QVERIFY(ssh);
+    QCOMPARE(ssh->commentField()->text(), u"ada@example.org"_s);
+    QCOMPARE(ssh->keyTypeControl()->currentIndex(), 0);
+    ssh->keyTypeControl()->button(2)->click();
+    QCOMPARE(wizard.draft().sshKeyType, u"ecdsa"_s);
+    ssh->keyTypeControl()->button(0)->click();
+    QCOMPARE(wizard.draft().sshKeyType, u"ed25519"_s);
+    saveScreenshot(&wizard, u"wizard-ssh"_s);
+
+    // Review.
+    button(wizard, u"nextButton"_s)->click();
+    QCOMPARE(titleOf(wizard), u"Review"_s);
+    QCOMPARE(stepOf(wizard), u"Step 7 of 7"_s);
+    QCOMPARE(shownButtons(wizard), (QStringList{ u"Cancel"_s, u"Back"_s, u"Apply"_s }));
+    QCOMPARE(primaryButton(wizard), u"Apply"_s);
+    QCOMPARE(detailOf(wizard, SetupComponent::ohMyZsh), u"Install Oh My Zsh and enable 12 plugins"_s);
+    QCOMPARE(detailOf(wizard, SetupComponent::powerlevel10k),
+        u"Install the theme and switch the prompt to “rainbow” (existing config is backed up)"_s);
+    QCOMPARE(detailOf(wizard, SetupComponent::shell), u"13 aliases, 4 variables, 1 extra lines"_s);
+    QCOMPARE(detailOf(wizard, SetupComponent::git), u"Ada King, 7 aliases, 4 settings"_s);
+    QCOMPARE(noteTexts(wizard),
+        (QStringList{ u"macOS will show a dialog to confirm the Command Line Tools installation."_s,
+            u"The Oh My Zsh installer replaces ~/.zshrc; the old one is kept as a backup."_s,
+            u"~/.zshrc is backed up before it is changed."_s, u"The Dock and Finder restart to apply the settings."_s,
+            u"The SSH key is created without a passphrase."_s, u"macOS may ask for your password."_s }));
+    saveScreenshot(&wizard, u"wizard-review"_s);
+
+    // Apply: the draft becomes the configuration and the run starts.
+    const SetupConfig draft = wizard.draft();
+    QSignalSpy finished(&stores.setup, &SetupStore::applyFinished);
+    const qsizetype brewCallsBefore = sandbox.calls(u"/opt/homebrew/bin/brew"_s).size();
+    button(wizard, u"applyButton"_s)->click();
+    QVERIFY(stores.setup.config() == draft);
+    QVERIFY(stores.setup.hasSeenWizard());
+    QVERIFY(stores.setup.isApplying());
+    QCOMPARE(titleOf(wizard), u"Setting up…"_s);
+    QCOMPARE(stepOf(wizard), QString());
+    QCOMPARE(shownButtons(wizard), QStringList{ u"Cancel"_s });
+    auto *run = qobject_cast<RunView *>(wizard.content());
+    QVERIFY(run);
+    // The sheet stays while the run goes on.
+    QTest::keyClick(&wizard, Qt::Key_Escape);
+    wizard.close();
+    QVERIFY(wizard.isVisible());
+    QTRY_COMPARE(run->shownSymbol(SetupComponent::xcode), u"spinner"_s);
+    QCOMPARE(run->shownSymbol(SetupComponent::ssh), u"circle"_s);
+    saveScreenshot(&wizard, u"wizard-running"_s);
+
+    QVERIFY(finished.wait(int(std::chrono::milliseconds(runTimeout).count())));
+    QVERIFY2(stores.activity.phase().kind == ActivityStore::Phase::Kind::success,
+        qPrintable(stores.activity.phase().message));
+    for (const SetupComponent component : allSetupComponents())
+        QCOMPARE(run->shownSymbol(component), u"checkmark.circle.fill"_s);
+    QCOMPARE(run->shownLog(), stores.setup.log());
+    QVERIFY(run->shownLog().contains(u"━━ SSH key ━━"_s));
+    QCOMPARE(titleOf(wizard), u"Setting up…"_s);
+    QVERIFY(wizard.canCustomizePrompt());
+    QCOMPARE(shownButtons(wizard), (QStringList{ u"Done"_s, u"Customize prompt…"_s }));
+    QCOMPARE(primaryButton(wizard), u"Customize prompt…"_s);
+    // The iTerm2 step may have installed casks: the installed lists are read again.
+    QList<QStringList> brewCalls;
+    QTRY_VERIFY((brewCalls = sandbox.calls(u"/opt/homebrew/bin/brew"_s),
+        std::any_of(brewCalls.begin() + brewCallsBefore, brewCalls.end(),
+            [](const QStringList &call) { return call.value(0) == u"outdated"_s; })));
+    saveScreenshot(&wizard, u"wizard-finished"_s);
+
+    // Fine-tuning the prompt that was just put in place.
+    button(wizard, u"customizeButton"_s)->click();
+    QVERIFY(wizard.tuning());
+    QCOMPARE(titleOf(wizard), u"Customize prompt"_s);
+    QCOMPARE(shownButtons(wizard), (QStringList{ u"Skip"_s, u"Save"_s }));
+    auto *tune = page<P10kCustomizeView>(wizard);
+    QVERIFY(tune);
+    QCOMPARE(tune->introLabel()->text(),
+        u"The “Rainbow” prompt is in place. Fine-tune it here; this changes ~/.p10k.zsh."_s);
+    QVERIFY(!tune->showTimeToggle()->isChecked());
+    QVERIFY(!tune->timeFormatRow()->isVisible());
+    QVERIFY(!tune->timePreview()->isVisible());
+    tune->showTimeToggle()->click();
+    QVERIFY(tune->timeFormatRow()->isVisible());
+    tune->timeFormatPicker()->setCurrentIndex(1);
+    Q_EMIT tune->timeFormatPicker()->activated(1);
+    QCOMPARE(tune->timePreview()->text(), u"14:30"_s);
+    QVERIFY(tune->timePreview()->isVisible());
+    tune->showTimeToggle()->click();
+    QVERIFY(!tune->timeFormatRow()->isVisible());
+    QCOMPARE(wizard.p10kOptions().timeFormat, u"%D{%H:%M}"_s);
+    tune->showTimeToggle()->click();
+    QVERIFY(!tune->transientPreview()->isVisible());
+    tune->transientChoices()->button(1)->click();
+    QVERIFY(tune->transientPreview()->isVisible());
+    sandbox.addTool(u"/usr/bin/osascript"_s, {});
+    tune->configureButton()->click();
+    // The call log keeps one line per line of arguments; the script's first line opens Terminal.
+    QTRY_VERIFY(!sandbox.calls(u"/usr/bin/osascript"_s).isEmpty());
+    QCOMPARE(
+        sandbox.calls(u"/usr/bin/osascript"_s).first(), (QStringList{ u"-e"_s, u"tell application \"Terminal\""_s }));
+    saveScreenshot(&wizard, u"wizard-customize"_s);
+
+    QSignalSpy closed(&wizard, &QDialog::finished);
+    button(wizard, u"saveButton"_s)->click();
+    QCOMPARE(closed.size(), 1);
+    QVERIFY(stores.setup.isChecking()); // saving re-checks the components
+    const QString p10k = QString::fromUtf8(Sandbox::readFile(sandbox.homePath(u".p10k.zsh"_s)));
+    QVERIFY(p10k.contains(u"typeset -g POWERLEVEL9K_TIME_FORMAT='%D{%H:%M}'"_s));
+    QVERIFY(p10k.contains(u"typeset -g POWERLEVEL9K_TRANSIENT_PROMPT=always"_s));
+    QVERIFY(p10k.contains(u"\n    time"_s));
+    QTRY_VERIFY(!stores.setup.isChecking());
+}
+
+void TestWizard::openedForGit_isStepOneOfTwo()
+{
+    Sandbox sandbox;
+    Stores stores;
+    WizardView wizard(&stores.brew, &stores.setup, WizardRequest::make(SetupComponent::git));
+    wizard.show();
+    QVERIFY(wizard.selected() == QSet<SetupComponent>{ SetupComponent::git });
+    QCOMPARE(titleOf(wizard), u"Git"_s);
+    QCOMPARE(stepOf(wizard), u"Step 1 of 2"_s);
+    QCOMPARE(shownButtons(wizard), (QStringList{ u"Cancel"_s, u"Next"_s }));
+    saveScreenshot(&wizard, u"wizard-only-git"_s);
+    button(wizard, u"nextButton"_s)->click();
+    QCOMPARE(titleOf(wizard), u"Review"_s);
+    QCOMPARE(stepOf(wizard), u"Step 2 of 2"_s);
+    QCOMPARE(shownButtons(wizard), (QStringList{ u"Cancel"_s, u"Back"_s, u"Apply"_s }));
+    QVERIFY(wizard.content()->findChildren<SymbolLabel *>(u"note"_s).isEmpty());
+    button(wizard, u"backButton"_s)->click();
+    QCOMPARE(titleOf(wizard), u"Git"_s);
+}
+
+void TestWizard::iTermAlone_showsThePasswordNote()
+{
+    Sandbox sandbox;
+    Stores stores;
+    WizardView wizard(&stores.brew, &stores.setup, WizardRequest::make());
+    wizard.show();
+    // Not checked yet: every component counts as not in place and starts ticked.
+    QCOMPARE(wizard.selected().size(), 9);
+    auto *select = page<SelectPage>(wizard);
+    QVERIFY(!select->stateLabel(SetupComponent::git)->spinner()->isHidden());
+    for (const SetupComponent component : allSetupComponents()) {
+        // Unticking Oh My Zsh has unticked Powerlevel10k already.
+        if (component != SetupComponent::iterm2 && select->checkBox(component)->isChecked())
+            select->checkBox(component)->click();
+    }
+    QCOMPARE(stepOf(wizard), u"Step 1 of 2"_s);
+    button(wizard, u"nextButton"_s)->click();
+    QCOMPARE(titleOf(wizard), u"Review"_s);
+    QCOMPARE(noteTexts(wizard), QStringList{ u"macOS may ask for your password."_s });
+    saveScreenshot(&wizard, u"wizard-review-iterm"_s);
+}
+
+void TestWizard::existingPromptFile_keepsIt()
+{
+    Sandbox sandbox;
+    Sandbox::writeFile(sandbox.homePath(u".p10k.zsh"_s), "typeset -g POWERLEVEL9K_MODE=nerdfont-complete\n");
+    Stores stores;
+    QCOMPARE(stores.setup.config().p10kStyle, u"classic"_s);
+    WizardView wizard(&stores.brew, &stores.setup, WizardRequest::make(SetupComponent::powerlevel10k));
+    wizard.show();
+    QTRY_VERIFY(wizard.detectionsFinished());
+    QCOMPARE(titleOf(wizard), u"Terminal"_s);
+    QCOMPARE(wizard.draft().p10kStyle, QString());
+    auto *terminal = page<TerminalPage>(wizard);
+    QVERIFY(terminal);
+    QVERIFY(!terminal->pluginPicker()); // Oh My Zsh was not chosen
+    QCOMPARE(terminal->promptStatusLabel()->text(), u"You have a custom ~/.p10k.zsh"_s);
+    const QList<QRadioButton *> styles = terminal->styleButtons();
+    QCOMPARE(styles.first()->text(), u"Keep my current prompt"_s);
+    QVERIFY(styles.first()->isChecked());
+    QCOMPARE(styles.at(1)->text(), u"Replace with Lean"_s);
+    saveScreenshot(&wizard, u"wizard-terminal-existing-prompt"_s);
+
+    button(wizard, u"nextButton"_s)->click();
+    QCOMPARE(
+        detailOf(wizard, SetupComponent::powerlevel10k), u"Install and activate the theme, keep your prompt config"_s);
+    button(wizard, u"backButton"_s)->click();
+    page<TerminalPage>(wizard)->styleButtons().at(1)->click();
+    QCOMPARE(wizard.draft().p10kStyle, u"lean"_s);
+    page<TerminalPage>(wizard)->styleButtons().at(0)->click();
+    QCOMPARE(wizard.draft().p10kStyle, QString());
+}
+
+void TestWizard::cancel_discardsTheDraft()
+{
+    Sandbox sandbox;
+    Stores stores;
+    const SetupConfig before = stores.setup.config();
+    WizardView wizard(&stores.brew, &stores.setup, WizardRequest::make(SetupComponent::shell));
+    wizard.show();
+    auto *shell = page<ShellPage>(wizard);
+    QVERIFY(shell);
+    shell->backupToggle()->click();
+    shell->environmentEditor()->removeButton(0)->click();
+    QTRY_COMPARE(wizard.draft().environment.size(), 3);
+    QTest::keyClick(&wizard, Qt::Key_Escape);
+    QCOMPARE(wizard.result(), int(QDialog::Rejected));
+    QVERIFY(!wizard.isVisible());
+    QVERIFY(stores.setup.config() == before);
+    QVERIFY(!stores.setup.hasSeenWizard());
+    QVERIFY(!QFile::exists(SetupConfig::fileURL()));
+}
+
+void TestWizard::runningSheet_cannotBeClosed()
+{
+    Sandbox sandbox;
+    sandbox.configure([](Platform::Settings &settings) { settings.commandLineToolsPoll = std::chrono::seconds(20); });
+    SetupFakes fakes(sandbox);
+    fakes.installXcodeSelect(-1);
+    Stores stores;
+    WizardView wizard(&stores.brew, &stores.setup, WizardRequest::make(SetupComponent::xcode));
+    wizard.show();
+    QCOMPARE(titleOf(wizard), u"Review"_s);
+    QCOMPARE(stepOf(wizard), u"Step 1 of 1"_s);
+    QCOMPARE(noteTexts(wizard),
+        QStringList{ u"macOS will show a dialog to confirm the Command Line Tools installation."_s });
+    QTest::keyClick(&wizard, Qt::Key_Return);
+    QVERIFY(stores.setup.isApplying());
+    QVERIFY(waitUntil([&] { return stores.setup.log().contains(u"Checking every"_s); }));
+
+    QTest::keyClick(&wizard, Qt::Key_Escape);
+    wizard.reject();
+    wizard.close();
+    QVERIFY(wizard.isVisible());
+    QVERIFY(!child<QWidget>(&wizard, u"runSpinner"_s)->isHidden());
+
+    button(wizard, u"cancelButton"_s)->click();
+    QTRY_VERIFY(!stores.setup.isApplying());
+    auto *run = qobject_cast<RunView *>(wizard.content());
+    QCOMPARE(run->shownSymbol(SetupComponent::xcode), u"xmark.circle.fill"_s);
+    QCOMPARE(run->shownFailure(SetupComponent::xcode), u"Cancelled"_s);
+    QVERIFY(run->shownLog().endsWith(u"✗ Cancelled\n"_s));
+    QCOMPARE(shownButtons(wizard), QStringList{ u"Done"_s });
+    QCOMPARE(primaryButton(wizard), u"Done"_s);
+    saveScreenshot(&wizard, u"wizard-cancelled"_s);
+    QTest::keyClick(&wizard, Qt::Key_Return);
+    QVERIFY(!wizard.isVisible());
+}
+
+QTEST_MAIN(TestWizard)
+#include "tst_wizard.moc"

@@ -10,7 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -44,6 +44,35 @@ protected:
 
 private:
     QColor m_fill;
+};
+
+// The title on one line, shortened with an ellipsis when the card is too narrow for it.
+class TitleLabel : public QLabel {
+public:
+    TitleLabel(const QString &text, QWidget *parent)
+        : QLabel(text, parent)
+    {
+        setFont(Fonts::font(Fonts::Style::headline));
+        setTextFormat(Qt::PlainText);
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        setToolTip(text);
+    }
+
+    QSize minimumSizeHint() const override
+    {
+        const QSize full = QLabel::minimumSizeHint();
+        return QSize(std::min(full.width(), 40), full.height());
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.setFont(font());
+        painter.drawText(
+            rect(), Qt::AlignLeft | Qt::AlignVCenter, fontMetrics().elidedText(text(), Qt::ElideRight, width()));
+    }
 };
 
 } // namespace
@@ -84,8 +113,8 @@ ComponentCard::ComponentCard(SetupComponent component, const StepState &state, Q
     texts->setSpacing(2);
     auto *titleRow = new QHBoxLayout;
     titleRow->setSpacing(6);
-    m_title = WizardStyle::label(title(component), Fonts::Style::headline, this);
-    m_title->setWordWrap(false);
+    m_title = new TitleLabel(title(component), this);
+    m_title->setObjectName(u"cardTitle"_s);
     titleRow->addWidget(m_title);
     m_stateIcon = new QLabel(this);
     m_stateIcon->setObjectName(u"cardStateSymbol"_s);
@@ -97,12 +126,13 @@ ComponentCard::ComponentCard(SetupComponent component, const StepState &state, Q
     texts->addWidget(m_message);
     row->addLayout(texts, 1);
 
-    m_button = new QPushButton(this);
+    // A small bordered button: a tool button keeps to the width of its text.
+    m_button = new QToolButton(this);
     m_button->setObjectName(u"cardButton"_s);
     m_button->setFont(Fonts::font(Fonts::Style::callout));
-    m_button->setAutoDefault(false);
+    m_button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     row->addWidget(m_button, 0, Qt::AlignVCenter);
-    connect(m_button, &QPushButton::clicked, this, &ComponentCard::action);
+    connect(m_button, &QToolButton::clicked, this, &ComponentCard::action);
 
     render();
 }
@@ -125,7 +155,8 @@ void ComponentCard::render()
     const StepState::Kind kind = m_state.kind;
     const QColor color = StateLabel::colorFor(kind, this);
     static_cast<Tile *>(m_tile)->setFill(color);
-    const int iconSize = QFontMetrics(Fonts::font(Fonts::Style::title3)).height();
+    // A title-3 symbol: about the size of that style's capital letters plus their padding.
+    const int iconSize = QFontMetrics(Fonts::font(Fonts::Style::title3)).height() + 2;
     m_tileIcon->setPixmap(Symbols::pixmap(icon(m_component), iconSize, color, devicePixelRatioF()));
 
     m_stateSymbol = kind == StepState::Kind::unknown ? /*symbol*/ u"ellipsis.circle"_s : StateLabel::symbolFor(kind);

@@ -7,7 +7,7 @@
 #include <QWidget>
 
 class QLabel;
-class QPushButton;
+class QToolButton;
 class SymbolLabel;
 
 // One setup component on the Home screen: its icon, title, state and the button that opens the
@@ -26,7 +26,7 @@ public:
     void setState(const StepState &state);
 
     QLabel *messageLabel() const { return m_message; }
-    QPushButton *actionButton() const { return m_button; }
+    QToolButton *actionButton() const { return m_button; }
     // The state symbol beside the title.
     QString stateSymbol() const;
 
@@ -47,6 +47,6 @@ private:
     QLabel *m_title;
     QLabel *m_stateIcon;
     QLabel *m_message;
-    QPushButton *m_button;
+    QToolButton *m_button;
     QString m_stateSymbol;
 };

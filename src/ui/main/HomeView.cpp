@@ -212,6 +212,8 @@ HomeView::HomeView(BrewStore *brew, SetupStore *setup, QWidget *parent)
     m_gridLayout->setSpacing(gridSpacing);
     for (const SetupComponent component : allSetupComponents()) {
         auto *card = new ComponentCard(component, m_setup ? m_setup->state(component) : StepState::unknown(), m_grid);
+        // Columns share the width equally; their count already keeps each card wide enough.
+        card->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         connect(card, &ComponentCard::action, this, [this, component] { Q_EMIT openWizard(component); });
         m_cards.insert(component, card);
     }
@@ -275,6 +277,7 @@ QWidget *HomeView::makeSummary()
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(4);
+    texts->addStretch(1);
     m_heading = new QLabel(panel);
     m_heading->setObjectName(u"homeHeading"_s);
     m_heading->setFont(Fonts::font(Fonts::Style::title2, QFont::Bold));
@@ -285,6 +288,7 @@ QWidget *HomeView::makeSummary()
     m_checking = new BusyIndicator(panel, 12);
     m_checking->setObjectName(u"checkingIndicator"_s);
     texts->addWidget(m_checking);
+    texts->addStretch(1);
     row->addLayout(texts, 1);
 
     m_wizardButton = new QPushButton(Symbols::icon(u"wand.and.stars"_s), QString(), panel);

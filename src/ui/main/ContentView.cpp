@@ -2,6 +2,7 @@
 
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
+#include "setup/engine/SetupStore.h"
 #include "ui/Async.h"
 #include "ui/BusyIndicator.h"
 #include "ui/main/InstallHomebrewView.h"
@@ -18,6 +19,7 @@ ContentView::ContentView(QWidget *parent)
     : QWidget(parent)
     , m_activity(new ActivityStore(this))
     , m_store(new BrewStore(m_activity, this))
+    , m_setup(new SetupStore(m_activity, this))
     , m_stack(new QStackedWidget(this))
     , m_checking(new QWidget(m_stack))
 {
@@ -52,6 +54,7 @@ ContentView::~ContentView()
     // store: take them down in the reverse order of their making.
     delete m_stack;
     m_stack = nullptr;
+    delete m_setup;
     delete m_store;
     delete m_activity;
 }
@@ -63,7 +66,7 @@ void ContentView::showEvent(QShowEvent *event)
         return;
     m_started = true;
     Async::start(m_store->refresh(), "Looking for Homebrew");
-    // The setup store's first check starts here as well, beside the brew refresh.
+    Async::start(m_setup->refresh(), "Checking the components");
 }
 
 void ContentView::showStatus()
@@ -83,7 +86,7 @@ void ContentView::showStatus()
         break;
     case BrewStatus::ready:
         if (!m_mainView) {
-            m_mainView = new MainView(m_store, m_activity, m_stack);
+            m_mainView = new MainView(m_store, m_activity, m_setup, m_stack);
             m_stack->addWidget(m_mainView);
         }
         m_stack->setCurrentWidget(m_mainView);
@@ -99,7 +102,8 @@ void ContentView::applicationBecameActive()
         Async::start(m_store->refresh(), "Looking for Homebrew");
         break;
     case BrewStatus::ready:
-        // The setup store refreshes the component states here.
+        // Changes made in Terminal meanwhile show up on the Home screen.
+        Async::start(m_setup->refresh(), "Checking the components");
         break;
     case BrewStatus::checking:
         break;

@@ -8,6 +8,7 @@ class BrewStore;
 class InstallHomebrewView;
 class MainView;
 class QStackedWidget;
+class SetupStore;
 
 // Root of the main window. Owns the stores for as long as the window lives and shows, by the
 // Homebrew status, the search for Homebrew, the install screen or the main view.
@@ -20,6 +21,7 @@ public:
 
     ActivityStore *activity() const { return m_activity; }
     BrewStore *store() const { return m_store; }
+    SetupStore *setup() const { return m_setup; }
     // Null until Homebrew was first found.
     MainView *mainView() const { return m_mainView; }
 
@@ -32,7 +34,7 @@ private:
 
     ActivityStore *m_activity;
     BrewStore *m_store;
-    // The setup store joins here, created right after the brew store with the same activity store.
+    SetupStore *m_setup;
     QStackedWidget *m_stack;
     QWidget *m_checking;
     InstallHomebrewView *m_install = nullptr;

@@ -2,13 +2,17 @@
 
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
+#include "setup/engine/SetupStore.h"
+#include "ui/Async.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/Symbols.h"
 #include "ui/main/ErrorDetailsSheet.h"
+#include "ui/main/HomeView.h"
 #include "ui/main/LogPanel.h"
 #include "ui/main/StatusBar.h"
 #include "ui/main/VexlerMark.h"
+#include "ui/wizard/WizardView.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -118,10 +122,11 @@ QString symbolOf(SidebarSection section)
 
 } // namespace
 
-MainView::MainView(BrewStore *store, ActivityStore *activity, QWidget *parent)
+MainView::MainView(BrewStore *store, ActivityStore *activity, SetupStore *setup, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
     , m_activity(activity)
+    , m_setup(setup)
 {
     setObjectName(u"mainView"_s);
 
@@ -163,6 +168,17 @@ MainView::MainView(BrewStore *store, ActivityStore *activity, QWidget *parent)
     }
     if (m_activity)
         connect(m_activity, &ActivityStore::showingErrorChanged, this, &MainView::refreshErrorSheet);
+    if (m_setup) {
+        m_statesKnown = !m_setup->states().isEmpty();
+        connect(m_setup, &SetupStore::statesChanged, this, [this] {
+            // The first-run rule looks again whenever the states appear (or go).
+            const bool known = !m_setup->states().isEmpty();
+            if (known == m_statesKnown)
+                return;
+            m_statesKnown = known;
+            runFirstRunRule();
+        });
+    }
 
     showScreen();
     syncSidebar();
@@ -172,13 +188,19 @@ MainView::MainView(BrewStore *store, ActivityStore *activity, QWidget *parent)
 
 MainView::~MainView()
 {
-    // The sheet is a separate window; it must not outlive the view whose store it reads.
+    // The sheets are separate windows; they must not outlive the view whose stores they read.
     delete m_errorSheet;
+    delete m_wizardSheet;
 }
 
 QWidget *MainView::makeHomeView()
 {
-    return placeholder(u"Home"_s, u"homeScreen"_s);
+    if (!m_setup)
+        return placeholder(u"Home"_s, u"homeScreen"_s);
+    auto *home = new HomeView(m_store, m_setup);
+    connect(home, &HomeView::openWizard, this, &MainView::openWizard);
+    connect(home, &HomeView::openUpdates, this, &MainView::openUpdates);
+    return home;
 }
 
 QWidget *MainView::makeCatalogView()
@@ -319,4 +341,63 @@ void MainView::refreshErrorSheet()
     } else if (!showing && m_errorSheet) {
         m_errorSheet->close();
     }
+}
+
+void MainView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    runFirstRunRule();
+}
+
+void MainView::runFirstRunRule()
+{
+    // Opens the wizard by itself once, on a Mac that is not set up yet, as soon as the first
+    // check has told what is there.
+    if (!m_setup || m_setup->states().isEmpty() || m_setup->hasSeenWizard() || !isVisible())
+        return;
+    int complete = 0;
+    for (const SetupComponent component : allSetupComponents()) {
+        const StepState::Kind kind = m_setup->state(component).kind;
+        if (kind == StepState::Kind::done || kind == StepState::Kind::notApplicable)
+            ++complete;
+    }
+    if (complete == int(allSetupComponents().size()))
+        return;
+    m_setup->setHasSeenWizard(true);
+    setWizard(WizardRequest::make());
+}
+
+void MainView::openWizard(std::optional<SetupComponent> only)
+{
+    setWizard(WizardRequest::make(only));
+}
+
+void MainView::setWizard(const WizardRequest &request)
+{
+    if (!m_setup)
+        return;
+    // A sheet whose run is still going stays; the new request waits for the user to close it.
+    if (m_wizardSheet && m_setup->isApplying())
+        return;
+    if (m_wizardSheet)
+        m_wizardSheet->close();
+    m_wizard = request;
+    auto *sheet = new WizardView(m_store, m_setup, request, window());
+    m_wizardSheet = sheet;
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    connect(sheet, &QDialog::finished, this, [this, sheet] {
+        if (m_wizardSheet == sheet) {
+            m_wizardSheet = nullptr;
+            m_wizard.reset();
+        }
+        // Closing by any means, Cancel included, checks the components again.
+        if (m_setup)
+            Async::start(m_setup->refresh(), "Checking the components");
+    });
+    sheet->open();
+}
+
+WizardView *MainView::wizardSheet() const
+{
+    return m_wizardSheet;
 }

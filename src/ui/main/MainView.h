@@ -1,6 +1,8 @@
 #pragma once
 
+#include "setup/engine/SetupComponent.h"
 #include "ui/main/SidebarSection.h"
+#include "ui/wizard/WizardRequest.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -14,7 +16,9 @@ class LogPanel;
 class QFrame;
 class QListWidget;
 class QVBoxLayout;
+class SetupStore;
 class StatusBar;
+class WizardView;
 
 // The main window once Homebrew is there: the sidebar, the screen of the chosen section with
 // the brew log under it, and the status bar across the bottom.
@@ -26,7 +30,7 @@ public:
     static constexpr int sectionRole = Qt::UserRole;
     static constexpr int badgeRole = Qt::UserRole + 1;
 
-    MainView(BrewStore *store, ActivityStore *activity, QWidget *parent = nullptr);
+    MainView(BrewStore *store, ActivityStore *activity, SetupStore *setup, QWidget *parent = nullptr);
     ~MainView() override;
 
     std::optional<SidebarSection> section() const { return m_section; }
@@ -35,11 +39,20 @@ public:
     // What Home's "open the updates" does.
     void openUpdates() { setSection(SidebarSection::updates); }
 
+    // Shows the setup wizard sheet for one component, or for all of them.
+    void openWizard(std::optional<SetupComponent> only);
+    // The request the wizard sheet is shown for; none while no sheet is shown.
+    std::optional<WizardRequest> wizard() const { return m_wizard; }
+    WizardView *wizardSheet() const;
+
     // The screen currently shown in the detail area.
     QWidget *currentScreen() const { return m_screen; }
 
 Q_SIGNALS:
     void sectionChanged();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     // One factory per section; each call builds the screen afresh (a new catalog screen starts
@@ -54,9 +67,12 @@ private:
     void refreshBadge();
     void refreshLogPanel();
     void refreshErrorSheet();
+    void setWizard(const WizardRequest &request);
+    void runFirstRunRule();
 
     QPointer<BrewStore> m_store;
     QPointer<ActivityStore> m_activity;
+    QPointer<SetupStore> m_setup;
     std::optional<SidebarSection> m_section = SidebarSection::home;
     QListWidget *m_sidebarList = nullptr;
     QWidget *m_detail = nullptr;
@@ -66,4 +82,7 @@ private:
     LogPanel *m_log = nullptr;
     StatusBar *m_statusBar = nullptr;
     QPointer<ErrorDetailsSheet> m_errorSheet;
+    std::optional<WizardRequest> m_wizard;
+    QPointer<WizardView> m_wizardSheet;
+    bool m_statesKnown = false;
 };

@@ -30,6 +30,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
@@ -203,6 +205,8 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     QTest::keyClicks(picker->searchField(), u" SYN "_s);
     QCOMPARE(picker->shownRows().size(), 1);
     QCOMPARE(picker->shownRows().first().name, u"zsh-syntax-highlighting"_s);
+    QTest::keyClick(picker->searchField(), Qt::Key_Return);
+    QCOMPARE(titleOf(wizard), u"Terminal"_s);
     picker->searchField()->clear();
     picker->filterControl()->button(2)->click();
     QCOMPARE(picker->shownRows().size(), 18); // the well-known names not in the configuration
@@ -222,6 +226,9 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     terminal->styleButtons().at(3)->click();
     QCOMPARE(wizard.draft().p10kStyle, u"rainbow"_s);
     saveScreenshot(&wizard, u"wizard-terminal"_s);
+    QScrollBar *scroll = qobject_cast<QScrollArea *>(wizard.content())->verticalScrollBar();
+    scroll->setValue(scroll->maximum());
+    saveScreenshot(&wizard, u"wizard-terminal-prompt"_s);
 
     // Shell.
     button(wizard, u"nextButton"_s)->click();

@@ -279,6 +279,7 @@ PluginPicker::PluginPicker(QStringList *plugins, const OhMyZshInfo &info, QWidge
     m_search->setPlaceholderText(u"Search plugins"_s);
     m_search->setClearButtonEnabled(true);
     m_search->setFixedWidth(220);
+    m_search->installEventFilter(this);
     controls->addWidget(m_search);
     QStringList filterTitles;
     for (const Filter filter : allFilters())
@@ -345,11 +346,13 @@ void PluginPicker::setDesired(const QString &name, bool on)
 
 bool PluginPicker::eventFilter(QObject *watched, QEvent *event)
 {
-    // Return in the name field adds the name; it must not also press the sheet's Next button.
-    if (watched == m_custom && event->type() == QEvent::KeyPress) {
+    // Return in the name field adds the name, and in the search field it has nothing to do:
+    // neither may press the sheet's Next button.
+    if ((watched == m_custom || watched == m_search) && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            addCustom();
+            if (watched == m_custom)
+                addCustom();
             return true;
         }
     }

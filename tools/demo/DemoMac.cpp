@@ -1,12 +1,16 @@
 #include "DemoMac.h"
 
 #include "FakeBrewState.h"
+#include "Sandbox.h"
+#include "SetupFakes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
+using quillrig::test::Sandbox;
+using quillrig::test::SetupFakes;
 
 namespace {
 
@@ -50,21 +54,40 @@ int spread(const QString &name, int modulo)
 } // namespace
 
 DemoMac::DemoMac()
-    : m_catalog(DemoCatalog::entries())
+    : m_sandbox(std::make_unique<Sandbox>())
+    , m_fakes(std::make_unique<SetupFakes>(*m_sandbox))
+    , m_catalog(DemoCatalog::entries())
 {
-    if (!m_dir.isValid())
-        return;
-    for (const char *folder : { "home", "tmp", "root", "support", "state" })
-        if (!QDir().mkpath(m_dir.filePath(QLatin1StringView(folder))))
-            return;
-    QFile::setPermissions(
-        m_dir.filePath(u"tmp"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // A Mac that is not set up yet: the Command Line Tools install in a few seconds when asked.
+    m_fakes->installXcodeSelect(4000);
+    m_fakes->installSoftwareUpdate();
+    m_fakes->installDefaults();
+    m_fakes->installKillall();
+    m_fakes->installSsh();
+    m_fakes->installOhMyZshInstaller();
+    m_fakes->installGit();
+    m_sandbox->configure([](Platform::Settings &settings) { settings.systemVersion = u"15.5.0"_s; });
     m_valid = writeFakeBrew();
+}
+
+DemoMac::~DemoMac() = default;
+
+QString DemoMac::location() const
+{
+    return QFileInfo(m_sandbox->root()).absolutePath();
 }
 
 QString DemoMac::latestHomebrewVersion() const
 {
     return releasedHomebrew;
+}
+
+void DemoMac::useServer(const QUrl &server)
+{
+    m_sandbox->configure([&](Platform::Settings &settings) {
+        settings.catalogApiBase = server;
+        settings.releaseApiBase = server;
+    });
 }
 
 bool DemoMac::writeFakeBrew()
@@ -73,8 +96,8 @@ bool DemoMac::writeFakeBrew()
     FakeBrewState state;
     state.homebrewVersion = installedHomebrew;
     state.prefix = u"/opt/homebrew"_s;
-    state.systemRoot = m_dir.filePath(u"root"_s);
-    state.home = m_dir.filePath(u"home"_s);
+    state.systemRoot = m_sandbox->root();
+    state.home = m_sandbox->home();
     state.pendingUpdate.homebrewVersion = releasedHomebrew;
     for (const DemoCatalog::Entry &entry : std::as_const(m_catalog)) {
         FakeBrewState::Package package;
@@ -101,7 +124,7 @@ bool DemoMac::writeFakeBrew()
 
         // The apps of installed casks are where a Mac keeps them.
         if (entry.isCask && !entry.installed.isEmpty() && !package.app.isEmpty()) {
-            const QString plist = m_dir.filePath(u"root/Applications/"_s + package.app + u"/Contents/Info.plist"_s);
+            const QString plist = m_sandbox->systemPath(u"/Applications/"_s + package.app + u"/Contents/Info.plist"_s);
             if (!writeFile(plist,
                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
                     "\t<key>CFBundleShortVersionString</key>\n\t<string>"
@@ -109,34 +132,11 @@ bool DemoMac::writeFakeBrew()
                 return false;
         }
     }
-    const QString stateFolder = m_dir.filePath(u"root/opt/homebrew/.fake-brew"_s);
+    const QString stateFolder = m_sandbox->systemPath(u"/opt/homebrew/.fake-brew"_s);
     if (!QDir().mkpath(stateFolder) || !state.save(stateFolder))
         return false;
     const QByteArray wrapper = "#!/bin/sh\nexport FAKE_BREW_STATE=" + shellQuote(stateFolder) + "\nexec "
         + shellQuote(QStringLiteral(QUILLRIG_FAKE_BREW_PATH)) + " \"$@\"\n";
-    return writeFile(m_dir.filePath(u"root/opt/homebrew/bin/brew"_s), wrapper,
+    return writeFile(m_sandbox->systemPath(u"/opt/homebrew/bin/brew"_s), wrapper,
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-}
-
-Platform::Settings DemoMac::settings(const QUrl &server) const
-{
-    Platform::Settings settings = Platform::Settings::forThisMachine();
-    settings.homeDir = m_dir.filePath(u"home"_s);
-    settings.tempDir = m_dir.filePath(u"tmp"_s);
-    settings.appSupportDir = m_dir.filePath(u"support"_s);
-    settings.systemRoot = m_dir.filePath(u"root"_s);
-    settings.userDefaultsFile = m_dir.filePath(u"state/defaults.ini"_s);
-    settings.catalogApiBase = server;
-    settings.releaseApiBase = server;
-    settings.systemVersion = u"15.5.0"_s;
-
-    // Programs started from the app see the simulated home, never the real one.
-    QProcessEnvironment environment = settings.environment;
-    environment.insert(u"HOME"_s, settings.homeDir);
-    environment.insert(u"TMPDIR"_s, settings.tempDir);
-    environment.insert(u"XDG_CONFIG_HOME"_s, settings.homeDir + u"/.config"_s);
-    environment.insert(u"GIT_CONFIG_NOSYSTEM"_s, u"1"_s);
-    environment.remove(u"GIT_CONFIG_GLOBAL"_s);
-    settings.environment = environment;
-    return settings;
 }

@@ -46,8 +46,8 @@ void quitOnTerminationSignals(QObject *context)
 } // namespace
 
 // Starts the real application on a simulated Mac: a temporary home and system root with the fake
-// brew, and the Homebrew catalog, package details and release served on loopback. The
-// application itself is unchanged; only the platform it is given differs.
+// brew and the fake macOS tools, and the Homebrew catalog, package details and release served on
+// loopback. The application itself is unchanged; only the platform it is given differs.
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
@@ -55,7 +55,6 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(u"Quillrig"_s);
     QApplication::setOrganizationName(u"Quillrig Demo"_s);
     QApplication::setDesktopFileName(u"quillrig"_s);
-    MyApp::installDesktopHooks();
     quitOnTerminationSignals(&application);
 
     DemoMac mac;
@@ -63,6 +62,8 @@ int main(int argc, char *argv[])
         std::fputs("Could not set up the simulated Mac in a temporary folder.\n", stderr);
         return 1;
     }
+    // After the simulated Mac: links, files and the clipboard go to the real desktop.
+    MyApp::installDesktopHooks();
 
     const QList<DemoCatalog::Entry> catalog = mac.catalog();
     const QByteArray formulae = DemoCatalog::formulaDocument(catalog);
@@ -91,7 +92,7 @@ int main(int argc, char *argv[])
         qPrintable(server.baseUrl().toString()));
     std::fflush(stdout);
 
-    Platform::ScopedOverride platform(mac.settings(server.baseUrl()));
+    mac.useServer(server.baseUrl());
     int status = 0;
     {
         MyApp app;

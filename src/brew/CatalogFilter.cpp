@@ -1,6 +1,46 @@
 #include "brew/CatalogFilter.h"
 
+#include <QStringMatcher>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr QChar separator = QChar(0);
+
+// Finds `needle` in `text` from `from` on. Short needles look for their first character with the
+// vectorised single-character search and compare from there, which beats the general search
+// over megabytes; long ones use the Boyer-Moore matcher.
+class Finder {
+public:
+    explicit Finder(const QString &needle)
+        : m_needle(needle)
+        , m_matcher(needle)
+    {
+    }
+
+    qsizetype indexIn(QStringView text, qsizetype from) const
+    {
+        if (m_needle.size() > 6)
+            return m_matcher.indexIn(text, from);
+        const QChar first = m_needle.front();
+        const QStringView rest = QStringView(m_needle).mid(1);
+        while (true) {
+            const qsizetype at = text.indexOf(first, from);
+            if (at < 0 || at + m_needle.size() > text.size())
+                return -1;
+            if (text.mid(at + 1, rest.size()) == rest)
+                return at;
+            from = at + 1;
+        }
+    }
+
+private:
+    QString m_needle;
+    QStringMatcher m_matcher;
+};
+
+} // namespace
 
 namespace CatalogFilter {
 
@@ -53,59 +93,110 @@ QString normalizedQuery(QStringView query)
     return query.trimmed().toString().toLower();
 }
 
-QList<qsizetype> rows(const QList<Package> &catalog, const Filter &filter, const PackageState &state)
+Index::Index(const QList<Package> &catalog)
+    : m_catalog(catalog)
+{
+    qsizetype length = 0;
+    for (const Package &package : catalog)
+        length += package.searchKey.size() + 1;
+    m_text.reserve(length);
+    m_starts.reserve(catalog.size() + 1);
+    m_nameLengths.reserve(catalog.size());
+    for (const Package &package : catalog) {
+        m_starts.append(m_text.size());
+        m_text.append(package.searchKey).append(separator);
+        const QString lowerName = package.name.toLower();
+        m_nameLengths.append(package.searchKey.startsWith(lowerName) ? lowerName.size() : -1);
+    }
+    m_starts.append(m_text.size());
+}
+
+bool Index::isFor(const QList<Package> &catalog) const
+{
+    return catalog.size() == m_catalog.size() && catalog.constData() == m_catalog.constData();
+}
+
+bool Index::passes(const Package &package, const Filter &filter, const PackageState &state, QString &idBuffer) const
+{
+    if (filter.kind == KindFilter::formula && package.kind != PackageKind::formula)
+        return false;
+    if (filter.kind == KindFilter::cask && package.kind != PackageKind::cask)
+        return false;
+    switch (filter.status) {
+    case StatusFilter::all:
+        return true;
+    case StatusFilter::installed:
+        return state.isInstalled(package);
+    case StatusFilter::notInstalled:
+        return !state.isInstalled(package);
+    case StatusFilter::selected:
+        // One reused buffer keeps the pass free of allocations.
+        idBuffer.resize(0);
+        idBuffer.append(toString(package.kind)).append(u':').append(package.name);
+        return state.selectedIDs.contains(idBuffer);
+    }
+    return false;
+}
+
+bool Index::nameContains(qsizetype row, qsizetype at, const QString &q) const
+{
+    // `at` is the first match in the key. When the key starts with the lower-cased name, the name
+    // contains the search exactly when that first match ends inside it.
+    const qsizetype nameLength = m_nameLengths.at(row);
+    if (nameLength >= 0)
+        return at - m_starts.at(row) + q.size() <= nameLength;
+    return m_catalog.at(row).name.toLower().contains(q);
+}
+
+QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) const
 {
     const QString q = normalizedQuery(filter.query);
     QList<qsizetype> nameMatches;
     QList<qsizetype> otherMatches;
-    if (q.isEmpty())
-        nameMatches.reserve(catalog.size());
+    QString idBuffer;
 
-    // Ids are only needed for the "Selected" filter; one buffer keeps that pass free of allocations.
-    QString id;
-    const QString formulaPrefix = toString(PackageKind::formula) + u':';
-    const QString caskPrefix = toString(PackageKind::cask) + u':';
+    if (q.isEmpty()) {
+        nameMatches.reserve(m_catalog.size());
+        for (qsizetype row = 0; row < m_catalog.size(); ++row)
+            if (passes(m_catalog.at(row), filter, state, idBuffer))
+                nameMatches.append(row);
+        return nameMatches;
+    }
 
-    for (qsizetype i = 0; i < catalog.size(); ++i) {
-        const Package &package = catalog.at(i);
-        if (filter.kind == KindFilter::formula && package.kind != PackageKind::formula)
-            continue;
-        if (filter.kind == KindFilter::cask && package.kind != PackageKind::cask)
-            continue;
-
-        switch (filter.status) {
-        case StatusFilter::all:
-            break;
-        case StatusFilter::installed:
-            if (!state.isInstalled(package))
+    if (q.contains(separator)) {
+        // Cannot be typed; searched package by package so the separator keeps no meaning.
+        for (qsizetype row = 0; row < m_catalog.size(); ++row) {
+            const Package &package = m_catalog.at(row);
+            if (!passes(package, filter, state, idBuffer) || !package.searchKey.contains(q))
                 continue;
-            break;
-        case StatusFilter::notInstalled:
-            if (state.isInstalled(package))
-                continue;
-            break;
-        case StatusFilter::selected:
-            id.resize(0);
-            id.append(package.kind == PackageKind::formula ? formulaPrefix : caskPrefix).append(package.name);
-            if (!state.selectedIDs.contains(id))
-                continue;
-            break;
+            (package.name.toLower().contains(q) ? nameMatches : otherMatches).append(row);
         }
+        nameMatches.append(otherMatches);
+        return nameMatches;
+    }
 
-        if (q.isEmpty()) {
-            nameMatches.append(i);
-            continue;
-        }
-        if (!package.searchKey.contains(q))
-            continue;
-        // Names are lower-case already almost always, and toLower() then shares instead of copying.
-        if (package.name.toLower().contains(q))
-            nameMatches.append(i);
-        else
-            otherMatches.append(i);
+    const Finder finder(q);
+    const QStringView text(m_text);
+    qsizetype row = 0;
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype at = finder.indexIn(text, from);
+        if (at < 0)
+            break;
+        // Rows only move forward: walk to the key holding the match.
+        while (m_starts.at(row + 1) <= at)
+            ++row;
+        if (passes(m_catalog.at(row), filter, state, idBuffer))
+            (nameContains(row, at, q) ? nameMatches : otherMatches).append(row);
+        from = m_starts.at(row + 1);
     }
     nameMatches.append(otherMatches);
     return nameMatches;
+}
+
+QList<qsizetype> rows(const QList<Package> &catalog, const Filter &filter, const PackageState &state)
+{
+    return Index(catalog).rows(filter, state);
 }
 
 } // namespace CatalogFilter

@@ -41,9 +41,39 @@ struct PackageState {
 // The search text as it is matched: trimmed, then lower-cased. Blank means "no search".
 QString normalizedQuery(QStringView query);
 
-// Positions in `catalog` of the packages to show. Packages whose name contains the search come
-// first, then those found only through the rest of their search key; each group keeps catalog
-// order. One pass, one substring test against the prepared search key per package.
+// One catalog prepared for searching as the user types: all search keys in one block of text,
+// so a search is one pass over contiguous memory instead of 15,000 separate strings. Built once
+// per catalog; keeps a shared copy of it.
+class Index {
+public:
+    Index() = default;
+    explicit Index(const QList<Package> &catalog);
+
+    const QList<Package> &catalog() const { return m_catalog; }
+    // Whether this index was built from exactly this catalog (the same shared list).
+    bool isFor(const QList<Package> &catalog) const;
+
+    // Positions in the catalog of the packages to show. Packages whose name contains the search
+    // come first, then those found only through the rest of their search key; each group keeps
+    // catalog order.
+    QList<qsizetype> rows(const Filter &filter, const PackageState &state) const;
+
+private:
+    bool passes(const Package &package, const Filter &filter, const PackageState &state, QString &idBuffer) const;
+    bool nameContains(qsizetype row, qsizetype at, const QString &q) const;
+
+    QList<Package> m_catalog;
+    // The search keys, each followed by a NUL; a search never contains one, so a match never
+    // spans two packages.
+    QString m_text;
+    // Where each key starts in m_text, plus one past the end.
+    QList<qsizetype> m_starts;
+    // Length of the lower-cased name at the start of each key, or -1 when the key does not start
+    // with it (a hand-edited cache) and the name has to be looked at itself.
+    QList<qsizetype> m_nameLengths;
+};
+
+// The same computation without a prepared index.
 QList<qsizetype> rows(const QList<Package> &catalog, const Filter &filter, const PackageState &state);
 
 } // namespace CatalogFilter

@@ -1,6 +1,7 @@
 #include "brew/CatalogFilter.h"
 #include "brew/PackageFormats.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -46,6 +47,59 @@ QStringList ids(const QList<Package> &packages, const QList<qsizetype> &rows)
     for (qsizetype row : rows)
         result.append(packages.at(row).id());
     return result;
+}
+
+// The computation as first written down: one package at a time, lower-casing each name. The
+// prepared index must always agree with it.
+QList<qsizetype> reference(
+    const QList<Package> &catalog, const CatalogFilter::Filter &filter, const CatalogFilter::PackageState &state)
+{
+    const QString q = filter.query.trimmed().toLower();
+    QList<qsizetype> a;
+    QList<qsizetype> b;
+    for (qsizetype i = 0; i < catalog.size(); ++i) {
+        const Package &package = catalog.at(i);
+        if (filter.kind == KindFilter::formula && package.kind != PackageKind::formula)
+            continue;
+        if (filter.kind == KindFilter::cask && package.kind != PackageKind::cask)
+            continue;
+        if (filter.status == StatusFilter::installed && !state.isInstalled(package))
+            continue;
+        if (filter.status == StatusFilter::notInstalled && state.isInstalled(package))
+            continue;
+        if (filter.status == StatusFilter::selected && !state.selectedIDs.contains(package.id()))
+            continue;
+        if (q.isEmpty())
+            a.append(i);
+        else if (package.searchKey.contains(q))
+            (package.name.toLower().contains(q) ? a : b).append(i);
+    }
+    return a + b;
+}
+
+// Names and descriptions from a small vocabulary, so searches hit often and in every part of a
+// key; some keys do not start with the name, as a hand-edited cache may have it.
+QList<Package> generatedCatalog(QRandomGenerator &random, int count)
+{
+    const QStringList words{ u"json"_s, u"git"_s, u"lib"_s, u"Terminal"_s, u"font"_s, u"jq"_s, u"a"_s, u"ssl"_s,
+        u"Straße"_s, u"émulateur"_s, u"py"_s, u"python"_s, u"x"_s, u"gitlab-runner"_s, u"ab"_s, u"ba"_s };
+    auto pick = [&] { return words.at(random.bounded(int(words.size()))); };
+    QList<Package> packages;
+    for (int i = 0; i < count; ++i) {
+        const PackageKind kind = random.bounded(2) ? PackageKind::cask : PackageKind::formula;
+        const QString name = pick() + u'-' + pick().toLower() + QString::number(i % 7);
+        const QString displayName = random.bounded(3) ? name : pick() + u' ' + pick();
+        QString desc;
+        for (int w = random.bounded(5); w > 0; --w)
+            desc += pick() + u' ';
+        Package package = make(kind, name, displayName, desc.trimmed());
+        if (random.bounded(20) == 0)
+            package.searchKey = u"edited "_s + package.searchKey;
+        if (random.bounded(25) == 0)
+            package.name = package.name.toUpper();
+        packages.append(package);
+    }
+    return packages;
 }
 
 } // namespace
@@ -118,6 +172,36 @@ private Q_SLOTS:
         const CatalogFilter::PackageState state{ none, none, none };
         QCOMPARE(ids(packages, CatalogFilter::rows(packages, { u"atom"_s }, state)),
             (QStringList{ u"cask:Atom-Legacy"_s, u"cask:zed"_s }));
+    }
+
+    void index_agreesWithThePlainComputation()
+    {
+        QRandomGenerator random(20240601);
+        const QList<Package> packages = generatedCatalog(random, 3000);
+        QSet<QString> formulae;
+        QSet<QString> casks;
+        QSet<QString> selected;
+        for (qsizetype i = 0; i < packages.size(); i += 3)
+            (packages.at(i).kind == PackageKind::formula ? formulae : casks).insert(packages.at(i).name);
+        for (qsizetype i = 0; i < packages.size(); i += 5)
+            selected.insert(packages.at(i).id());
+        const CatalogFilter::PackageState state{ formulae, casks, selected };
+        const CatalogFilter::Index index(packages);
+        QVERIFY(index.isFor(packages));
+
+        QStringList queries{ QString(), u" "_s, u"j"_s, u"js"_s, u"json"_s, u"json-"_s, u"n-j"_s, u"gitlab"_s,
+            u"gitlab-r"_s, u"gitlab-runner"_s, u"gitlab-runner-a"_s, u"strasse"_s, u"straße"_s, u"ÉMUL"_s, u"edited"_s,
+            u"x x"_s, u"ab"_s, u"aba"_s, u"0 "_s, u"6"_s, u"zz"_s, u"a\u0000b"_s };
+        // The last key's own end, and text that spans two keys in the joined block.
+        queries << packages.last().searchKey.right(3) << packages.at(10).searchKey.right(2) + packages.at(11).name;
+        for (const QString &query : std::as_const(queries)) {
+            for (KindFilter kind : CatalogFilter::allKindFilters()) {
+                for (StatusFilter status : CatalogFilter::allStatusFilters()) {
+                    const CatalogFilter::Filter filter{ query, kind, status };
+                    QCOMPARE(index.rows(filter, state), reference(packages, filter, state));
+                }
+            }
+        }
     }
 
     void labels()

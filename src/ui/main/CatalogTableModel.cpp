@@ -14,6 +14,8 @@ CatalogTableModel::CatalogTableModel(BrewStore *store, QObject *parent)
     , m_store(store)
     , m_installedIcon(Symbols::icon(u"checkmark.circle.fill"_s, Colors::green()))
     , m_homepageIcon(Symbols::icon(u"safari"_s, Colors::blue()))
+    , m_nameFont(Fonts::font(Fonts::Style::body, QFont::Medium))
+    , m_secondary(Colors::secondary())
 {
 }
 
@@ -116,19 +118,19 @@ QVariant CatalogTableModel::data(const QModelIndex &index, int role) const
         if (role == Qt::DisplayRole)
             return package.name;
         if (role == Qt::FontRole)
-            return Fonts::font(Fonts::Style::body, QFont::Medium);
+            return m_nameFont;
         return {};
     case typeColumn:
         if (role == Qt::DisplayRole)
             return package.kind == PackageKind::cask ? u"Cask"_s : u"Formula"_s;
         if (role == Qt::ForegroundRole)
-            return Colors::secondary();
+            return m_secondary;
         return {};
     case versionColumn:
         if (role == Qt::DisplayRole)
             return package.version;
         if (role == Qt::ForegroundRole)
-            return Colors::secondary();
+            return m_secondary;
         return {};
     case descriptionColumn:
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)

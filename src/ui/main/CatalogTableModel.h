@@ -3,6 +3,8 @@
 #include "brew/Package.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
+#include <QFont>
 #include <QIcon>
 #include <QList>
 #include <QPointer>
@@ -59,4 +61,7 @@ private:
     QList<qsizetype> m_rows;
     QIcon m_installedIcon;
     QIcon m_homepageIcon;
+    // Asked for on every repaint of every visible row: made once.
+    QFont m_nameFont;
+    QColor m_secondary;
 };

@@ -31,10 +31,13 @@
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -67,78 +70,65 @@ QPushButton *linkButton(const QString &text, const QString &objectName, QWidget 
     return button;
 }
 
-// The name cell: the name in medium weight and, for a deprecated package, the word
-// "deprecated" small and orange 6 points after it.
-class NameDelegate : public QStyledItemDelegate {
+// The table's cells, drawn directly: a search repaints the visible rows on every keystroke, and
+// the style's general item drawing (text layout objects, a dozen data roles per cell) costs
+// several times more. Selection and alternate rows still come from the style.
+class CellDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit CellDelegate(QObject *parent)
+        : QStyledItemDelegate(parent)
+        , m_tagFont(Fonts::font(Fonts::Style::caption))
+        , m_tag(u"deprecated"_s)
+    {
+        m_tag.setTextFormat(Qt::PlainText);
+        m_tag.prepare(QTransform(), m_tagFont);
+    }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        QStyleOptionViewItem opt = option;
-        initStyleOption(&opt, index);
-        const QString name = opt.text;
-        opt.text.clear();
         const QWidget *widget = option.widget;
         QStyle *style = widget ? widget->style() : QApplication::style();
-        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &option, painter, widget);
+        const bool selected = option.state & QStyle::State_Selected;
+        switch (index.column()) {
+        case CatalogTableModel::tickColumn:
+        case CatalogTableModel::homepageColumn:
+            paintCentred(painter, option, index, style);
+            return;
+        default:
+            break;
+        }
 
-        const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
-        const bool deprecated = index.data(CatalogTableModel::deprecatedRole).toBool();
-        const QFontMetrics nameMetrics(opt.font);
-        const QFont tagFont = Fonts::font(Fonts::Style::caption);
-        const QFontMetrics tagMetrics(tagFont);
-        const QString tag = u"deprecated"_s;
-        const int tagWidth = deprecated ? tagMetrics.horizontalAdvance(tag) + 6 : 0;
-        const QString shownName
-            = nameMetrics.elidedText(name, Qt::ElideRight, std::max(0, textRect.width() - tagWidth));
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (text.isEmpty())
+            return;
+        const QVariant font = index.data(Qt::FontRole);
+        const QFont cellFont = font.isValid() ? font.value<QFont>() : option.font;
+        const QVariant foreground = index.data(Qt::ForegroundRole);
+        QColor color = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        if (!selected && foreground.isValid())
+            color = foreground.value<QColor>();
+
+        const QRect rect = option.rect.adjusted(horizontalMargin, 0, -horizontalMargin, 0);
+        const bool deprecated
+            = index.column() == CatalogTableModel::nameColumn && index.data(CatalogTableModel::deprecatedRole).toBool();
+        const int tagWidth = deprecated ? int(std::ceil(m_tag.size().width())) + 6 : 0;
+        const QStaticText &shown = line(text, cellFont, std::max(0, rect.width() - tagWidth));
+        const qreal top = rect.top() + (rect.height() - QFontMetricsF(cellFont).height()) / 2;
 
         painter->save();
-        const bool selected = opt.state & QStyle::State_Selected;
-        painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->setFont(opt.font);
-        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, shownName);
+        painter->setClipRect(option.rect);
+        painter->setFont(cellFont);
+        painter->setPen(color);
+        painter->drawStaticText(QPointF(rect.left(), top), shown);
         if (deprecated) {
-            QRect tagRect = textRect;
-            tagRect.setLeft(textRect.left() + nameMetrics.horizontalAdvance(shownName) + 6);
-            painter->setFont(tagFont);
+            // On the name's baseline, though smaller.
+            const qreal tagTop = top + QFontMetricsF(cellFont).ascent() - QFontMetricsF(m_tagFont).ascent();
+            painter->setFont(m_tagFont);
             painter->setPen(Colors::orange());
-            painter->drawText(tagRect, Qt::AlignLeft | Qt::AlignVCenter, tag);
+            painter->drawStaticText(QPointF(rect.left() + shown.size().width() + 6, tagTop), m_tag);
         }
         painter->restore();
-    }
-};
-
-// Icons and tick boxes centred in their narrow columns.
-class CentredDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QStyleOptionViewItem opt = option;
-        initStyleOption(&opt, index);
-        const QWidget *widget = option.widget;
-        QStyle *style = widget ? widget->style() : QApplication::style();
-        const bool checkable = opt.features & QStyleOptionViewItem::HasCheckIndicator;
-        const QIcon icon = opt.icon;
-        opt.features &= ~(QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration);
-        opt.icon = QIcon();
-        opt.text.clear();
-        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
-        if (checkable) {
-            QStyleOptionViewItem check = opt;
-            check.rect = checkRect(option, style, widget);
-            check.state = check.state & ~QStyle::State_HasFocus;
-            check.state |= opt.checkState == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
-            style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, painter, widget);
-        } else if (!icon.isNull()) {
-            const QSize size(16, 16);
-            const QRect target(
-                QPoint(opt.rect.center().x() - size.width() / 2 + 1, opt.rect.center().y() - size.height() / 2 + 1),
-                size);
-            icon.paint(painter, target);
-        }
     }
 
     bool editorEvent(
@@ -166,13 +156,69 @@ public:
     }
 
 private:
-    static QRect checkRect(const QStyleOptionViewItem &option, QStyle *style, const QWidget *widget)
+    static constexpr int horizontalMargin = 4;
+    // Enough for every cell of several screens of rows; a search shows many of the same rows
+    // again on the next keystroke.
+    static constexpr qsizetype cacheLimit = 6000;
+
+    struct LineKey {
+        QString text;
+        int width;
+        int fontWeight;
+        qreal fontSize;
+        bool operator==(const LineKey &) const = default;
+    };
+    friend size_t qHash(const LineKey &key, size_t seed = 0) noexcept
     {
-        const int width = style->pixelMetric(QStyle::PM_IndicatorWidth, &option, widget);
-        const int height = style->pixelMetric(QStyle::PM_IndicatorHeight, &option, widget);
-        return QRect(
-            option.rect.center().x() - width / 2 + 1, option.rect.center().y() - height / 2 + 1, width, height);
+        return qHashMulti(seed, key.text, key.width, key.fontWeight, key.fontSize);
     }
+
+    // The text shaped once, cut with an ellipsis to `width`.
+    const QStaticText &line(const QString &text, const QFont &font, int width) const
+    {
+        const LineKey key{ text, width, font.weight(), font.pointSizeF() };
+        const auto found = m_lines.constFind(key);
+        if (found != m_lines.cend())
+            return *found;
+        if (m_lines.size() >= cacheLimit)
+            m_lines.clear();
+        QStaticText shaped(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+        shaped.setTextFormat(Qt::PlainText);
+        shaped.setPerformanceHint(QStaticText::AggressiveCaching);
+        shaped.prepare(QTransform(), font);
+        return *m_lines.insert(key, shaped);
+    }
+
+    // A tick box or an icon in the middle of a narrow cell.
+    static void paintCentred(
+        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index, QStyle *style)
+    {
+        const QWidget *widget = option.widget;
+        const QVariant check = index.data(Qt::CheckStateRole);
+        if (check.isValid()) {
+            QStyleOptionViewItem box = option;
+            const int width = style->pixelMetric(QStyle::PM_IndicatorWidth, &option, widget);
+            const int height = style->pixelMetric(QStyle::PM_IndicatorHeight, &option, widget);
+            box.rect = QRect(
+                option.rect.center().x() - width / 2 + 1, option.rect.center().y() - height / 2 + 1, width, height);
+            box.state &= ~QStyle::State_HasFocus;
+            box.state |= check.value<Qt::CheckState>() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+            style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, widget);
+            return;
+        }
+        const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+        if (icon.isNull())
+            return;
+        const QSize size(16, 16);
+        icon.paint(painter,
+            QRect(QPoint(option.rect.center().x() - size.width() / 2 + 1,
+                      option.rect.center().y() - size.height() / 2 + 1),
+                size));
+    }
+
+    QFont m_tagFont;
+    QStaticText m_tag;
+    mutable QHash<LineKey, QStaticText> m_lines;
 };
 
 } // namespace
@@ -397,10 +443,7 @@ QWidget *CatalogView::makeTablePage()
     columns->setSectionResizeMode(CatalogTableModel::descriptionColumn, QHeaderView::Stretch);
     columns->setSectionResizeMode(CatalogTableModel::homepageColumn, QHeaderView::Fixed);
     columns->resizeSection(CatalogTableModel::homepageColumn, 28);
-    m_table->setItemDelegateForColumn(CatalogTableModel::nameColumn, new NameDelegate(m_table));
-    auto *centred = new CentredDelegate(m_table);
-    m_table->setItemDelegateForColumn(CatalogTableModel::tickColumn, centred);
-    m_table->setItemDelegateForColumn(CatalogTableModel::homepageColumn, centred);
+    m_table->setItemDelegate(new CellDelegate(m_table));
 
     connect(
         m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CatalogView::tableSelectionChanged);
@@ -521,21 +564,23 @@ QList<Package> CatalogView::rows() const
     QList<Package> packages;
     packages.reserve(m_rows.size());
     for (qsizetype row : m_rows)
-        packages.append(m_catalog.at(row));
+        packages.append(m_index.catalog().at(row));
     return packages;
 }
 
 void CatalogView::recomputeRows(bool fromFilter)
 {
     static const QSet<QString> none;
-    m_catalog = m_store ? m_store->catalog() : QList<Package>();
+    const QList<Package> catalog = m_store ? m_store->catalog() : QList<Package>();
+    if (!m_index.isFor(catalog))
+        m_index = CatalogFilter::Index(catalog);
     const CatalogFilter::PackageState state{
         m_store ? m_store->installedFormulae() : none,
         m_store ? m_store->installedCasks() : none,
         m_store ? m_store->selectedIDs() : none,
     };
-    m_rows = CatalogFilter::rows(m_catalog, m_filter, state);
-    m_model->setRows(m_catalog, m_rows);
+    m_rows = m_index.rows(m_filter, state);
+    m_model->setRows(m_index.catalog(), m_rows);
     syncTableSelection();
     if (fromFilter)
         m_table->scrollToTop();
@@ -564,7 +609,7 @@ void CatalogView::refreshRowCounts()
     // Only whether the list is empty or over the limit matters: stop counting past it.
     qsizetype notInstalled = 0;
     for (qsizetype row : std::as_const(m_rows)) {
-        if (!m_store || !m_store->isInstalled(m_catalog.at(row)))
+        if (!m_store || !m_store->isInstalled(m_index.catalog().at(row)))
             ++notInstalled;
         if (notInstalled > selectAllLimit)
             break;
@@ -590,7 +635,7 @@ QList<Package> CatalogView::shownNotInstalled() const
 {
     QList<Package> packages;
     for (qsizetype row : m_rows) {
-        const Package &package = m_catalog.at(row);
+        const Package &package = m_index.catalog().at(row);
         if (!m_store || !m_store->isInstalled(package))
             packages.append(package);
     }

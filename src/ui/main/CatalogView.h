@@ -98,8 +98,9 @@ private:
 
     QPointer<BrewStore> m_store;
     CatalogFilter::Filter m_filter;
-    // Positions in m_catalog: the store's catalog as of the last computation, shared not copied.
-    QList<Package> m_catalog;
+    // The store's catalog prepared for searching; rebuilt only when the store replaces it.
+    CatalogFilter::Index m_index;
+    // Positions in m_index.catalog().
     QList<qsizetype> m_rows;
     std::optional<QString> m_focusedID;
     bool m_syncingSelection = false;

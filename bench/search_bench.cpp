@@ -1,0 +1,232 @@
+// Typing into the search field of the real Packages screen over a real-sized catalog: per
+// keystroke, the row computation, the table model update and the repaint of the visible rows.
+//
+//   search_bench [repetitions]      (Release build; QT_QPA_PLATFORM=offscreen without a display)
+//
+// Every query is typed one character at a time and then erased one character at a time; each
+// key press and each backspace is one keystroke. The first repetition warms fonts and icons up
+// and is not counted.
+
+#include "CatalogGenerator.h"
+#include "brew/ActivityStore.h"
+#include "brew/BrewStore.h"
+#include "brew/CatalogFilter.h"
+#include "brew/CatalogService.h"
+#include "brew/PackageFormats.h"
+#include "platform/Platform.h"
+#include "ui/main/CatalogView.h"
+
+#include <QApplication>
+#include <QCoro/QCoroTask>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Searches people type: a name, a word of a description, a word found everywhere, a single
+// letter, a phrase, and one that finds nothing.
+const QStringList queries{
+    u"python"_s,
+    u"git"_s,
+    u"json parser"_s,
+    u"font"_s,
+    u"terminal emulator"_s,
+    u"lib"_s,
+    u"x"_s,
+    u"docker desktop"_s,
+    u"Visual Studio"_s,
+    u"zzqx"_s,
+};
+
+void writeExecutable(const QString &path, const QByteArray &text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        qFatal("cannot write %s", qPrintable(path));
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void writeFile(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QCoro::Task<> readInstalled(BrewStore *store, QEventLoop *loop)
+{
+    co_await store->refresh();
+    loop->quit();
+}
+
+struct Stats {
+    std::vector<double> values;
+
+    void add(double ms) { values.push_back(ms); }
+    double median()
+    {
+        if (values.empty())
+            return 0;
+        std::vector<double> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        const size_t n = sorted.size();
+        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+    double longest() const { return values.empty() ? 0 : *std::max_element(values.begin(), values.end()); }
+};
+
+double msSince(const QElapsedTimer &timer)
+{
+    return timer.nsecsElapsed() / 1e6;
+}
+
+void press(QWidget *target, int key, const QString &text)
+{
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &up);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const int repetitions = argc > 1 ? std::max(2, QString::fromLocal8Bit(argv[1]).toInt()) : 4;
+
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        qFatal("cannot create a temporary folder");
+    const QString base = dir.path();
+
+    // The catalog as the store holds it: decoded, converted and sorted by name.
+    const CatalogGenerator::Catalog generated = CatalogGenerator::generate();
+    QList<Package> catalog = PackageFormats::decodeFormulae(generated.formulaJson);
+    catalog += PackageFormats::decodeCasks(generated.caskJson);
+    CatalogService::sortByName(catalog);
+
+    // A machine with some of it installed, so the tick column shows both kinds of cell.
+    QByteArray formulae;
+    QByteArray casks;
+    for (qsizetype i = 0; i < catalog.size(); i += 60)
+        (catalog.at(i).kind == PackageKind::formula ? formulae : casks) += catalog.at(i).name.toUtf8() + '\n';
+    writeFile(base + u"/formulae.txt"_s, formulae);
+    writeFile(base + u"/casks.txt"_s, casks);
+    writeExecutable(base + u"/root/opt/homebrew/bin/brew"_s,
+        "#!/bin/sh\n"
+        "case \"$1\" in\n"
+        "  --version) echo 'Homebrew 4.4.2' ;;\n"
+        "  list) if [ \"$2\" = --formula ]; then cat '"
+            + base.toUtf8() + "/formulae.txt'; else cat '" + base.toUtf8()
+            + "/casks.txt'; fi ;;\n"
+              "  outdated) echo '{\"formulae\":[],\"casks\":[]}' ;;\n"
+              "esac\nexit 0\n");
+
+    Platform::Settings settings = Platform::Settings::forThisMachine();
+    settings.homeDir = base + u"/home"_s;
+    settings.tempDir = base + u"/tmp"_s;
+    settings.appSupportDir = base + u"/support"_s;
+    settings.systemRoot = base + u"/root"_s;
+    settings.userDefaultsFile = base + u"/defaults.ini"_s;
+    // Nothing listens there: the download fails at once and the generated catalog stays.
+    settings.catalogApiBase = QUrl(u"http://127.0.0.1:9"_s);
+    settings.releaseApiBase = QUrl(u"http://127.0.0.1:9"_s);
+    for (const QString &folder : { settings.homeDir, settings.tempDir, settings.appSupportDir })
+        QDir().mkpath(folder);
+    Platform::ScopedOverride platform(settings);
+
+    ActivityStore activity;
+    BrewStore store(&activity);
+    store.applyCatalog(catalog, QDateTime::currentDateTime());
+    {
+        QEventLoop loop;
+        auto task = readInstalled(&store, &loop);
+        Q_UNUSED(task);
+        loop.exec();
+    }
+    // A few ticks, as after some browsing.
+    QSet<QString> ticked;
+    for (qsizetype i = 7; i < catalog.size(); i += 500)
+        ticked.insert(catalog.at(i).id());
+    store.setSelectedIDs(ticked);
+
+    const CatalogFilter::Index index(store.catalog());
+    Stats total;
+    Stats filter;
+    Stats update;
+    Stats repaint;
+    qsizetype lastRows = 0;
+    for (int repetition = 0; repetition < repetitions; ++repetition) {
+        const bool counted = repetition > 0;
+        // A fresh screen each time, as when the section is chosen again: nothing the previous
+        // repetition drew is reused.
+        CatalogView view(&store);
+        view.resize(1000, 700);
+        view.show();
+        QApplication::processEvents();
+        auto *search = view.findChild<QLineEdit *>(u"searchField"_s);
+        QTableView *table = view.table();
+        search->setFocus();
+        for (const QString &query : queries) {
+            auto keystroke = [&](int key, const QString &text) {
+                QApplication::processEvents();
+                QElapsedTimer timer;
+                timer.start();
+                press(search, key, text);
+                const double typed = msSince(timer);
+                table->viewport()->repaint();
+                const double all = msSince(timer);
+                lastRows = view.rowCount();
+
+                // The row computation alone, on the same inputs and the same prepared index.
+                QElapsedTimer pure;
+                pure.start();
+                const CatalogFilter::PackageState state{ store.installedFormulae(), store.installedCasks(),
+                    store.selectedIDs() };
+                const QList<qsizetype> rows = index.rows({ view.query(), view.kind(), view.status() }, state);
+                const double computed = msSince(pure);
+                if (rows.size() != lastRows)
+                    qFatal("the view shows %lld rows, the filter finds %lld", static_cast<long long>(lastRows),
+                        static_cast<long long>(rows.size()));
+                if (counted) {
+                    total.add(all);
+                    filter.add(computed);
+                    update.add(std::max(0.0, typed - computed));
+                    repaint.add(all - typed);
+                }
+            };
+            for (const QChar c : query)
+                keystroke(Qt::Key_unknown, QString(c));
+            for (qsizetype i = 0; i < query.size(); ++i)
+                keystroke(Qt::Key_Backspace, QString());
+        }
+        if (!search->text().isEmpty() || view.rowCount() != catalog.size())
+            qFatal("the search field was not cleared");
+    }
+
+    std::printf("search: %zu keystrokes over %d repetitions (first one not counted), %lld packages, %lld shown "
+                "without a search\n",
+        total.values.size(), repetitions, static_cast<long long>(catalog.size()), static_cast<long long>(lastRows));
+    std::printf("search: row computation  median %.3f ms, longest %.3f ms\n", filter.median(), filter.longest());
+    std::printf("search: model and labels median %.3f ms, longest %.3f ms\n", update.median(), update.longest());
+    std::printf("search: repaint of rows  median %.3f ms, longest %.3f ms\n", repaint.median(), repaint.longest());
+    std::printf("search: %.2f ms per keystroke over %lld packages (longest %.2f ms)\n", total.median(),
+        static_cast<long long>(catalog.size()), total.longest());
+    std::fflush(stdout);
+    return 0;
+}

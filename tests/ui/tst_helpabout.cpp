@@ -157,6 +157,10 @@ private Q_SLOTS:
         AboutView view;
         view.show();
         QCOMPARE(view.width(), 400);
+        // The application icon comes from the bundled SVG when the app has set none.
+        const QPixmap icon = view.findChild<QLabel *>(u"aboutIcon"_s)->pixmap();
+        QVERIFY(!icon.isNull());
+        QCOMPARE(icon.deviceIndependentSize().toSize(), QSize(96, 96));
         auto *qr = view.findChild<QToolButton *>(u"aboutSupportQR"_s);
         QVERIFY(!qr->icon().isNull());
         QCOMPARE(qr->toolTip(), ProjectLinks::donationTooltip());

@@ -9,9 +9,11 @@
 #include "ui/EmptyStateView.h"
 #include "ui/main/CatalogTableModel.h"
 #include "ui/main/CatalogView.h"
+#include "ui/main/MainView.h"
 #include "ui/main/PackageDetailView.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -511,6 +513,29 @@ private Q_SLOTS:
         QCOMPARE(view.focusedID(), std::nullopt);
         QVERIFY(!inspector->isVisible());
         QVERIFY(view.table()->selectionModel()->selectedRows().isEmpty());
+    }
+
+    void mainWindow_smallestSizeKeepsTheToolbarWhole()
+    {
+        Fixture fixture(smallCatalog());
+        fixture.store->setSelectedIDs({ u"formula:json-c"_s });
+        MainView main(fixture.store.get(), fixture.activity.get(), nullptr);
+        main.resize(960, 600);
+        main.show();
+        main.setSection(SidebarSection::catalog);
+        auto *view = qobject_cast<CatalogView *>(main.currentScreen());
+        QVERIFY(view);
+        QTRY_VERIFY(view->isVisible());
+        view->setFocusedID(u"formula:jq"_s);
+        QTRY_VERIFY(!view->detailView()->loadingDetails());
+        QApplication::processEvents();
+        // Everything in the toolbar stays on screen and the search prompt is readable.
+        auto *install = child<QPushButton>(*view, u"installButton"_s);
+        QVERIFY(install->mapTo(view, QPoint(install->width(), 0)).x() <= view->width());
+        auto *search = child<QLineEdit>(*view, u"searchField"_s);
+        QVERIFY(search->width() >= 150);
+        QVERIFY(view->table()->width() > 300);
+        saveScreenshot(&main, u"catalog-main-window"_s);
     }
 
     void detail_headerAndActions_data()

@@ -6,6 +6,7 @@
 #include "brew/BrewStore.h"
 #include "ui/Colors.h"
 #include "ui/EmptyStateView.h"
+#include "ui/main/MainView.h"
 #include "ui/main/OutdatedTableModel.h"
 #include "ui/main/UpdatesView.h"
 
@@ -177,6 +178,21 @@ private Q_SLOTS:
             QTest::mouseClick(button, Qt::LeftButton);
             QTRY_VERIFY_WITH_TIMEOUT(fixture.sandbox->calls(brewPath).contains(QStringList{ u"update"_s }), 10000);
         }
+    }
+
+    void mainWindow_smallestSize()
+    {
+        Fixture fixture(threeOutdated, QByteArray(), u"4.4.2"_s, u"4.5.0"_s);
+        MainView main(fixture.store.get(), fixture.activity.get(), nullptr);
+        main.resize(960, 600);
+        main.show();
+        main.setSection(SidebarSection::updates);
+        auto *view = qobject_cast<UpdatesView *>(main.currentScreen());
+        QVERIFY(view);
+        auto *button = child<QPushButton>(*view, u"updateHomebrewButton"_s);
+        QTRY_VERIFY(button->isVisible());
+        QVERIFY(button->mapTo(view, QPoint(button->width(), 0)).x() <= view->width());
+        saveScreenshot(&main, u"updates-main-window"_s);
     }
 
     void header_unknownVersionLeavesNothingAfterTheName()

@@ -434,11 +434,13 @@ QWidget *CatalogView::makeTablePage()
     columns->setStretchLastSection(false);
     columns->setSectionResizeMode(CatalogTableModel::tickColumn, QHeaderView::Fixed);
     columns->resizeSection(CatalogTableModel::tickColumn, 28);
-    columns->setSectionResizeMode(CatalogTableModel::nameColumn, QHeaderView::Interactive);
+    // Name and version follow the table's width between their minimum and ideal sizes (see
+    // fitColumns()); the description takes the rest.
+    columns->setSectionResizeMode(CatalogTableModel::nameColumn, QHeaderView::Fixed);
     columns->resizeSection(CatalogTableModel::nameColumn, 220);
     columns->setSectionResizeMode(CatalogTableModel::typeColumn, QHeaderView::Fixed);
     columns->resizeSection(CatalogTableModel::typeColumn, 60);
-    columns->setSectionResizeMode(CatalogTableModel::versionColumn, QHeaderView::Interactive);
+    columns->setSectionResizeMode(CatalogTableModel::versionColumn, QHeaderView::Fixed);
     columns->resizeSection(CatalogTableModel::versionColumn, 90);
     columns->setSectionResizeMode(CatalogTableModel::descriptionColumn, QHeaderView::Stretch);
     columns->setSectionResizeMode(CatalogTableModel::homepageColumn, QHeaderView::Fixed);
@@ -456,8 +458,26 @@ QWidget *CatalogView::makeTablePage()
         if (url.isValid())
             Platform::current().openUrl(url);
     });
+    m_table->viewport()->installEventFilter(this);
     layout->addWidget(m_table);
     return page;
+}
+
+bool CatalogView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_table->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CatalogView::fitColumns()
+{
+    // A narrow table (small window, inspector open) gives up name and version width first, down
+    // to their minimums, so the description keeps some room.
+    const int flexible = m_table->viewport()->width() - 28 - 60 - 28;
+    QHeaderView *columns = m_table->horizontalHeader();
+    columns->resizeSection(CatalogTableModel::nameColumn, std::clamp(flexible * 2 / 5, 150, 220));
+    columns->resizeSection(CatalogTableModel::versionColumn, std::clamp(flexible / 6, 60, 90));
 }
 
 QWidget *CatalogView::makeBottomBar()

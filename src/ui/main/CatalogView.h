@@ -75,12 +75,14 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QWidget *makeToolbar();
     QWidget *makeTablePage();
     QWidget *makeBottomBar();
     QWidget *makeInspector();
+    void fitColumns();
 
     // `fromFilter`: the user changed what to look for, so the table starts at the top again.
     void recomputeRows(bool fromFilter);

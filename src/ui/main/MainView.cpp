@@ -7,10 +7,12 @@
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/Symbols.h"
+#include "ui/main/CatalogView.h"
 #include "ui/main/ErrorDetailsSheet.h"
 #include "ui/main/HomeView.h"
 #include "ui/main/LogPanel.h"
 #include "ui/main/StatusBar.h"
+#include "ui/main/UpdatesView.h"
 #include "ui/main/VexlerMark.h"
 #include "ui/wizard/WizardView.h"
 
@@ -205,12 +207,12 @@ QWidget *MainView::makeHomeView()
 
 QWidget *MainView::makeCatalogView()
 {
-    return placeholder(u"Packages"_s, u"catalogScreen"_s);
+    return new CatalogView(m_store);
 }
 
 QWidget *MainView::makeUpdatesView()
 {
-    return placeholder(u"Updates"_s, u"updatesScreen"_s);
+    return new UpdatesView(m_store);
 }
 
 QWidget *MainView::makeSidebar()

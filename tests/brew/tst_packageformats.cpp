@@ -376,7 +376,8 @@ private Q_SLOTS:
                                          << with([](PackageDetails &d) { d.installs30d = 105; });
         QTest::newRow("no installs recorded") << QByteArray(R"({"analytics":{"install":{"30d":{}}}})")
                                               << with([](PackageDetails &d) { d.installs30d = 0; });
-        QTest::newRow("null analytics") << QByteArray(R"({"analytics":null})") << std::optional(none);
+        QTest::newRow("null analytics and auto_updates")
+            << QByteArray(R"({"analytics":null,"auto_updates":null})") << std::optional(none);
         QTest::newRow("count as text") << QByteArray(R"({"analytics":{"install":{"30d":{"a":"100"}}}})")
                                        << std::optional(none);
         QTest::newRow("fractional count")

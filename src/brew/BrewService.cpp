@@ -4,11 +4,13 @@
 #include "platform/Files.h"
 #include "platform/Platform.h"
 
+#include <QCoro/QCoroFuture>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QProcess>
+#include <QtConcurrentRun>
 
 #include <coroutine>
 #include <exception>
@@ -192,7 +194,8 @@ public:
 
     const std::optional<QString> &launchError() const { return m_launchError; }
     std::exception_ptr handlerError() const { return m_handlerError; }
-    Result result() const { return { m_status, QString::fromUtf8(m_stdout) }; }
+    qint32 status() const { return m_status; }
+    const QByteArray &standardOutput() const { return m_stdout; }
 
 private:
     // Reads whatever both pipes hold. A handler that spins an event loop re-enters here through
@@ -292,7 +295,16 @@ QCoro::Task<Result> exec(
         throw LaunchError(executable, *run.launchError());
     if (run.handlerError())
         std::rethrow_exception(run.handlerError());
-    co_return run.result();
+    // Decoding megabytes of output would stall the window; small outputs are not worth a thread.
+    constexpr qsizetype decodeInBackgroundFrom = 256 * 1024;
+    const QByteArray bytes = run.standardOutput();
+    const qint32 status = run.status();
+    if (bytes.size() < decodeInBackgroundFrom)
+        co_return Result{ status, QString::fromUtf8(bytes) };
+    const auto decode = [bytes] { return QString::fromUtf8(bytes); }; // named: see the GCC note in README
+    QFuture<QString> decoded = QtConcurrent::run(decode);
+    QString output = co_await decoded;
+    co_return Result{ status, std::move(output) };
 }
 
 QProcessEnvironment homebrewEnvironment(const QString &brewPath)

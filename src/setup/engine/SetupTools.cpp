@@ -37,8 +37,8 @@ QCoro::Task<BrewService::Result> runTool(RunContext &context, QString executable
     // exec() calls the handler on this (the main) thread, one chunk at a time, and only while
     // this coroutine is suspended on it, so the context outlives every call.
     RunContext *log = &context;
-    co_return co_await BrewService::exec(
-        executable, arguments, toolEnvironment(), [log](const QString &chunk) { log->appendLog(chunk); });
+    const BrewService::OutputHandler onOutput = [log](const QString &chunk) { log->appendLog(chunk); };
+    co_return co_await BrewService::exec(executable, arguments, toolEnvironment(), onOutput);
 }
 
 } // namespace SetupTools

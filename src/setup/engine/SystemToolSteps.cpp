@@ -92,8 +92,8 @@ QCoro::Task<> installITerm(RunContext &context, std::optional<QString> brewPath)
     context.appendLog(u"$ brew install --cask "_s + casks.join(u' ') + u'\n');
     const QStringList arguments = QStringList{ u"install"_s, u"--cask"_s } + casks;
     RunContext *log = &context;
-    const BrewService::Result result
-        = co_await BrewService::runBrew(arguments, *brewPath, [log](const QString &chunk) { log->appendLog(chunk); });
+    const BrewService::OutputHandler onOutput = [log](const QString &chunk) { log->appendLog(chunk); };
+    const BrewService::Result result = co_await BrewService::runBrew(arguments, *brewPath, onOutput);
     if (result.status != 0)
         throw SetupError(u"brew exited with status "_s + QString::number(result.status));
 

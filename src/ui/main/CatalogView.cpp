@@ -88,8 +88,15 @@ public:
     {
         const QWidget *widget = option.widget;
         QStyle *style = widget ? widget->style() : QApplication::style();
-        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &option, painter, widget);
+        // The view has drawn the (alternate) row background; a selected row is filled here, as the
+        // style's item panel would, without the style's general path.
         const bool selected = option.state & QStyle::State_Selected;
+        if (selected) {
+            const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                : (option.state & QStyle::State_Active)                                ? QPalette::Normal
+                                                                                       : QPalette::Inactive;
+            painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+        }
         switch (index.column()) {
         case CatalogTableModel::tickColumn:
         case CatalogTableModel::homepageColumn:

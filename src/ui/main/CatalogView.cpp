@@ -466,6 +466,7 @@ QWidget *CatalogView::makeTablePage()
             Platform::current().openUrl(url);
     });
     m_table->viewport()->installEventFilter(this);
+    m_table->installEventFilter(this);
     layout->addWidget(m_table);
     return page;
 }
@@ -474,6 +475,19 @@ bool CatalogView::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_table->viewport() && event->type() == QEvent::Resize)
         fitColumns();
+    if (watched == m_table && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space) {
+        // Space ticks the focused row, whichever of its cells has the keyboard.
+        const QModelIndex current = m_table->currentIndex();
+        if (current.isValid()) {
+            const QModelIndex tick = m_model->index(current.row(), CatalogTableModel::tickColumn);
+            if (tick.flags() & Qt::ItemIsUserCheckable) {
+                const bool ticked = tick.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
+                m_model->setData(tick, ticked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+            }
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -233,7 +233,7 @@ QByteArray formulaEntry(Random &random, const QByteArray &name, const QByteArray
         + ",\"uses_from_macos\":[\"zlib\",{\"python\":\"build\"}],\"uses_from_macos_bounds\":[{},{}]"
         + ",\"requirements\":"
         + (random.chance(5) ? "[{\"name\":\"xcode\",\"cask\":null,\"download\":null,\"version\":\"14.0\",\"contexts\":["
-                              "\"build\"],\"specs\":[\"stable\"]}]"
+                              "\"build\"]}]"
                             : "[]")
         + ",\"conflicts_with\":[],\"conflicts_with_reasons\":[],\"link_overwrite\":[],\"caveats\":"
         + (random.chance(10) ? "\"To start " + lower + " now:\\n  " + lower + " --daemon\\n\"" : "null")

@@ -8,6 +8,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
 
 #include <QPointer>
 #include <QRegularExpression>
@@ -429,7 +430,7 @@ QCoro::Task<> BrewStore::runSequence(
     if (failure) {
         m_activity->cancelFade();
         m_activity->setPhase(ActivityStore::Phase::failure(
-            title + u" failed"_s, u"$ "_s + failure->first + u"\n\n"_s + failure->second.right(failureTextKeep)));
+            title + u" failed"_s, u"$ "_s + failure->first + u"\n\n"_s + Text::tail(failure->second, failureTextKeep)));
     } else {
         m_activity->succeed(successMessage);
     }
@@ -440,7 +441,7 @@ void BrewStore::appendToLog(const QString &text)
 {
     m_log.append(text);
     if (m_log.size() > logLimit) {
-        m_log.remove(0, m_log.size() - logKeep);
+        m_log = Text::tail(m_log, logKeep);
         Q_EMIT logReset();
     } else {
         Q_EMIT logAppended(text);
@@ -455,7 +456,7 @@ void BrewStore::appendOutput(const QString &text)
         return;
     m_commandOutput.append(text);
     if (m_commandOutput.size() > commandOutputLimit)
-        m_commandOutput.remove(0, m_commandOutput.size() - commandOutputKeep);
+        m_commandOutput = Text::tail(m_commandOutput, commandOutputKeep);
     Q_EMIT commandOutputChanged();
     countHeadings(text);
 }

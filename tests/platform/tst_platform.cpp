@@ -2,6 +2,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -121,6 +122,25 @@ private Q_SLOTS:
         const std::optional<QString> text = Files::decodeUtf8(bytes);
         QVERIFY(text);
         QCOMPARE(text->toUtf8(), bytes);
+    }
+
+    void tailNeverSplitsACharacter_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << u"abcdef"_s << 3 << u"def"_s;
+        QTest::newRow("longer than text") << u"ab"_s << 5 << u"ab"_s;
+        QTest::newRow("cut through an emoji") << u"x🍺yz"_s << 3 << u"yz"_s;
+        QTest::newRow("whole emoji") << u"x🍺yz"_s << 4 << u"🍺yz"_s;
+    }
+
+    void tailNeverSplitsACharacter()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, count);
+        QFETCH(QString, expected);
+        QCOMPARE(Text::tail(text, count), expected);
     }
 
     void atomicWriteReplacesAndKeepsNoTemporaries()

@@ -3,6 +3,7 @@
 #include "brew/ActivityStore.h"
 #include "platform/Error.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
 #include "setup/engine/CancellationFlag.h"
 #include "setup/engine/PreferenceSteps.h"
 #include "setup/engine/RunContext.h"
@@ -53,15 +54,6 @@ QCoro::Task<> runStep(
         co_await PreferenceSteps::createSSHKey(context, config);
         break;
     }
-}
-
-// Keeps the newest `count` characters without starting in the middle of a surrogate pair.
-QString tail(const QString &text, qsizetype count)
-{
-    QString result = text.right(count);
-    if (!result.isEmpty() && result.front().isLowSurrogate())
-        result.remove(0, 1);
-    return result;
 }
 
 } // namespace
@@ -161,7 +153,7 @@ void SetupStore::appendLog(const QString &text)
         return;
     m_log += text;
     if (m_log.size() > logLimit) {
-        m_log = tail(m_log, logKeep);
+        m_log = Text::tail(m_log, logKeep);
         Q_EMIT logReset();
     } else {
         Q_EMIT logAppended(text);
@@ -323,7 +315,7 @@ void SetupStore::finishRun()
     }
     const qsizetype k = failures.size();
     const QString heading = QString::number(k) + u" setup step"_s + (k == 1 ? QString() : u"s"_s) + u" failed"_s;
-    const QString message = failures.join(u'\n') + u"\n\n── Log ──\n"_s + tail(m_log, failureLogTail);
+    const QString message = failures.join(u'\n') + u"\n\n── Log ──\n"_s + Text::tail(m_log, failureLogTail);
     m_activity->cancelFade();
     m_activity->setPhase(ActivityStore::Phase::failure(heading, message));
 }

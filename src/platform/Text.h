@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+namespace Text {
+
+// The newest `count` characters of `text`, never starting in the middle of a surrogate pair
+// (a cut emoji would show as a replacement character at the top of a log).
+QString tail(const QString &text, qsizetype count);
+
+} // namespace Text

@@ -9,4 +9,7 @@ class ProminentButton : public QPushButton {
 
 public:
     ProminentButton(const QString &symbol, const QString &text, QWidget *parent = nullptr);
+
+    // Gives any push button the same filled look (the wizard's primary button changes with the page).
+    static void applyStyle(QPushButton *button);
 };

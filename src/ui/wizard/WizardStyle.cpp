@@ -1,6 +1,7 @@
 #include "ui/wizard/WizardStyle.h"
 
 #include "ui/Colors.h"
+#include "ui/ProminentButton.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -40,16 +41,7 @@ void setProminent(QPushButton *button, bool prominent)
         button->setStyleSheet(QString());
         return;
     }
-    const QColor accent = Colors::blue();
-    button->setStyleSheet(
-        u"QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
-        " padding: 5px 14px; }"
-        "QPushButton:pressed { background: %2; }"
-        "QPushButton:disabled { background: rgba(%3, %4, %5, 90); color: rgba(255, 255, 255, 200); }"_s
-            .arg(accent.name(), accent.darker(120).name())
-            .arg(accent.red())
-            .arg(accent.green())
-            .arg(accent.blue()));
+    ProminentButton::applyStyle(button);
 }
 
 } // namespace WizardStyle

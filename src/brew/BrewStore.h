@@ -109,6 +109,9 @@ Q_SIGNALS:
     void logReset();
 
 private:
+    // bench/store_bench pushes output through the sequencer's append path directly.
+    friend struct BrewStoreBenchAccess;
+
     void setStatus(BrewStatus status);
     void setBrewPath(const std::optional<QString> &path);
     void setBrewVersion(const std::optional<QString> &version);

@@ -308,7 +308,7 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     QCOMPARE(detailOf(wizard, SetupComponent::ohMyZsh), u"Install Oh My Zsh and enable 12 plugins"_s);
     QCOMPARE(detailOf(wizard, SetupComponent::powerlevel10k),
         u"Install the theme and switch the prompt to “rainbow” (existing config is backed up)"_s);
-    QCOMPARE(detailOf(wizard, SetupComponent::shell), u"13 aliases, 4 variables, 1 extra lines"_s);
+    QCOMPARE(detailOf(wizard, SetupComponent::shell), u"13 aliases, 4 variables, 1 extra line"_s);
     QCOMPARE(detailOf(wizard, SetupComponent::git), u"Ada King, 7 aliases, 4 settings"_s);
     QCOMPARE(noteTexts(wizard),
         (QStringList{ u"macOS will show a dialog to confirm the Command Line Tools installation."_s,

@@ -167,6 +167,19 @@ private Q_SLOTS:
         named.gitName = u"Ada Lovelace"_s;
         named.gitSettings.removeLast();
         QTest::newRow("git, named") << SetupComponent::git << named << u"Ada Lovelace, 7 aliases, 3 settings"_s;
+        SetupConfig single = defaults;
+        single.aliases.resize(1);
+        single.environment.resize(1);
+        single.zshrcExtras = u"setopt autocd"_s;
+        single.plugins = { u"git"_s };
+        single.gitAliases.resize(1);
+        single.gitSettings.resize(1);
+        QTest::newRow("shell, one of each")
+            << SetupComponent::shell << single << u"1 alias, 1 variable, 1 extra line"_s;
+        QTest::newRow("ohMyZsh, one plugin")
+            << SetupComponent::ohMyZsh << single << u"Install Oh My Zsh and enable 1 plugin"_s;
+        QTest::newRow("git, one of each")
+            << SetupComponent::git << single << u"Keep current identity, 1 alias, 1 setting"_s;
         QTest::newRow("ssh") << SetupComponent::ssh << defaults << u"Create a ed25519 key at ~/.ssh/id_ed25519"_s;
     }
 

@@ -28,6 +28,12 @@ QString count(qsizetype n)
     return QString::number(n);
 }
 
+// "1 alias", "3 aliases": counted texts take the singular for one.
+QString counted(qsizetype n, const QString &singular, const QString &plural)
+{
+    return count(n) + u' ' + (n == 1 ? singular : plural);
+}
+
 } // namespace
 
 QString ReviewPage::detailLine(SetupComponent component, const SetupConfig &config)
@@ -38,20 +44,22 @@ QString ReviewPage::detailLine(SetupComponent component, const SetupConfig &conf
     case SetupComponent::iterm2:
         return subtitle(component);
     case SetupComponent::ohMyZsh:
-        return u"Install Oh My Zsh and enable "_s + count(config.plugins.size()) + u" plugins"_s;
+        return u"Install Oh My Zsh and enable "_s + counted(config.plugins.size(), u"plugin"_s, u"plugins"_s);
     case SetupComponent::powerlevel10k:
         if (config.p10kStyle.isEmpty())
             return u"Install and activate the theme, keep your prompt config"_s;
         return u"Install the theme and switch the prompt to “"_s + config.p10kStyle
             + u"” (existing config is backed up)"_s;
     case SetupComponent::shell:
-        return count(config.aliases.size()) + u" aliases, "_s + count(config.environment.size()) + u" variables, "_s
-            + count(Zshrc::extraLines(config.zshrcExtras).size()) + u" extra lines"_s;
+        return counted(config.aliases.size(), u"alias"_s, u"aliases"_s) + u", "_s
+            + counted(config.environment.size(), u"variable"_s, u"variables"_s) + u", "_s
+            + counted(Zshrc::extraLines(config.zshrcExtras).size(), u"extra line"_s, u"extra lines"_s);
     case SetupComponent::macOS:
         return count(config.defaultsEntries().size()) + u" Dock, Finder and keyboard settings"_s;
     case SetupComponent::git:
         return (config.gitName.isEmpty() ? u"Keep current identity"_s : config.gitName) + u", "_s
-            + count(config.gitAliases.size()) + u" aliases, "_s + count(config.gitSettings.size()) + u" settings"_s;
+            + counted(config.gitAliases.size(), u"alias"_s, u"aliases"_s) + u", "_s
+            + counted(config.gitSettings.size(), u"setting"_s, u"settings"_s);
     case SetupComponent::ssh:
         return u"Create a "_s + config.sshKeyType + u" key at "_s + config.sshKeyFile;
     }

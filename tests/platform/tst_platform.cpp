@@ -191,6 +191,28 @@ private Q_SLOTS:
         QCOMPARE(Files::subdirectoryNames(base + "/missing"_L1), QStringList());
     }
 
+    void fakeToolCallsRunningTogetherStayWhole()
+    {
+        Sandbox sandbox;
+        sandbox.addTool(u"/opt/homebrew/bin/brew"_s, {});
+        std::vector<std::unique_ptr<QProcess>> processes;
+        for (int i = 0; i < 24; ++i) {
+            auto process = std::make_unique<QProcess>();
+            process->start(sandbox.systemPath(u"/opt/homebrew/bin/brew"_s),
+                { u"list"_s, u"--formula"_s, QString::number(i), u"-1"_s });
+            processes.push_back(std::move(process));
+        }
+        for (auto &process : processes)
+            QVERIFY(process->waitForFinished());
+        const auto calls = sandbox.calls(u"/opt/homebrew/bin/brew"_s);
+        QCOMPARE(calls.size(), 24);
+        for (const QStringList &call : calls) {
+            QCOMPARE(call.size(), 4);
+            QCOMPARE(call[0], u"list"_s);
+            QCOMPARE(call[3], u"-1"_s);
+        }
+    }
+
     void fakeToolRecordsArgumentsAndAnswers()
     {
         Sandbox sandbox;

@@ -130,10 +130,14 @@ void Sandbox::addScript(const QString &absolutePath, const QByteArray &body)
     const QString path = systemPath(absolutePath);
     const QString log = callsLogPath(absolutePath);
     QDir().mkpath(QFileInfo(log).path());
-    // Each call is one line: the arguments separated by the unit separator (0x1f).
-    QByteArray script = "#!/bin/sh\n"
-                        "{ first=1; for a in \"$@\"; do if [ $first = 1 ]; then first=0; else printf '\\037'; fi; "
-                        "printf '%s' \"$a\"; done; printf '\\n'; } >> "
+    // Each call is one line: the arguments separated by the unit separator (0x1f). The line is
+    // written with a single printf, so calls of tools running at the same time never interleave.
+    QByteArray script
+        = "#!/bin/sh\n"
+          "quillrig_sep=$(printf '\\037'); quillrig_line=; quillrig_first=1\n"
+          "for a in \"$@\"; do if [ $quillrig_first = 1 ]; then quillrig_first=0; "
+          "else quillrig_line=\"$quillrig_line$quillrig_sep\"; fi; quillrig_line=\"$quillrig_line$a\"; done\n"
+          "printf '%s\\n' \"$quillrig_line\" >> "
         + shellQuote(log) + "\n" + body;
     writeFile(path, script);
     QFile::setPermissions(path,

@@ -64,4 +64,13 @@ QLinearGradient brandGradient(const QRectF &rect)
     return gradient;
 }
 
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
 } // namespace Colors

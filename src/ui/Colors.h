@@ -28,4 +28,7 @@ QColor brandStart();
 QColor brandEnd();
 QLinearGradient brandGradient(const QRectF &rect);
 
+// Draws the widget's text (labels, fields, buttons) in `color`.
+void setTextColor(QWidget *widget, const QColor &color);
+
 } // namespace Colors

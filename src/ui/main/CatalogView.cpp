@@ -51,14 +51,6 @@ QString rgba(const QColor &color, qreal opacity)
         .arg(qRound(255 * opacity * color.alphaF()));
 }
 
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::ButtonText, color);
-    widget->setPalette(palette);
-}
-
 // The bottom bar's buttons read as links.
 QPushButton *linkButton(const QString &text, const QString &objectName, QWidget *parent)
 {
@@ -813,8 +805,8 @@ void CatalogView::changeEvent(QEvent *event)
 void CatalogView::refreshColors()
 {
     const QColor secondary = Colors::secondary(this);
-    setTextColor(m_rowCount, secondary);
-    setTextColor(m_updated, secondary);
+    Colors::setTextColor(m_rowCount, secondary);
+    Colors::setTextColor(m_updated, secondary);
     m_refresh->setIcon(Symbols::icon(u"arrow.clockwise"_s));
     const QString link = u"QPushButton { border: none; padding: 0; color: %1; }"
                          "QPushButton:disabled { color: %2; }"

@@ -71,14 +71,6 @@ QLabel *makeHeading(const QString &objectName, const QString &text, QWidget *par
     return heading;
 }
 
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    widget->setPalette(palette);
-}
-
 } // namespace
 
 QString PackageDetailView::installCommand(const Package &package)
@@ -399,10 +391,10 @@ void PackageDetailView::changeEvent(QEvent *event)
 void PackageDetailView::refreshColors()
 {
     const QColor secondary = Colors::secondary(this);
-    setTextColor(m_name, secondary);
+    Colors::setTextColor(m_name, secondary);
     for (const Fact *fact : { &m_version, &m_installedVersion, &m_homepage, &m_progress, &m_license, &m_tap, &m_updates,
              &m_installs, &m_aliases })
-        setTextColor(fact->label, secondary);
+        Colors::setTextColor(fact->label, secondary);
     tintBadge(m_kindBadge, secondary);
     tintBadge(m_deprecatedBadge, Colors::orange());
     tintBadge(m_installedBadge, Colors::green());

@@ -55,13 +55,6 @@ private:
     QColor m_tint;
 };
 
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    widget->setPalette(palette);
-}
-
 QToolButton *toolbarButton(const QString &text, const QString &objectName, QWidget *parent)
 {
     auto *button = new QToolButton(parent);
@@ -304,10 +297,10 @@ void UpdatesView::refreshHeader()
     m_version->setText(u"Homebrew "_s + (m_store ? m_store->brewVersion().value_or(QString()) : QString()));
     if (updateAvailable && latest) {
         m_status->setText(u"Version "_s + *latest + u" is available"_s);
-        setTextColor(m_status, Colors::orange());
+        Colors::setTextColor(m_status, Colors::orange());
     } else {
         m_status->setText(u"Homebrew is up to date"_s);
-        setTextColor(m_status, Colors::secondary(this));
+        Colors::setTextColor(m_status, Colors::secondary(this));
     }
     static_cast<TintedRow *>(m_homebrewRow)
         ->setTint(updateAvailable ? Colors::withOpacity(Colors::orange(), 0.12) : QColor());

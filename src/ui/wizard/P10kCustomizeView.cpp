@@ -44,7 +44,7 @@ QLabel *previewText(const QString &text, const QColor &color, QWidget *parent)
     label->setFont(Fonts::monospaced(Fonts::Style::body));
     label->setTextFormat(Qt::PlainText);
     if (color.isValid())
-        WizardStyle::setTextColor(label, color);
+        Colors::setTextColor(label, color);
     return label;
 }
 

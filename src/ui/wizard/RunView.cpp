@@ -157,7 +157,7 @@ void RunView::rebuildRows()
         texts->addWidget(WizardStyle::label(title(component), Fonts::Style::body, widget));
         QLabel *failure = WizardStyle::label(QString(), Fonts::Style::caption, widget);
         failure->setObjectName(u"failure"_s);
-        WizardStyle::setTextColor(failure, Colors::red());
+        Colors::setTextColor(failure, Colors::red());
         failure->setTextInteractionFlags(Qt::TextSelectableByMouse);
         failure->hide();
         texts->addWidget(failure);

@@ -22,17 +22,8 @@ QLabel *label(const QString &text, Fonts::Style style, QWidget *parent)
 QLabel *secondaryLabel(const QString &text, Fonts::Style style, QWidget *parent)
 {
     QLabel *result = label(text, style, parent);
-    setTextColor(result, Colors::secondary(parent));
+    Colors::setTextColor(result, Colors::secondary(parent));
     return result;
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    palette.setColor(QPalette::ButtonText, color);
-    widget->setPalette(palette);
 }
 
 void setProminent(QPushButton *button, bool prominent)

@@ -16,8 +16,6 @@ namespace WizardStyle {
 QLabel *label(const QString &text, Fonts::Style style, QWidget *parent);
 // The same in the secondary colour.
 QLabel *secondaryLabel(const QString &text, Fonts::Style style, QWidget *parent);
-// Paints a widget's text (window and editable text) in `color`.
-void setTextColor(QWidget *widget, const QColor &color);
 
 // Draws a button as the filled accent-colour button of a screen's main action, or back as an
 // ordinary bordered one.

@@ -3,8 +3,8 @@
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/Symbols.h"
-#include "ui/wizard/StateLabel.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/StateLabel.h"
+#include "ui/WizardStyle.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>

@@ -10,7 +10,7 @@
 #include "ui/Fonts.h"
 #include "ui/Symbols.h"
 #include "ui/main/ComponentCard.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/WizardStyle.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -5,7 +5,7 @@
 #include "ui/Symbols.h"
 #include "ui/wizard/PageScroll.h"
 #include "ui/wizard/TerminalPage.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/WizardStyle.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -6,7 +6,7 @@
 #include "ui/SymbolLabel.h"
 #include "ui/Symbols.h"
 #include "ui/wizard/PageScroll.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/WizardStyle.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -19,7 +19,7 @@
 #include "ui/wizard/SelectPage.h"
 #include "ui/wizard/ShellPage.h"
 #include "ui/wizard/TerminalPage.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/WizardStyle.h"
 
 #include <QCloseEvent>
 #include <QFrame>

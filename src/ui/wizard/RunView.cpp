@@ -4,6 +4,7 @@
 #include "setup/engine/SetupStore.h"
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
+#include "ui/Divider.h"
 #include "ui/Fonts.h"
 #include "ui/LiveLogView.h"
 #include "ui/Symbols.h"
@@ -64,10 +65,7 @@ RunView::RunView(SetupStore *setup, QWidget *parent)
     m_rowsLayout->setSpacing(6);
     layout->addWidget(rows);
 
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
+    auto *divider = Divider::horizontal(this);
     layout->addWidget(divider);
 
     m_log->setObjectName(u"runLog"_s);

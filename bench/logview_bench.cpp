@@ -8,6 +8,7 @@
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
 #include "platform/Platform.h"
+#include "ui/LiveLogView.h"
 #include "ui/main/LogPanel.h"
 
 #include <QApplication>
@@ -136,7 +137,8 @@ int main(int argc, char *argv[])
     loop.exec();
     const qint64 elapsed = wall.elapsed();
 
-    const bool matches = panel->shownText() == LogPanel::displayText(store.log());
+    const bool matches = panel->findChild<LiveLogView *>(QStringLiteral("logText"))->shownText()
+        == LiveLogView::displayText(store.log());
     std::printf("log-view: %d log updates (%.0f KB each on average) in %.2f s, the log holds %lld characters, the "
                 "panel %s it\n",
         chunks, totalBytes / 1024.0 / std::max(1, chunks), elapsed / 1000.0, static_cast<long long>(store.log().size()),

@@ -46,6 +46,15 @@ QColor withOpacity(QColor color, qreal opacity)
     return color;
 }
 
+QString css(const QColor &color, qreal opacity)
+{
+    return QStringLiteral("rgba(%1, %2, %3, %4)")
+        .arg(color.red())
+        .arg(color.green())
+        .arg(color.blue())
+        .arg(qRound(255 * std::clamp(opacity, 0.0, 1.0) * color.alphaF()));
+}
+
 QColor brandStart()
 {
     return QColor(0, 10, 104);

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QLinearGradient>
 #include <QRectF>
+#include <QString>
 
 class QWidget;
 
@@ -21,6 +22,9 @@ QColor blue();
 QColor secondary(const QWidget *widget = nullptr);
 // `color` at the given opacity (0…1).
 QColor withOpacity(QColor color, qreal opacity);
+
+// `color` at the given opacity as a style-sheet colour, "rgba(r, g, b, a)" with a in 0…255.
+QString css(const QColor &color, qreal opacity = 1.0);
 
 // The brand gradient: sRGB (0, 10, 104) at the top-leading corner of `rect` to
 // (0, 196, 238) at its bottom-trailing corner.

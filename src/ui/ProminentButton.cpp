@@ -20,9 +20,6 @@ void ProminentButton::applyStyle(QPushButton *button)
         u"QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
         " padding: 4px 12px; }"
         "QPushButton:pressed { background: %2; }"
-        "QPushButton:disabled { background: rgba(%3, %4, %5, 90); color: rgba(255, 255, 255, 200); }"_s
-            .arg(accent.name(), accent.darker(120).name())
-            .arg(accent.red())
-            .arg(accent.green())
-            .arg(accent.blue()));
+        "QPushButton:disabled { background: %3; color: %4; }"_s.arg(accent.name(), accent.darker(120).name(),
+            Colors::css(accent, 90 / 255.0), Colors::css(Qt::white, 200 / 255.0)));
 }

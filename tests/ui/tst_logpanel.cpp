@@ -1,8 +1,11 @@
 #include "AsyncTest.h"
 #include "Sandbox.h"
+#include "SetupFakes.h"
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
+#include "setup/engine/SetupStore.h"
 #include "ui/BusyIndicator.h"
+#include "ui/LiveLogView.h"
 #include "ui/main/LogPanel.h"
 
 #include <QLabel>
@@ -32,6 +35,11 @@ void installBrew(Sandbox &sandbox, const QByteArray &installBody)
     sandbox.addScript(brew, "if [ \"$1\" = install ]; then\n" + installBody + "\nfi\nexit 0\n");
 }
 
+LiveLogView *logText(LogPanel &panel)
+{
+    return panel.findChild<LiveLogView *>(u"logText"_s);
+}
+
 } // namespace
 
 class TestLogPanel : public QObject {
@@ -54,7 +62,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, raw);
         QFETCH(QString, shown);
-        QCOMPARE(LogPanel::displayText(raw), shown);
+        QCOMPARE(LiveLogView::displayText(raw), shown);
     }
 
     void header_followsTheRun()
@@ -81,11 +89,11 @@ private Q_SLOTS:
         QCOMPARE(title->text(), u"Output"_s);
         QVERIFY(!spinner->isVisible());
         QVERIFY(clear->isEnabled());
-        QVERIFY(panel.shownText().startsWith(u"$ brew install --formula jq\n==> Installing jq\n"_s));
+        QVERIFY(logText(panel)->shownText().startsWith(u"$ brew install --formula jq\n==> Installing jq\n"_s));
 
         QTest::mouseClick(clear, Qt::LeftButton);
         QVERIFY(store.log().isEmpty());
-        QCOMPARE(panel.shownText(), QString());
+        QCOMPARE(logText(panel)->shownText(), QString());
     }
 
     // Far more output than the log keeps: the panel shows exactly what the store kept, however
@@ -116,9 +124,81 @@ private Q_SLOTS:
         QR_AWAIT_VOID(store.install({ formula(u"flood"_s) }));
         QVERIFY(resets > 0);
         QVERIFY(store.log().size() <= 200000);
-        QCOMPARE(panel.shownText(), LogPanel::displayText(store.log()));
-        auto *bar = panel.findChild<QPlainTextEdit *>(u"logText"_s)->verticalScrollBar();
+        QCOMPARE(logText(panel)->shownText(), LiveLogView::displayText(store.log()));
+        auto *bar = logText(panel)->verticalScrollBar();
         QCOMPARE(bar->value(), bar->maximum());
+    }
+
+    // Both stores feed the same view: it follows the newest line until the user scrolls up, keeps
+    // their place while output goes on, follows again from the end, and shows exactly the kept
+    // log after a cut, even while scrolled up.
+    void view_followsUnlessScrolledUp_data()
+    {
+        QTest::addColumn<bool>("setupStore");
+        QTest::newRow("brew log") << false;
+        QTest::newRow("setup run log") << true;
+    }
+
+    void view_followsUnlessScrolledUp()
+    {
+        QFETCH(bool, setupStore);
+        Sandbox sandbox;
+        installBrew(sandbox, "seq 1 400");
+        ActivityStore activity;
+        BrewStore brewStore(&activity);
+        quillrig::test::SetupFakes fakes(sandbox);
+        SetupStore setup(&activity);
+        QR_AWAIT_VOID(brewStore.refresh());
+        LiveLogView view;
+        if (setupStore)
+            view.setSource(&setup);
+        else
+            view.setSource(&brewStore);
+        view.resize(400, 150);
+        view.show();
+        QScrollBar *bar = view.verticalScrollBar();
+        const auto add = [&](int from, int to) {
+            if (setupStore) {
+                for (int i = from; i <= to; ++i)
+                    setup.appendLog(QString::number(i) + u'\n');
+            } else {
+                QR_AWAIT_VOID(brewStore.install({ formula(u"jq"_s) }));
+            }
+        };
+        const auto log = [&] { return setupStore ? setup.log() : brewStore.log(); };
+
+        add(1, 400);
+        view.flush();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+
+        bar->setValue(3);
+        add(401, 800);
+        QCOMPARE(view.shownText(), LiveLogView::displayText(log()));
+        QCOMPARE(bar->value(), 3);
+
+        bar->setValue(bar->maximum());
+        add(801, 1200);
+        QCOMPARE(view.shownText(), LiveLogView::displayText(log()));
+        QCOMPARE(bar->value(), bar->maximum());
+
+        // A narrower view wraps into more lines; a following view stays at the end.
+        view.resize(120, 150);
+        QTRY_COMPARE(bar->value(), bar->maximum());
+
+        bar->setValue(0);
+        if (setupStore) {
+            QString big;
+            for (int i = 0; i < 30000; ++i)
+                big += u"line "_s + QString::number(i) + u'\n';
+            setup.appendLog(big);
+        } else {
+            for (int i = 0; i < 3; ++i)
+                add(0, 0);
+            brewStore.clearLog();
+            add(0, 0);
+        }
+        QCOMPARE(view.shownText(), LiveLogView::displayText(log()));
     }
 };
 

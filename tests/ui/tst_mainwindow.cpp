@@ -5,6 +5,7 @@
 #include "app/MyApp.h"
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
+#include "ui/LiveLogView.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/ErrorDetailsSheet.h"
 #include "ui/main/HelpView.h"
@@ -231,7 +232,7 @@ private Q_SLOTS:
         QVERIFY(visibleOn(SidebarSection::updates));
         auto *clear = panel->findChild<QPushButton *>(u"logClear"_s);
         QVERIFY(!clear->isEnabled());
-        QTRY_VERIFY(panel->shownText().contains(u"==> Installing jq"_s));
+        QTRY_VERIFY(panel->findChild<LiveLogView *>(u"logText"_s)->shownText().contains(u"==> Installing jq"_s));
         saveScreenshot(&view, u"main-updates-running"_s);
 
         QR_AWAIT_VOID(std::move(install));

@@ -6,6 +6,7 @@
 #include "brew/BrewStore.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/engine/SetupStore.h"
+#include "ui/LiveLogView.h"
 #include "ui/BusyIndicator.h"
 #include "ui/SymbolLabel.h"
 #include "ui/wizard/GitPage.h"
@@ -18,7 +19,7 @@
 #include "ui/wizard/SegmentedControl.h"
 #include "ui/wizard/SelectPage.h"
 #include "ui/wizard/ShellPage.h"
-#include "ui/wizard/StateLabel.h"
+#include "ui/StateLabel.h"
 #include "ui/wizard/TerminalPage.h"
 #include "ui/wizard/WizardView.h"
 
@@ -343,8 +344,8 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
         qPrintable(stores.activity.phase().message));
     for (const SetupComponent component : allSetupComponents())
         QCOMPARE(run->shownSymbol(component), u"checkmark.circle.fill"_s);
-    QCOMPARE(run->shownLog(), stores.setup.log());
-    QVERIFY(run->shownLog().contains(u"━━ SSH key ━━"_s));
+    QCOMPARE(run->findChild<LiveLogView *>(u"runLog"_s)->shownText(), stores.setup.log());
+    QVERIFY(run->findChild<LiveLogView *>(u"runLog"_s)->shownText().contains(u"━━ SSH key ━━"_s));
     QCOMPARE(titleOf(wizard), u"Setting up…"_s);
     QVERIFY(wizard.canCustomizePrompt());
     QCOMPARE(shownButtons(wizard), (QStringList{ u"Done"_s, u"Customize prompt…"_s }));
@@ -521,7 +522,7 @@ void TestWizard::runningSheet_cannotBeClosed()
     auto *run = qobject_cast<RunView *>(wizard.content());
     QCOMPARE(run->shownSymbol(SetupComponent::xcode), u"xmark.circle.fill"_s);
     QCOMPARE(run->shownFailure(SetupComponent::xcode), u"Cancelled"_s);
-    QVERIFY(run->shownLog().endsWith(u"✗ Cancelled\n"_s));
+    QVERIFY(run->findChild<LiveLogView *>(u"runLog"_s)->shownText().endsWith(u"✗ Cancelled\n"_s));
     QCOMPARE(shownButtons(wizard), QStringList{ u"Done"_s });
     QCOMPARE(primaryButton(wizard), u"Done"_s);
     saveScreenshot(&wizard, u"wizard-cancelled"_s);

@@ -5,6 +5,7 @@
 #include "ui/Async.h"
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
+#include "ui/Divider.h"
 #include "ui/EmptyStateView.h"
 #include "ui/Fonts.h"
 #include "ui/ProminentButton.h"
@@ -42,14 +43,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString rgba(const QColor &color, qreal opacity)
-{
-    return u"rgba(%1, %2, %3, %4)"_s.arg(color.red())
-        .arg(color.green())
-        .arg(color.blue())
-        .arg(qRound(255 * opacity * color.alphaF()));
-}
 
 // The bottom bar's buttons read as links.
 QPushButton *linkButton(const QString &text, const QString &objectName, QWidget *parent)
@@ -233,10 +226,7 @@ CatalogView::CatalogView(BrewStore *store, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(makeToolbar());
-    auto *toolbarLine = new QFrame(this);
-    toolbarLine->setFrameShape(QFrame::HLine);
-    toolbarLine->setFrameShadow(QFrame::Plain);
-    toolbarLine->setForegroundRole(QPalette::Mid);
+    auto *toolbarLine = Divider::horizontal(this);
     layout->addWidget(toolbarLine);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
@@ -275,10 +265,7 @@ CatalogView::CatalogView(BrewStore *store, QWidget *parent)
     m_tablePage = makeTablePage();
     m_content->addWidget(m_tablePage);
     mainLayout->addWidget(m_content, 1);
-    auto *barLine = new QFrame(main);
-    barLine->setFrameShape(QFrame::HLine);
-    barLine->setFrameShadow(QFrame::Plain);
-    barLine->setForegroundRole(QPalette::Mid);
+    auto *barLine = Divider::horizontal(main);
     mainLayout->addWidget(barLine);
     mainLayout->addWidget(makeBottomBar());
     m_splitter->addWidget(main);
@@ -682,7 +669,7 @@ void CatalogView::refreshSelection()
     m_install->setEnabled(count > 0 && m_store && !m_store->isRunning());
     m_pill->setText(count == 1 ? u"1 selected"_s : QString::number(count) + u" selected"_s);
     m_pill->setStyleSheet(u"QLabel { background: %1; border-radius: 8px; padding: 2px 8px; }"_s.arg(
-        count == 0 ? u"transparent"_s : rgba(palette().color(QPalette::Highlight), 0.2)));
+        count == 0 ? u"transparent"_s : Colors::css(palette().color(QPalette::Highlight), 0.2)));
     m_clearSelection->setEnabled(m_store && !m_store->selectedIDs().isEmpty());
     // Installed rows can change under the ticks (after a run): the counts follow.
     refreshRowCounts();
@@ -811,7 +798,7 @@ void CatalogView::refreshColors()
     const QString link = u"QPushButton { border: none; padding: 0; color: %1; }"
                          "QPushButton:disabled { color: %2; }"
                          "QPushButton:hover:enabled { text-decoration: underline; }"_s.arg(
-                             Colors::blue().name(), rgba(secondary, 0.7));
+                             Colors::blue().name(), Colors::css(secondary, 0.7));
     m_selectAll->setStyleSheet(link);
     m_clearSelection->setStyleSheet(link);
     refreshSelection();

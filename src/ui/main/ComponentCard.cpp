@@ -2,9 +2,10 @@
 
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/RoundedPanel.h"
+#include "ui/StateLabel.h"
 #include "ui/Symbols.h"
-#include "ui/wizard/StateLabel.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/WizardStyle.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -16,35 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The icon's rounded square, tinted with the state's colour.
-class Tile : public QWidget {
-public:
-    explicit Tile(QWidget *parent)
-        : QWidget(parent)
-    {
-        setFixedSize(36, 36);
-    }
-
-    void setFill(const QColor &color)
-    {
-        m_fill = color;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Colors::withOpacity(m_fill, 0.15));
-        painter.drawRoundedRect(QRectF(rect()), 8, 8);
-    }
-
-private:
-    QColor m_fill;
-};
 
 // The title on one line, shortened with an ellipsis when the card is too narrow for it.
 class TitleLabel : public QLabel {
@@ -103,7 +75,8 @@ ComponentCard::ComponentCard(SetupComponent component, const StepState &state, Q
     row->setContentsMargins(12, 12, 12, 12);
     row->setSpacing(12);
 
-    m_tile = new Tile(this);
+    m_tile = new RoundedPanel(QColor(), 8, this);
+    m_tile->setFixedSize(36, 36);
     m_tileIcon = new QLabel(m_tile);
     m_tileIcon->setGeometry(0, 0, 36, 36);
     m_tileIcon->setAlignment(Qt::AlignCenter);
@@ -154,7 +127,8 @@ void ComponentCard::render()
 {
     const StepState::Kind kind = m_state.kind;
     const QColor color = StateLabel::colorFor(kind, this);
-    static_cast<Tile *>(m_tile)->setFill(color);
+    // The icon's rounded square, tinted with the state's colour.
+    m_tile->setFill(Colors::withOpacity(color, 0.15));
     // A title-3 symbol: about the size of that style's capital letters plus their padding.
     const int iconSize = QFontMetrics(Fonts::font(Fonts::Style::title3)).height() + 2;
     m_tileIcon->setPixmap(Symbols::pixmap(icon(m_component), iconSize, color, devicePixelRatioF()));

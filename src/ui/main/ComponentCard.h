@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QLabel;
+class RoundedPanel;
 class QToolButton;
 class SymbolLabel;
 
@@ -42,7 +43,7 @@ private:
 
     SetupComponent m_component;
     StepState m_state;
-    QWidget *m_tile;
+    RoundedPanel *m_tile;
     QLabel *m_tileIcon;
     QLabel *m_title;
     QLabel *m_stateIcon;

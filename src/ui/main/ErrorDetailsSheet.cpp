@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/RoundedPanel.h"
 #include "ui/SymbolLabel.h"
 
 #include <QHBoxLayout>
@@ -14,26 +15,6 @@
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// The rounded, faintly filled plate the message sits on.
-class MessagePlate : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath plate;
-        plate.addRoundedRect(QRectF(rect()), 8, 8);
-        painter.fillPath(plate, Colors::withOpacity(palette().color(QPalette::WindowText), 0.06));
-    }
-};
-
-} // namespace
 
 ErrorDetailsSheet::ErrorDetailsSheet(ActivityStore *activity, QWidget *parent)
     : QDialog(parent)
@@ -62,7 +43,8 @@ ErrorDetailsSheet::ErrorDetailsSheet(ActivityStore *activity, QWidget *parent)
     m_title->setSelectable(true);
     layout->addWidget(m_title);
 
-    auto *plate = new MessagePlate(this);
+    // The rounded, faintly filled plate the message sits on.
+    auto *plate = new RoundedPanel(QPalette::WindowText, 0.06, 8, this);
     auto *plateLayout = new QVBoxLayout(plate);
     plateLayout->setContentsMargins(10, 10, 10, 10);
     m_message->setObjectName(u"errorMessage"_s);

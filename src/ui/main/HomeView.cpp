@@ -8,9 +8,10 @@
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/RoundedPanel.h"
 #include "ui/Symbols.h"
+#include "ui/WizardStyle.h"
 #include "ui/main/ComponentCard.h"
-#include "ui/wizard/WizardStyle.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -36,37 +37,6 @@ QColor quaternary(const QWidget *widget)
 {
     return Colors::withOpacity(widget->palette().color(QPalette::WindowText), 0.1);
 }
-
-// A rounded panel behind a block of the screen.
-class Panel : public QWidget {
-public:
-    Panel(QColor fill, qreal radius, QWidget *parent)
-        : QWidget(parent)
-        , m_fill(std::move(fill))
-        , m_radius(radius)
-    {
-    }
-
-    void setFill(const QColor &fill)
-    {
-        m_fill = fill;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(m_fill);
-        painter.drawRoundedRect(QRectF(rect()), m_radius, m_radius);
-    }
-
-private:
-    QColor m_fill;
-    qreal m_radius;
-};
 
 // The ring over the nine components: a faint full circle, and over it the completed part,
 // green when everything is done and in the brand gradient otherwise.
@@ -266,7 +236,7 @@ QWidget *HomeView::makeToolbar()
 
 QWidget *HomeView::makeSummary()
 {
-    auto *panel = new Panel(Colors::withOpacity(quaternary(this), 0.5), 14, this);
+    auto *panel = new RoundedPanel(Colors::withOpacity(quaternary(this), 0.5), 14, this);
     panel->setObjectName(u"summaryPanel"_s);
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(18, 18, 18, 18);
@@ -302,7 +272,7 @@ QWidget *HomeView::makeSummary()
 
 QWidget *HomeView::makeBanner()
 {
-    m_banner = new Panel(Colors::withOpacity(Colors::blue(), 0.1), 10, this);
+    m_banner = new RoundedPanel(Colors::withOpacity(Colors::blue(), 0.1), 10, this);
     m_banner->setObjectName(u"updatesBanner"_s);
     auto *row = new QHBoxLayout(m_banner);
     row->setContentsMargins(12, 12, 12, 12);

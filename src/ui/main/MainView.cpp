@@ -5,6 +5,7 @@
 #include "setup/engine/SetupStore.h"
 #include "ui/Async.h"
 #include "ui/Colors.h"
+#include "ui/Divider.h"
 #include "ui/Fonts.h"
 #include "ui/Symbols.h"
 #include "ui/main/CatalogView.h"
@@ -146,11 +147,8 @@ MainView::MainView(BrewStore *store, ActivityStore *activity, SetupStore *setup,
     m_detailLayout = new QVBoxLayout(m_detail);
     m_detailLayout->setContentsMargins(0, 0, 0, 0);
     m_detailLayout->setSpacing(0);
-    m_logDivider = new QFrame(m_detail);
+    m_logDivider = Divider::horizontal(m_detail);
     m_logDivider->setObjectName(u"logDivider"_s);
-    m_logDivider->setFrameShape(QFrame::HLine);
-    m_logDivider->setFrameShadow(QFrame::Plain);
-    m_logDivider->setForegroundRole(QPalette::Mid);
     m_log = new LogPanel(store, m_detail);
     m_detailLayout->addWidget(m_logDivider);
     m_detailLayout->addWidget(m_log);

@@ -6,6 +6,7 @@
 #include "ui/Async.h"
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
+#include "ui/Divider.h"
 #include "ui/Fonts.h"
 #include "ui/ProminentButton.h"
 #include "ui/Symbols.h"
@@ -24,14 +25,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString rgba(const QColor &color, qreal opacity)
-{
-    return u"rgba(%1, %2, %3, %4)"_s.arg(color.red())
-        .arg(color.green())
-        .arg(color.blue())
-        .arg(qRound(255 * opacity * color.alphaF()));
-}
 
 QLabel *makeLabel(const QString &objectName, QWidget *parent, Fonts::Style style = Fonts::Style::body)
 {
@@ -61,7 +54,8 @@ QLabel *makeBadge(const QString &objectName, const QString &text, QWidget *paren
 
 void tintBadge(QLabel *badge, const QColor &color)
 {
-    badge->setStyleSheet(u"QLabel { background: %1; border-radius: 5px; padding: 2px 6px; }"_s.arg(rgba(color, 0.18)));
+    badge->setStyleSheet(
+        u"QLabel { background: %1; border-radius: 5px; padding: 2px 6px; }"_s.arg(Colors::css(color, 0.18)));
 }
 
 QLabel *makeHeading(const QString &objectName, const QString &text, QWidget *parent)
@@ -154,11 +148,8 @@ PackageDetailView::PackageDetailView(BrewStore *store, Package package, QWidget 
     actions->addWidget(m_upgradeButton, 0, Qt::AlignLeft);
     column->addLayout(actions);
 
-    auto *divider = new QFrame(m_column);
+    auto *divider = Divider::horizontal(m_column);
     divider->setObjectName(u"detailDivider"_s);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
     column->addWidget(divider);
 
     // Facts
@@ -401,6 +392,6 @@ void PackageDetailView::refreshColors()
     tintBadge(m_updateBadge, Colors::blue());
     // The quaternary fill: the text colour, barely there.
     m_notesText->setStyleSheet(u"QLabel { background: %1; border-radius: 6px; padding: 8px; }"_s.arg(
-        rgba(palette().color(QPalette::WindowText), 0.07)));
+        Colors::css(palette().color(QPalette::WindowText), 0.07)));
     m_copy->setIcon(Symbols::icon(u"doc.on.doc"_s, secondary));
 }

@@ -2,6 +2,7 @@
 
 #include "brew/ActivityStore.h"
 #include "ui/Colors.h"
+#include "ui/Divider.h"
 #include "ui/Fonts.h"
 #include "ui/RelativeTime.h"
 #include "ui/SymbolLabel.h"
@@ -66,11 +67,8 @@ StatusBar::StatusBar(ActivityStore *activity, QWidget *parent)
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
+    auto *divider = Divider::horizontal(this);
     divider->setFixedHeight(1);
-    divider->setForegroundRole(QPalette::Mid);
     outer->addWidget(divider);
     outer->addWidget(m_row);
 

@@ -3,6 +3,7 @@
 #include "brew/BrewStore.h"
 #include "ui/Async.h"
 #include "ui/Colors.h"
+#include "ui/Divider.h"
 #include "ui/EmptyStateView.h"
 #include "ui/Fonts.h"
 #include "ui/ProminentButton.h"
@@ -68,10 +69,7 @@ QToolButton *toolbarButton(const QString &text, const QString &objectName, QWidg
 
 QFrame *divider(QWidget *parent)
 {
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
+    auto *line = Divider::horizontal(parent);
     return line;
 }
 

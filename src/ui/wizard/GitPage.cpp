@@ -4,7 +4,7 @@
 #include "ui/Fonts.h"
 #include "ui/wizard/KeyValueEditor.h"
 #include "ui/wizard/PageScroll.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/WizardStyle.h"
 
 #include <QFormLayout>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/Symbols.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/WizardStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

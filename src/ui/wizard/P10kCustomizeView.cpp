@@ -2,10 +2,11 @@
 
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/RoundedPanel.h"
 #include "ui/Symbols.h"
+#include "ui/WizardStyle.h"
 #include "ui/wizard/PageScroll.h"
 #include "ui/wizard/TerminalPage.h"
-#include "ui/wizard/WizardStyle.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,22 +22,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The terminal-like box behind the preview lines.
-class PreviewBox : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Colors::withOpacity(palette().color(QPalette::WindowText), 0.06));
-        painter.drawRoundedRect(QRectF(rect()), 8, 8);
-    }
-};
 
 QLabel *previewText(const QString &text, const QColor &color, QWidget *parent)
 {
@@ -164,7 +149,8 @@ P10kCustomizeView::P10kCustomizeView(P10kOptions *options, const QString &style,
 
 QWidget *P10kCustomizeView::makePreview()
 {
-    auto *box = new PreviewBox(this);
+    // The terminal-like box behind the preview lines.
+    auto *box = new RoundedPanel(QPalette::WindowText, 0.06, 8, this);
     box->setObjectName(u"promptPreview"_s);
     auto *lines = new QVBoxLayout(box);
     lines->setContentsMargins(12, 10, 12, 10);

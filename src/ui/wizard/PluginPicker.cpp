@@ -4,7 +4,7 @@
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/wizard/SegmentedControl.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/WizardStyle.h"
 
 #include <QAbstractTableModel>
 #include <QCollator>

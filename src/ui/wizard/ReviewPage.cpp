@@ -2,11 +2,12 @@
 
 #include "setup/config/Zshrc.h"
 #include "ui/Colors.h"
+#include "ui/Divider.h"
 #include "ui/Fonts.h"
 #include "ui/SymbolLabel.h"
 #include "ui/Symbols.h"
+#include "ui/WizardStyle.h"
 #include "ui/wizard/PageScroll.h"
-#include "ui/wizard/WizardStyle.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -127,11 +128,8 @@ ReviewPage::ReviewPage(const SetupConfig &config, const QSet<SetupComponent> &se
     const QStringList found = notes(selected, config, states);
     if (found.isEmpty())
         return;
-    auto *divider = new QFrame(this);
+    auto *divider = Divider::horizontal(this);
     divider->setObjectName(u"notesDivider"_s);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
     column->addWidget(divider);
     auto *list = new QWidget(this);
     list->setObjectName(u"notes"_s);

@@ -4,25 +4,20 @@
 #include "setup/engine/SetupStore.h"
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
+#include "ui/Divider.h"
 #include "ui/Fonts.h"
+#include "ui/LiveLogView.h"
 #include "ui/Symbols.h"
-#include "ui/main/LogPanel.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/WizardStyle.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Output that arrives within one frame is shown together.
-constexpr std::chrono::milliseconds flushInterval{ 30 };
 
 QColor colorFor(ApplyResult::Kind kind, const QWidget *widget)
 {
@@ -56,7 +51,7 @@ QString RunView::symbolFor(ApplyResult::Kind kind)
 RunView::RunView(SetupStore *setup, QWidget *parent)
     : QWidget(parent)
     , m_setup(setup)
-    , m_log(new QPlainTextEdit(this))
+    , m_log(new LiveLogView(this))
 {
     setObjectName(u"runView"_s);
     auto *layout = new QVBoxLayout(this);
@@ -70,47 +65,22 @@ RunView::RunView(SetupStore *setup, QWidget *parent)
     m_rowsLayout->setSpacing(6);
     layout->addWidget(rows);
 
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
+    auto *divider = Divider::horizontal(this);
     layout->addWidget(divider);
 
     m_log->setObjectName(u"runLog"_s);
-    m_log->setReadOnly(true);
-    m_log->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_log->setFont(Fonts::monospaced(Fonts::Style::caption));
-    m_log->setFrameShape(QFrame::NoFrame);
-    m_log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_log->setUndoRedoEnabled(false);
     // Only a click gives it the focus, so the sheet opens without a caret blinking in the log.
     m_log->setFocusPolicy(Qt::ClickFocus);
     m_log->document()->setDocumentMargin(10);
     layout->addWidget(m_log, 1);
 
-    m_flushTimer.setSingleShot(true);
-    m_flushTimer.setInterval(flushInterval);
-    connect(&m_flushTimer, &QTimer::timeout, this, &RunView::flush);
-
     if (m_setup) {
         connect(m_setup, &SetupStore::applyOrderChanged, this, &RunView::rebuildRows);
         connect(m_setup, &SetupStore::resultsChanged, this, &RunView::refreshResults);
-        // Appending chunk by chunk keeps a long run's log from being laid out again and again.
-        connect(m_setup, &SetupStore::logAppended, this, [this](const QString &text) {
-            m_pending.append(text);
-            if (!m_flushTimer.isActive())
-                m_flushTimer.start();
-        });
-        connect(m_setup, &SetupStore::logReset, this, &RunView::resetLog);
     }
+    m_log->setSource(m_setup.data());
     rebuildRows();
-    resetLog();
-}
-
-QString RunView::shownLog()
-{
-    flush();
-    return m_log->toPlainText();
 }
 
 QString RunView::shownSymbol(SetupComponent component) const
@@ -186,32 +156,4 @@ void RunView::refreshResults()
         row.failure->setText(failed ? result.text : QString());
         row.failure->setVisible(failed);
     }
-}
-
-void RunView::flush()
-{
-    m_flushTimer.stop();
-    if (m_pending.isEmpty())
-        return;
-    const QString text = LogPanel::displayText(m_pending);
-    m_pending.clear();
-    QTextCursor cursor(m_log->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
-    scrollToEnd();
-}
-
-void RunView::resetLog()
-{
-    // Cleared at the start of a run, or cut back to its newest part after a very long one.
-    m_flushTimer.stop();
-    m_pending.clear();
-    m_log->setPlainText(m_setup ? LogPanel::displayText(m_setup->log()) : QString());
-    scrollToEnd();
-}
-
-void RunView::scrollToEnd()
-{
-    QScrollBar *bar = m_log->verticalScrollBar();
-    bar->setValue(bar->maximum());
 }

@@ -7,12 +7,11 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 
 class BusyIndicator;
+class LiveLogView;
 class QLabel;
-class QPlainTextEdit;
 class QVBoxLayout;
 class SetupStore;
 
@@ -24,9 +23,6 @@ class RunView : public QWidget {
 public:
     explicit RunView(SetupStore *setup, QWidget *parent = nullptr);
 
-    // The log as shown, once output that is waiting for the next frame has been shown.
-    QString shownLog();
-    QPlainTextEdit *logView() const { return m_log; }
     // The symbol a result shows (empty while running: a spinner stands there instead).
     static QString symbolFor(ApplyResult::Kind kind);
     // What a component's line shows now: its symbol name (or "spinner") and failure text.
@@ -44,14 +40,9 @@ private:
 
     void rebuildRows();
     void refreshResults();
-    void flush();
-    void resetLog();
-    void scrollToEnd();
 
     QPointer<SetupStore> m_setup;
     QVBoxLayout *m_rowsLayout;
     QHash<SetupComponent, Row> m_rows;
-    QPlainTextEdit *m_log;
-    QString m_pending;
-    QTimer m_flushTimer;
+    LiveLogView *m_log;
 };

@@ -6,8 +6,8 @@
 #include "ui/Fonts.h"
 #include "ui/Symbols.h"
 #include "ui/wizard/PageScroll.h"
-#include "ui/wizard/StateLabel.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/StateLabel.h"
+#include "ui/WizardStyle.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -5,7 +5,7 @@
 #include "ui/SymbolLabel.h"
 #include "ui/wizard/PageScroll.h"
 #include "ui/wizard/PluginPicker.h"
-#include "ui/wizard/WizardStyle.h"
+#include "ui/WizardStyle.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -8,7 +8,9 @@
 #include "ui/Async.h"
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
+#include "ui/Divider.h"
 #include "ui/Fonts.h"
+#include "ui/WizardStyle.h"
 #include "ui/wizard/GitPage.h"
 #include "ui/wizard/MacOSPage.h"
 #include "ui/wizard/P10kCustomizeView.h"
@@ -19,7 +21,6 @@
 #include "ui/wizard/SelectPage.h"
 #include "ui/wizard/ShellPage.h"
 #include "ui/wizard/TerminalPage.h"
-#include "ui/wizard/WizardStyle.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -39,10 +40,7 @@ bool inPlace(const StepState &state)
 
 QFrame *divider(QWidget *parent)
 {
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
+    auto *line = Divider::horizontal(parent);
     return line;
 }
 

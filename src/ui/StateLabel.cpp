@@ -1,4 +1,4 @@
-#include "ui/wizard/StateLabel.h"
+#include "ui/StateLabel.h"
 
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"

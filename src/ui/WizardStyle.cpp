@@ -1,4 +1,4 @@
-#include "ui/wizard/WizardStyle.h"
+#include "ui/WizardStyle.h"
 
 #include "ui/Colors.h"
 #include "ui/ProminentButton.h"

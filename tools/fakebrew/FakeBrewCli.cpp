@@ -1658,7 +1658,9 @@ int FakeBrewCli::services(const QStringList &arguments)
 
 int FakeBrewCli::bundle(const QStringList &arguments)
 {
-    autoUpdate();
+    // Only installing needs fresh formulae; a dump to standard output must stay clean.
+    if (!arguments.contains(u"dump"_s) && !arguments.contains(u"check"_s))
+        autoUpdate();
     const FakeBrewBundle::Installer installer
         = [this](Kind kind, const QString &name) { return installQuietly(kind, name); };
     const int status = FakeBrewBundle(m_state, m_console, homeFolder(), m_environment, installer).run(arguments);

@@ -1,10 +1,10 @@
 #include "DemoCatalog.h"
 
 #include <QFile>
-#include <QSet>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 using namespace Qt::StringLiterals;
 

@@ -99,6 +99,29 @@ FakeBrew &FakeBrew::addCask(const Package &cask)
     });
 }
 
+FakeBrew &FakeBrew::addService(const Service &service)
+{
+    return edit([&](State &state) {
+        if (Service *existing = state.service(service.name))
+            *existing = service;
+        else
+            state.services.append(service);
+    });
+}
+
+FakeBrew &FakeBrew::addTap(const QString &tap)
+{
+    return edit([&](State &state) {
+        if (!state.taps.contains(tap))
+            state.taps.append(tap);
+    });
+}
+
+FakeBrew &FakeBrew::addDownload(const QString &file, qint64 bytes, int days)
+{
+    return edit([&](State &state) { state.downloads.append({ file, bytes, days }); });
+}
+
 FakeBrew &FakeBrew::change(Kind kind, const QString &name, const std::function<void(Package &)> &edit)
 {
     return this->edit([&](State &state) {
@@ -214,6 +237,14 @@ std::optional<FakeBrew::Package> FakeBrew::package(Kind kind, const QString &nam
     const State current = state();
     if (const Package *package = current.find(kind, name))
         return *package;
+    return std::nullopt;
+}
+
+std::optional<FakeBrew::Service> FakeBrew::service(const QString &name) const
+{
+    State current = state();
+    if (const Service *service = current.service(name))
+        return *service;
     return std::nullopt;
 }
 

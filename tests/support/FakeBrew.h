@@ -25,6 +25,7 @@ public:
     using State = fakebrew::FakeBrewState;
     using Package = fakebrew::FakeBrewState::Package;
     using Kind = fakebrew::Kind;
+    using Service = fakebrew::FakeBrewState::Service;
 
     // One run of brew as the fake saw it.
     struct Invocation {
@@ -45,9 +46,16 @@ public:
     QString executable() const;
     QString stateFolder() const { return m_stateFolder; }
 
-    // Adds a package to the catalog, or replaces the one of the same name.
+    // Adds a package to the catalog, or replaces the one of the same name. Older kegs go first in
+    // installedVersions; installedOnRequest, pinned, dependencies and (casks) zap as the test needs.
     FakeBrew &addFormula(const Package &formula);
     FakeBrew &addCask(const Package &cask);
+    // A formula's service, or a replacement for the one of the same formula. Set crashExitCode for
+    // one that ends in `error` when started, bootstrapFails for one launchctl refuses.
+    FakeBrew &addService(const Service &service);
+    FakeBrew &addTap(const QString &tap);
+    // A file in Homebrew's download cache, `days` old, for `brew cleanup`.
+    FakeBrew &addDownload(const QString &file, qint64 bytes, int days);
     // Edits a known package: scripted failures, delays, output floods, leaving the catalog…
     FakeBrew &change(Kind kind, const QString &name, const std::function<void(Package &)> &edit);
     FakeBrew &setHomebrewVersion(const QString &version);
@@ -68,6 +76,7 @@ public:
     QStringList installed(Kind kind) const; // sorted
     QStringList outdated(Kind kind) const; // installed at another version than the catalog's, sorted
     std::optional<Package> package(Kind kind, const QString &name) const;
+    std::optional<Service> service(const QString &name) const;
     QList<Invocation> invocations() const;
 
 private:

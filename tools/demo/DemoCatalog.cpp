@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 using namespace Qt::StringLiterals;
 
@@ -145,6 +146,80 @@ QByteArray detailsDocument(const QList<Entry> &entries, bool isCask, const QStri
         return QJsonDocument(details).toJson(QJsonDocument::Compact);
     }
     return {};
+}
+
+void addLifecycle(const QList<Entry> &entries, fakebrew::FakeBrewState &state)
+{
+    using fakebrew::FakeBrewState;
+    using fakebrew::Kind;
+    for (const Entry &entry : entries)
+        if (FakeBrewState::Package *package = state.find(entry.isCask ? Kind::cask : Kind::formula, entry.name))
+            package->desc = entry.desc;
+
+    // Libraries pulled in by other formulae; zstd and lz4 stayed behind when their user went.
+    QSet<QString> dependencies{ u"zstd"_s, u"lz4"_s };
+    for (const FakeBrewState::Package &formula : std::as_const(state.formulae))
+        if (formula.isInstalled())
+            for (const QString &dependency : formula.dependencies)
+                dependencies.insert(dependency);
+    for (FakeBrewState::Package &formula : state.formulae)
+        if (formula.isInstalled() && dependencies.contains(formula.name) && formula.name != u"sqlite"_s)
+            formula.installedOnRequest = false;
+
+    const auto formula = [&](const QString &name) -> FakeBrewState::Package & {
+        FakeBrewState::Package *package = state.find(Kind::formula, name);
+        if (!package)
+            qFatal("the demo catalog has no formula %s", qPrintable(name));
+        return *package;
+    };
+    formula(u"node"_s).pinned = true;
+    formula(u"postgresql@16"_s).pinned = true;
+    formula(u"gh"_s).installedVersions = { u"2.70.0"_s, u"2.72.0"_s };
+    formula(u"jq"_s).installedVersions = { u"1.7"_s, u"1.7.1"_s };
+    formula(u"node"_s).installedVersions = { u"22.15.0"_s, u"23.11.0"_s };
+    formula(u"fzf"_s).installedVersions = { u"0.60.3"_s, u"0.61.1"_s, u"0.62.0"_s };
+
+    state.downloads = {
+        { u"gh--2.70.0.arm64_sonoma.bottle.tar.gz"_s, 12'400'000, 190 },
+        { u"jq--1.7.arm64_sonoma.bottle.tar.gz"_s, 480'000, 260 },
+        { u"node--22.15.0.arm64_sonoma.bottle.tar.gz"_s, 21'700'000, 140 },
+        { u"fzf--0.62.0.arm64_sonoma.bottle.tar.gz"_s, 1'650'000, 12 },
+    };
+    state.taps = { u"hashicorp/tap"_s };
+
+    const auto cask = [&](const QString &name) -> FakeBrewState::Package & {
+        FakeBrewState::Package *package = state.find(Kind::cask, name);
+        if (!package)
+            qFatal("the demo catalog has no cask %s", qPrintable(name));
+        return *package;
+    };
+    cask(u"firefox"_s).zap = { u"~/Library/Application Support/Firefox"_s, u"~/Library/Caches/Mozilla/Firefox"_s,
+        u"~/Library/Preferences/org.mozilla.firefox.plist"_s };
+    cask(u"visual-studio-code"_s).zap
+        = { u"~/Library/Application Support/Code"_s, u"~/Library/Caches/com.microsoft.VSCode"_s, u"~/.vscode"_s };
+    cask(u"rectangle"_s).zap = { u"~/Library/Preferences/com.knollsoft.Rectangle.plist"_s };
+
+    state.services = {
+        { .name = u"redis"_s, .status = u"started"_s, .pid = 5123, .registered = true },
+        { .name = u"postgresql@16"_s },
+        { .name = u"nginx"_s, .status = u"error"_s, .exitCode = 1, .registered = true, .crashExitCode = 1 },
+    };
+}
+
+QByteArray brewfile()
+{
+    return "# Everything this Mac needs, for `brew bundle`\n"
+           "tap \"hashicorp/tap\"\n"
+           "brew \"git\"\n"
+           "brew \"jq\"\n"
+           "brew \"wget\"\n"
+           "brew \"htop\"\n"
+           "brew \"redis\", restart_service: :changed\n"
+           "cask \"firefox\"\n"
+           "cask \"rectangle\"\n"
+           "cask \"slack\"\n"
+           "mas \"Xcode\", id: 497799835\n"
+           "vscode \"ms-python.python\"\n";
 }
 
 } // namespace DemoCatalog

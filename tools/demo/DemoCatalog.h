@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FakeBrewState.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -30,5 +32,13 @@ QByteArray formulaDocument(const QList<Entry> &entries);
 QByteArray caskDocument(const QList<Entry> &entries);
 // The details document of one package, or an empty array when there is no such package.
 QByteArray detailsDocument(const QList<Entry> &entries, bool isCask, const QString &name);
+
+// The rest of a package's life on the simulated Mac, added to the fake brew's state built from
+// the entries: descriptions, which formulae came in only as dependencies (two of them no longer
+// needed), pinned formulae, older versions waiting for a cleanup, cached downloads, a tap, what a
+// zap removes, and services in different states.
+void addLifecycle(const QList<Entry> &entries, fakebrew::FakeBrewState &state);
+// A Brewfile to import: some of it installed already, some not.
+QByteArray brewfile();
 
 } // namespace DemoCatalog

@@ -132,6 +132,9 @@ bool DemoMac::writeFakeBrew()
                 return false;
         }
     }
+    DemoCatalog::addLifecycle(m_catalog, state);
+    if (!writeFile(m_sandbox->home() + u"/Brewfile"_s, DemoCatalog::brewfile()))
+        return false;
     const QString stateFolder = m_sandbox->systemPath(u"/opt/homebrew/.fake-brew"_s);
     if (!QDir().mkpath(stateFolder) || !state.save(stateFolder))
         return false;

@@ -1,5 +1,11 @@
 #include "FakeBrewCli.h"
 
+#include "FakeBrewBundle.h"
+#include "FakeBrewServices.h"
+#include "PrettyJson.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -139,12 +145,6 @@ void writeFile(const QString &path, const QByteArray &contents)
         file.write(contents);
 }
 
-void writeAll(std::FILE *stream, const QByteArray &bytes)
-{
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
-}
-
 } // namespace
 
 FakeBrewCli::FakeBrewCli(QString stateFolder, QProcessEnvironment environment)
@@ -160,21 +160,19 @@ QString FakeBrewCli::sentence(const QStringList &words)
     return words.first(words.size() - 1).join(u", "_s) + u" and "_s + words.last();
 }
 
-QString FakeBrewCli::readableSize(qint64 bytes)
+QString FakeBrewCli::readableSize(qint64 bytes, bool decimal)
 {
+    const double base = decimal ? 1000.0 : 1024.0;
     double size = static_cast<double>(bytes);
     QString unit = u"B"_s;
-    if (bytes >= 1073741824) {
-        size /= 1073741824.0;
-        unit = u"GB"_s;
-    } else if (bytes >= 1048576) {
-        size /= 1048576.0;
-        unit = u"MB"_s;
-    } else if (bytes >= 1024) {
-        size /= 1024.0;
-        unit = u"KB"_s;
+    for (const QString &next : { u"KB"_s, u"MB"_s, u"GB"_s }) {
+        if (size < base)
+            break;
+        size /= base;
+        unit = next;
     }
-    // Homebrew drops a zero after the decimal point: 1MB, not 1.0MB.
+    // Homebrew drops a zero after the decimal point: 1MB, not 1.0MB. It looks at the truncated
+    // digit, so 1960 bytes still give 2.0KB.
     if (static_cast<qint64>(size * 10) % 10 == 0)
         return QString::number(static_cast<qint64>(size)) + unit;
     return QString::number(size, 'f', 1) + unit;
@@ -188,18 +186,64 @@ int FakeBrewCli::run(const QStringList &arguments)
         return 1;
     }
 
-    enum class Command { version, prefix, list, outdated, install, upgrade, update };
+    // `services` and `bundle` have subcommands and options of their own.
+    if (arguments.first() == u"services"_s || arguments.first() == u"bundle"_s) {
+        QLockFile lock(QDir(m_stateFolder).filePath(u"state.lock"_s));
+        if (!lock.lock()) {
+            err(u"Error: Another active Homebrew process is already in progress."_s);
+            return 1;
+        }
+        if (!loadState())
+            return 1;
+        if (const auto failing = m_state.failingCommands.constFind(arguments.first());
+            failing != m_state.failingCommands.cend()) {
+            err(u"Error: "_s + failing.value());
+            return 1;
+        }
+        return arguments.first() == u"services"_s ? services(arguments.mid(1)) : bundle(arguments.mid(1));
+    }
+
+    enum class Command {
+        version,
+        prefix,
+        list,
+        outdated,
+        install,
+        upgrade,
+        update,
+        info,
+        uninstall,
+        reinstall,
+        pin,
+        unpin,
+        uses,
+        leaves,
+        autoremove,
+        cleanup
+    };
     struct Syntax {
         Command command;
         QStringList allowed;
     };
+    // Which switches exist depends on the simulated version; the state is read again under the lock.
+    if (!loadState())
+        return 1;
     const QStringList common{ u"--debug"_s, u"--quiet"_s, u"--verbose"_s };
+    const QStringList uninstallFlags
+        = common + QStringList{ u"--formula"_s, u"--cask"_s, u"--force"_s, u"--zap"_s, u"--ignore-dependencies"_s };
+    // Casks can be pinned since 5.1.12; before that pin knows formulae only.
+    const QStringList pinFlags
+        = common + (m_state.versionAtLeast(u"5.1.12"_s) ? QStringList{ u"--formula"_s, u"--cask"_s } : QStringList());
     const QHash<QString, Syntax> commands{
         { u"--version"_s, { Command::version, {} } },
         { u"-v"_s, { Command::version, {} } },
         { u"--prefix"_s, { Command::prefix, {} } },
-        { u"list"_s, { Command::list, common + QStringList{ u"--formula"_s, u"--cask"_s, u"-1"_s, u"--versions"_s } } },
-        { u"ls"_s, { Command::list, common + QStringList{ u"--formula"_s, u"--cask"_s, u"-1"_s, u"--versions"_s } } },
+        { u"list"_s,
+            { Command::list,
+                common + QStringList{ u"--formula"_s, u"--cask"_s, u"-1"_s, u"--versions"_s, u"--pinned"_s } } },
+        { u"ls"_s,
+            { Command::list,
+                common + QStringList{ u"--formula"_s, u"--cask"_s, u"-1"_s, u"--versions"_s, u"--pinned"_s } } },
         { u"outdated"_s,
             { Command::outdated,
                 common
@@ -216,6 +260,28 @@ int FakeBrewCli::run(const QStringList &arguments)
                     + QStringList{ u"--formula"_s, u"--cask"_s, u"--force"_s, u"--greedy"_s, u"--greedy-latest"_s,
                         u"--greedy-auto-updates"_s, u"--no-quarantine"_s } } },
         { u"update"_s, { Command::update, common + QStringList{ u"--force"_s } } },
+        { u"info"_s,
+            { Command::info,
+                common + QStringList{ u"--formula"_s, u"--cask"_s, u"--json"_s, u"--installed"_s, u"--eval-all"_s } } },
+        { u"uninstall"_s, { Command::uninstall, uninstallFlags } },
+        { u"remove"_s, { Command::uninstall, uninstallFlags } },
+        { u"rm"_s, { Command::uninstall, uninstallFlags } },
+        { u"reinstall"_s,
+            { Command::reinstall,
+                common
+                    + QStringList{ u"--formula"_s, u"--cask"_s, u"--force"_s, u"--ask"_s, u"--no-ask"_s, u"--yes"_s,
+                        u"--no-quarantine"_s, u"--zap"_s } } },
+        { u"pin"_s, { Command::pin, pinFlags } },
+        { u"unpin"_s, { Command::unpin, pinFlags } },
+        { u"uses"_s,
+            { Command::uses,
+                common
+                    + QStringList{ u"--installed"_s, u"--recursive"_s, u"--formula"_s, u"--cask"_s,
+                        u"--eval-all"_s } } },
+        { u"leaves"_s,
+            { Command::leaves, common + QStringList{ u"--installed-on-request"_s, u"--installed-as-dependency"_s } } },
+        { u"autoremove"_s, { Command::autoremove, common + QStringList{ u"--dry-run"_s } } },
+        { u"cleanup"_s, { Command::cleanup, common + QStringList{ u"--dry-run"_s, u"--prune"_s, u"--scrub"_s } } },
     };
 
     const QString name = arguments.first();
@@ -228,14 +294,17 @@ int FakeBrewCli::run(const QStringList &arguments)
     if (!options)
         return 1;
     const Command command = syntax->command;
-    if ((command == Command::update || command == Command::version || command == Command::prefix)
+    if ((command == Command::update || command == Command::version || command == Command::prefix
+            || command == Command::leaves || command == Command::autoremove)
         && !options->names.isEmpty()) {
         err(u"Error: Invalid usage: This command does not take named arguments."_s);
         return 1;
     }
 
     // Homebrew serialises the commands that change the machine; the readers rely on atomic saves.
-    const bool changesState = command == Command::install || command == Command::upgrade || command == Command::update;
+    const bool changesState = command == Command::install || command == Command::upgrade || command == Command::update
+        || command == Command::uninstall || command == Command::reinstall || command == Command::pin
+        || command == Command::unpin || command == Command::autoremove || command == Command::cleanup;
     QLockFile lock(QDir(m_stateFolder).filePath(u"state.lock"_s));
     if (changesState && !lock.lock()) {
         err(u"Error: Another active Homebrew process is already in progress."_s);
@@ -263,6 +332,24 @@ int FakeBrewCli::run(const QStringList &arguments)
         return upgrade(*options);
     case Command::update:
         return update();
+    case Command::info:
+        return info(*options);
+    case Command::uninstall:
+        return uninstall(*options);
+    case Command::reinstall:
+        return reinstall(*options);
+    case Command::pin:
+        return pin(*options, true);
+    case Command::unpin:
+        return pin(*options, false);
+    case Command::uses:
+        return uses(*options);
+    case Command::leaves:
+        return leaves(*options);
+    case Command::autoremove:
+        return autoremove(*options);
+    case Command::cleanup:
+        return cleanup(*options);
     }
     return 1;
 }
@@ -275,6 +362,11 @@ std::optional<FakeBrewCli::Options> FakeBrewCli::parse(const QStringList &argume
         { u"-q"_s, u"--quiet"_s },
         { u"-d"_s, u"--debug"_s },
         { u"-f"_s, u"--force"_s },
+        { u"-n"_s, u"--dry-run"_s },
+        { u"-r"_s, u"--installed-on-request"_s },
+        { u"-p"_s, u"--installed-as-dependency"_s },
+        { u"-s"_s, u"--scrub"_s },
+        { u"-y"_s, u"--yes"_s },
     };
     Options options;
     for (const QString &argument : arguments) {
@@ -289,6 +381,9 @@ std::optional<FakeBrewCli::Options> FakeBrewCli::parse(const QStringList &argume
         } else if (flag.startsWith(u"--json="_s)) {
             options.json = flag.mid(7);
             flag = u"--json"_s;
+        } else if (flag.startsWith(u"--"_s) && flag.contains(u'=')) {
+            options.values.insert(flag.section(u'=', 0, 0), flag.section(u'=', 1));
+            flag = flag.section(u'=', 0, 0);
         }
         // "-v" is --verbose everywhere but in first place.
         if (flag == u"-v"_s)
@@ -372,6 +467,8 @@ int FakeBrewCli::prefix()
 
 int FakeBrewCli::list(const Options &options)
 {
+    if (options.flags.contains(u"--pinned"_s))
+        return listPinned(options);
     if (!options.names.isEmpty()) {
         err(u"Error: Invalid usage: The fake brew does not list the files of a keg."_s);
         return 1;
@@ -545,7 +642,9 @@ int FakeBrewCli::upgrade(const Options &options)
                 continue;
             }
             // A cask that updates itself is left to itself unless asked for by name or greedily.
-            if (named || greedy || !cask.autoUpdates)
+            if (cask.pinned)
+                pinned.append(cask);
+            else if (named || greedy || !cask.autoUpdates)
                 casks.append(cask);
         }
     }
@@ -701,13 +800,17 @@ bool FakeBrewCli::installFormula(const QString &name)
         out(u"==> Installing dependencies for %1: %2"_s.arg(name, sentence(missing)));
     for (const QString &dependency : std::as_const(missing)) {
         out(u"==> Installing %1 dependency: %2"_s.arg(name, dependency));
-        if (!pour(*m_state.find(Kind::formula, dependency)))
+        FakeBrewState::Package &package = *m_state.find(Kind::formula, dependency);
+        package.installedOnRequest = false;
+        if (!pour(package))
             return false;
     }
     out(u"==> Installing "_s + name);
-    if (!pour(*m_state.find(Kind::formula, name)))
+    FakeBrewState::Package &formula = *m_state.find(Kind::formula, name);
+    formula.installedOnRequest = true;
+    if (!pour(formula))
         return false;
-    runCleanup(name, std::nullopt, 0);
+    runCleanup(name, {});
     return true;
 }
 
@@ -724,7 +827,7 @@ bool FakeBrewCli::upgradeFormula(const QString &name)
     out(QString());
     if (!pour(formula))
         return false;
-    runCleanup(name, old, kegSize(name, old).bytes);
+    runCleanup(name, { old });
     return true;
 }
 
@@ -741,26 +844,29 @@ bool FakeBrewCli::pour(FakeBrewState::Package &formula)
         err(u"Error: "_s + failureText(formula, Kind::formula));
         return false;
     }
-    const KegSize size = kegSize(formula.name, formula.version);
+    const KegSize keg = kegSize(formula.name, formula.version);
     out(u"🍺  %1/Cellar/%2/%3: %4 files, %5"_s.arg(
-        m_state.prefix, formula.name, formula.version, groupedNumber(size.files), readableSize(size.bytes)));
+        m_state.prefix, formula.name, formula.version, groupedNumber(keg.files), size(keg.bytes)));
     formula.installedVersions = { formula.version };
+    formula.installedTime = QDateTime::currentSecsSinceEpoch();
     return saveState();
 }
 
-void FakeBrewCli::runCleanup(const QString &name, const std::optional<QString> &oldVersion, qint64 oldSize)
+bool FakeBrewCli::runCleanup(const QString &name, const QStringList &oldVersions)
 {
     const QString noCleanup = m_environment.value(u"HOMEBREW_NO_INSTALL_CLEANUP"_s);
     if (!noCleanup.isEmpty() && noCleanup != u"0"_s)
-        return;
+        return false;
     out(u"==> Running `brew cleanup %1`..."_s.arg(name));
     if (showHints()) {
         out(u"Disable this behaviour by setting `HOMEBREW_NO_INSTALL_CLEANUP=1`."_s);
         out(u"Hide these hints with `HOMEBREW_NO_ENV_HINTS=1` (see `man brew`)."_s);
     }
-    if (oldVersion)
-        out(u"Removing: %1/Cellar/%2/%3... (%4 files, %5)"_s.arg(
-            m_state.prefix, name, *oldVersion, groupedNumber(kegSize(name, *oldVersion).files), readableSize(oldSize)));
+    for (const QString &old : oldVersions) {
+        const KegSize keg = kegSize(name, old);
+        out(u"Removing: %1... (%2)"_s.arg(kegPath(name, old), usage(keg.files, keg.bytes)));
+    }
+    return true;
 }
 
 bool FakeBrewCli::installCask(FakeBrewState::Package &cask)
@@ -778,6 +884,7 @@ bool FakeBrewCli::installCask(FakeBrewState::Package &cask)
     moveArtifacts(cask, QString());
     out(u"🍺  %1 was successfully installed!"_s.arg(cask.name));
     cask.installedVersions = { cask.version };
+    cask.installedTime = QDateTime::currentSecsSinceEpoch();
     return saveState();
 }
 
@@ -912,21 +1019,21 @@ void FakeBrewCli::flood(const FakeBrewState::Package &package)
         buffer += '\n';
         written += buffer.size() - before;
         if (buffer.size() >= 64 * 1024) {
-            writeAll(stdout, buffer);
+            m_console.rawOut(buffer);
             buffer.clear();
         }
     }
-    writeAll(stdout, buffer);
+    m_console.rawOut(buffer);
 }
 
 void FakeBrewCli::out(const QString &line)
 {
-    writeAll(stdout, line.toUtf8() + '\n');
+    m_console.out(line);
 }
 
 void FakeBrewCli::err(const QString &line)
 {
-    writeAll(stderr, line.toUtf8() + '\n');
+    m_console.err(line);
 }
 
 void FakeBrewCli::recordInvocation(const QStringList &arguments)
@@ -951,6 +1058,915 @@ void FakeBrewCli::recordInvocation(const QStringList &arguments)
     // One write per record: concurrent runs append whole lines.
     if (log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         log.write(QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n');
+}
+
+QString FakeBrewCli::size(qint64 bytes) const
+{
+    return readableSize(bytes, m_state.versionAtLeast(u"5.0.0"_s));
+}
+
+QString FakeBrewCli::usage(int files, qint64 bytes) const
+{
+    return files > 1 ? u"%1 files, %2"_s.arg(groupedNumber(files), size(bytes)) : size(bytes);
+}
+
+QString FakeBrewCli::kegPath(const QString &name, const QString &version) const
+{
+    return u"%1/Cellar/%2/%3"_s.arg(m_state.prefix, name, version);
+}
+
+QStringList FakeBrewCli::runtimeClosure(const QString &name) const
+{
+    QStringList closure;
+    QStringList pending{ name };
+    while (!pending.isEmpty()) {
+        const FakeBrewState::Package *formula = m_state.find(Kind::formula, pending.takeFirst());
+        if (!formula)
+            continue;
+        for (const QString &dependency : formula->dependencies) {
+            if (dependency == name || closure.contains(dependency))
+                continue;
+            closure.append(dependency);
+            pending.append(dependency);
+        }
+    }
+    return closure;
+}
+
+QStringList FakeBrewCli::caskClosure(const FakeBrewState::Package &cask) const
+{
+    QStringList closure;
+    for (const QString &dependency : cask.dependencies)
+        for (const QString &name : QStringList{ dependency } + runtimeClosure(dependency))
+            if (!closure.contains(name))
+                closure.append(name);
+    return closure;
+}
+
+QStringList FakeBrewCli::installedDependents(const QStringList &names) const
+{
+    const auto needsAny = [&](const QStringList &closure) {
+        return std::any_of(names.cbegin(), names.cend(), [&](const QString &name) { return closure.contains(name); });
+    };
+    QStringList dependents;
+    for (const FakeBrewState::Package &formula : m_state.formulae)
+        if (formula.isInstalled() && !names.contains(formula.name) && needsAny(runtimeClosure(formula.name)))
+            dependents.append(FakeBrewState::fullName(formula, Kind::formula));
+    for (const FakeBrewState::Package &cask : m_state.casks)
+        if (cask.isInstalled() && needsAny(caskClosure(cask)))
+            dependents.append(FakeBrewState::fullName(cask, Kind::cask));
+    dependents.sort();
+    return dependents;
+}
+
+QStringList FakeBrewCli::unneededFormulae() const
+{
+    // Pinned formulae stay: the user asked for exactly that version to remain.
+    QSet<QString> needed;
+    for (const FakeBrewState::Package &formula : m_state.formulae) {
+        if (!formula.isInstalled() || !(formula.installedOnRequest || formula.pinned))
+            continue;
+        needed.insert(formula.name);
+        for (const QString &name : runtimeClosure(formula.name))
+            needed.insert(name);
+    }
+    for (const FakeBrewState::Package &cask : m_state.casks)
+        if (cask.isInstalled())
+            for (const QString &name : caskClosure(cask))
+                needed.insert(name);
+    QStringList unneeded;
+    for (const FakeBrewState::Package &formula : sortedByName(m_state.formulae))
+        if (formula.isInstalled() && !needed.contains(formula.name))
+            unneeded.append(formula.name);
+    return unneeded;
+}
+
+void FakeBrewCli::printAutoremove(const QStringList &names, bool dryRun)
+{
+    if (names.isEmpty())
+        return;
+    out(u"==> %1 %2:"_s.arg(dryRun ? u"Would autoremove"_s : u"Autoremoving"_s,
+        plural(names.size(), u"unneeded formula"_s, u"unneeded formulae"_s)));
+    QStringList fullNames;
+    for (const QString &name : names)
+        fullNames.append(FakeBrewState::fullName(*m_state.find(Kind::formula, name), Kind::formula));
+    fullNames.sort();
+    for (const QString &name : std::as_const(fullNames))
+        out(name);
+    if (dryRun)
+        return;
+    for (const QString &name : names) {
+        stopServiceOf(name);
+        FakeBrewState::Package &formula = *m_state.find(Kind::formula, name);
+        for (const QString &version : std::as_const(formula.installedVersions)) {
+            const KegSize keg = kegSize(name, version);
+            out(u"Uninstalling %1... (%2)"_s.arg(kegPath(name, version), usage(keg.files, keg.bytes)));
+        }
+        formula.installedVersions.clear();
+    }
+    saveState();
+}
+
+void FakeBrewCli::autoremoveAfterUninstall()
+{
+    const QString off = m_environment.value(u"HOMEBREW_NO_AUTOREMOVE"_s).toLower();
+    if (!off.isEmpty() && off != u"0"_s && off != u"false"_s)
+        return;
+    printAutoremove(unneededFormulae(), false);
+}
+
+void FakeBrewCli::stopServiceOf(const QString &name)
+{
+    if (FakeBrewState::Service *service = m_state.service(name); service && service->isLoaded())
+        FakeBrewServices(m_state, m_console, homeFolder(), m_environment).unload(*service);
+}
+
+QString FakeBrewCli::machinePath(const QString &path) const
+{
+    if (path.split(u'/').contains(u".."_s))
+        return {};
+    if (path.startsWith(u"~/"_s))
+        return m_state.home.isEmpty() ? QString() : m_state.home + path.mid(1);
+    if (path.startsWith(u'/'))
+        return m_state.systemRoot.isEmpty() ? QString() : m_state.systemRoot + path;
+    return {};
+}
+
+namespace {
+
+bool removePath(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    if (info.isDir() && !info.isSymLink())
+        return QDir(path).removeRecursively();
+    return QFile::remove(path);
+}
+
+} // namespace
+
+void FakeBrewCli::removeCaskArtifacts(const FakeBrewState::Package &cask, const QString &version)
+{
+    const QString caskroom = u"%1/Caskroom/%2/%3/"_s.arg(m_state.prefix, cask.name, version);
+    if (const QString app = appName(cask); !app.isEmpty()) {
+        out(u"==> Backing up App '%1' to '%2%1'"_s.arg(app, caskroom));
+        out(u"==> Removing App '/Applications/%1'"_s.arg(app));
+        removePath(machinePath(u"/Applications/"_s + app));
+    }
+    for (const QString &font : fontNames(cask)) {
+        out(u"==> Backing up Font '%1' to '%2%1'"_s.arg(font, caskroom));
+        out(u"==> Removing Font '%1/Library/Fonts/%2'"_s.arg(homeFolder(), font));
+        removePath(machinePath(u"~/Library/Fonts/"_s + font));
+    }
+}
+
+void FakeBrewCli::uninstallCask(FakeBrewState::Package &cask, bool zap)
+{
+    const QString version = cask.currentVersion();
+    if (!zap)
+        out(u"==> Uninstalling Cask "_s + cask.name);
+    removeCaskArtifacts(cask, version);
+    if (!zap) {
+        out(u"==> Purging files for version %1 of Cask %2"_s.arg(version, cask.name));
+    } else {
+        if (cask.zap.isEmpty()) {
+            err(u"Warning: No zap stanza present for Cask '%1'"_s.arg(cask.name));
+        } else {
+            out(u"==> Dispatching zap stanza"_s);
+            out(u"==> Trashing files:"_s);
+            QStringList kept;
+            for (const QString &path : std::as_const(cask.zap)) {
+                out(path);
+                const QString onMachine = machinePath(path);
+                if (!onMachine.isEmpty() && QFileInfo::exists(onMachine) && !removePath(onMachine))
+                    kept.append(path);
+            }
+            if (!kept.isEmpty()) {
+                err(u"Warning: The following files could not be trashed, please do so manually:"_s);
+                for (const QString &path : std::as_const(kept))
+                    err(path);
+            }
+        }
+        out(u"==> Removing all staged versions of Cask '%1'"_s.arg(cask.name));
+    }
+    cask.installedVersions.clear();
+    cask.pinned = false;
+}
+
+int FakeBrewCli::uninstall(const Options &options)
+{
+    if (options.names.isEmpty()) {
+        err(u"Error: Invalid usage: This command requires at least 1 installed formula or cask argument."_s);
+        return 1;
+    }
+    const bool zap = options.flags.contains(u"--zap"_s);
+    if (zap && options.flags.contains(u"--formula"_s)) {
+        err(u"Error: Invalid usage: Options --formula and --zap are mutually exclusive."_s);
+        return 1;
+    }
+    const std::optional<Kind> kind = zap ? std::optional(Kind::cask) : onlyKind(options);
+
+    // Every name is checked first: nothing is removed when one of them is wrong.
+    QList<Target> targets;
+    for (const QString &name : options.names) {
+        const FakeBrewState::Package *formula = m_state.find(Kind::formula, name);
+        const FakeBrewState::Package *cask = m_state.find(Kind::cask, name);
+        if (kind != Kind::cask && formula && formula->isInstalled()) {
+            targets.append({ Kind::formula, name });
+        } else if (kind != Kind::formula && cask && cask->isInstalled()) {
+            targets.append({ Kind::cask, name });
+        } else if (kind == Kind::cask || (!formula && cask)) {
+            err(cask ? u"Error: Cask '%1' is not installed."_s.arg(name)
+                     : u"Error: "_s + unknownPackage(Kind::cask, name));
+            return 1;
+        } else if (formula) {
+            err(u"Error: No such keg: %1/Cellar/%2"_s.arg(m_state.prefix, name));
+            return 1;
+        } else {
+            err(u"Error: No available formula or cask with the name \"%1\"."_s.arg(name));
+            return 1;
+        }
+    }
+
+    if (!options.flags.contains(u"--ignore-dependencies"_s)) {
+        QStringList formulae;
+        QStringList kegs;
+        for (const Target &target : std::as_const(targets)) {
+            if (target.kind != Kind::formula)
+                continue;
+            formulae.append(target.name);
+            kegs.append(kegPath(target.name, m_state.find(Kind::formula, target.name)->currentVersion()));
+        }
+        const QStringList dependents = formulae.isEmpty() ? QStringList() : installedDependents(formulae);
+        if (!dependents.isEmpty()) {
+            err(u"Error: Refusing to uninstall %1\nbecause %2 required by %3, which %4 currently installed.\n"
+                "You can override this and force removal with:\n  brew uninstall --ignore-dependencies %5"_s.arg(
+                    sentence(kegs), kegs.size() == 1 ? u"it is"_s : u"they are"_s, sentence(dependents),
+                    dependents.size() == 1 ? u"is"_s : u"are"_s, options.names.join(u' ')));
+            return 1;
+        }
+    }
+
+    bool removed = false;
+    for (const Target &target : std::as_const(targets)) {
+        FakeBrewState::Package &package = *m_state.find(target.kind, target.name);
+        const QString fullName = FakeBrewState::fullName(package, target.kind);
+        if (package.pinned && (target.kind == Kind::formula || m_state.versionAtLeast(u"5.1.12"_s))) {
+            // Homebrew reports this but carries on, and the command still succeeds.
+            err(u"Error: %1 is pinned. You must unpin it to uninstall."_s.arg(fullName));
+            continue;
+        }
+        removed = true;
+        if (target.kind == Kind::cask) {
+            uninstallCask(package, zap);
+            continue;
+        }
+        if (options.flags.contains(u"--force"_s)) {
+            stopServiceOf(package.name);
+            int files = 0;
+            qint64 bytes = 0;
+            for (const QString &version : std::as_const(package.installedVersions)) {
+                files += kegSize(package.name, version).files;
+                bytes += kegSize(package.name, version).bytes;
+            }
+            out(u"Uninstalling %1... (%2)"_s.arg(package.name, usage(files, bytes)));
+            package.installedVersions.clear();
+            continue;
+        }
+        const QString version = package.currentVersion();
+        if (package.installedVersions.size() == 1)
+            stopServiceOf(package.name);
+        const KegSize keg = kegSize(package.name, version);
+        out(u"Uninstalling %1... (%2)"_s.arg(kegPath(package.name, version), usage(keg.files, keg.bytes)));
+        package.installedVersions.removeLast();
+        if (!package.installedVersions.isEmpty()) {
+            out(u"%1 %2 %3 still installed."_s.arg(package.name, sentence(package.installedVersions),
+                package.installedVersions.size() == 1 ? u"is"_s : u"are"_s));
+            out(u"To remove all versions, run:"_s);
+            out(u"  brew uninstall --force "_s + package.name);
+        }
+    }
+    if (!saveState())
+        return 1;
+    if (removed)
+        autoremoveAfterUninstall();
+    return 0;
+}
+
+int FakeBrewCli::reinstall(const Options &options)
+{
+    if (options.names.isEmpty()) {
+        err(u"Error: Invalid usage: This command requires at least 1 formula or cask argument."_s);
+        return 1;
+    }
+    autoUpdate();
+    const std::optional<QList<Target>> targets = resolve(options.names, onlyKind(options));
+    if (!targets)
+        return 1;
+    const bool casksPin = m_state.versionAtLeast(u"5.1.12"_s);
+    QStringList formulae;
+    QStringList casks;
+    for (const Target &target : *targets) {
+        const FakeBrewState::Package &package = *m_state.find(target.kind, target.name);
+        if (!package.isInstalled()) {
+            err(target.kind == Kind::formula ? u"Error: No such keg: %1/Cellar/%2"_s.arg(m_state.prefix, target.name)
+                                             : u"Error: Cask '%1' is not installed."_s.arg(target.name));
+            return 1;
+        }
+        if (package.pinned && (target.kind == Kind::formula || casksPin)) {
+            err(u"Error: %1 is pinned. You must unpin it to reinstall."_s.arg(
+                FakeBrewState::fullName(package, target.kind)));
+            continue;
+        }
+        (target.kind == Kind::formula ? formulae : casks).append(target.name);
+    }
+    if (formulae.isEmpty() && casks.isEmpty())
+        return 0;
+
+    // Since 6.0 brew shows its plan first; without a terminal it goes ahead without asking.
+    const QString noAsk = m_environment.value(u"HOMEBREW_NO_ASK"_s);
+    const bool ask = options.flags.contains(u"--ask"_s)
+        || (m_state.versionAtLeast(u"6.0.0"_s) && !options.flags.contains(u"--no-ask"_s)
+            && !options.flags.contains(u"--yes"_s) && (noAsk.isEmpty() || noAsk == u"0"_s));
+    if (ask && !formulae.isEmpty()) {
+        out(u"==> Would reinstall %1:"_s.arg(plural(formulae.size(), u"formula"_s, u"formulae"_s)));
+        for (const QString &name : std::as_const(formulae))
+            out(name);
+    }
+    if (ask && !casks.isEmpty()) {
+        out(u"==> Would reinstall %1:"_s.arg(plural(casks.size(), u"cask"_s, u"casks"_s)));
+        for (const QString &name : std::as_const(casks))
+            out(name);
+    }
+    const QString fetching = u"==> Fetching downloads for: "_s + sentence(formulae + casks);
+    if (m_state.versionAtLeast(u"6.0.16"_s))
+        err(fetching);
+    else
+        out(fetching);
+    if (m_state.versionAtLeast(u"5.0.0"_s)) {
+        for (const QString &name : std::as_const(formulae))
+            err(u"✔︎ Bottle %1 (%2)"_s.arg(name, m_state.find(Kind::formula, name)->version));
+        for (const QString &name : std::as_const(casks))
+            err(u"✔︎ Cask %1 (%2)"_s.arg(name, m_state.find(Kind::cask, name)->version));
+    }
+    bool ok = true;
+    for (const QString &name : std::as_const(formulae))
+        ok = reinstallFormula(*m_state.find(Kind::formula, name)) && ok;
+    for (const QString &name : std::as_const(casks))
+        ok = reinstallCask(*m_state.find(Kind::cask, name)) && ok;
+    return ok ? 0 : 1;
+}
+
+bool FakeBrewCli::reinstallFormula(FakeBrewState::Package &formula)
+{
+    // The title is the name and the options it was built with; there are none, hence the space.
+    out(u"==> Reinstalling %1 "_s.arg(FakeBrewState::fullName(formula, Kind::formula)));
+    QStringList older = formula.installedVersions;
+    older.removeAll(formula.version);
+    if (!pour(formula))
+        return false;
+    if (!runCleanup(formula.name, older)) {
+        formula.installedVersions = older + QStringList{ formula.version };
+        return saveState();
+    }
+    return true;
+}
+
+bool FakeBrewCli::reinstallCask(FakeBrewState::Package &cask)
+{
+    if (cask.fails) {
+        err(u"Error: "_s + failureText(cask, Kind::cask));
+        return false;
+    }
+    const QString version = cask.currentVersion();
+    out(u"==> Uninstalling Cask "_s + cask.name);
+    removeCaskArtifacts(cask, version);
+    out(u"==> Purging files for version %1 of Cask %2"_s.arg(version, cask.name));
+    cask.installedVersions.clear();
+    return installCask(cask);
+}
+
+int FakeBrewCli::pin(const Options &options, bool pinning)
+{
+    const bool casks = m_state.versionAtLeast(u"5.1.12"_s);
+    if (options.names.isEmpty()) {
+        err(casks ? u"Error: Invalid usage: This command requires at least 1 installed formula or cask argument."_s
+                  : u"Error: Invalid usage: This command requires at least 1 installed formula argument."_s);
+        return 1;
+    }
+    const std::optional<Kind> kind = onlyKind(options);
+    QList<std::pair<Kind, FakeBrewState::Package *>> packages;
+    for (const QString &name : options.names) {
+        FakeBrewState::Package *formula = kind == Kind::cask ? nullptr : m_state.find(Kind::formula, name);
+        FakeBrewState::Package *cask = !casks || kind == Kind::formula ? nullptr : m_state.find(Kind::cask, name);
+        if (formula) {
+            packages.append({ Kind::formula, formula });
+        } else if (cask) {
+            packages.append({ Kind::cask, cask });
+        } else {
+            err(u"Error: "_s + unknownPackage(kind.value_or(Kind::formula), name));
+            return 1;
+        }
+    }
+    int status = 0;
+    for (const auto &[k, package] : std::as_const(packages)) {
+        // Full names since 5.1.12, when casks joined in.
+        const QString name = casks ? FakeBrewState::fullName(*package, k) : package->name;
+        if (!package->isInstalled()) {
+            err(u"Error: %1 not installed"_s.arg(name));
+            if (pinning)
+                status = 1;
+        } else if (pinning && package->pinned) {
+            err(u"Warning: %1 already pinned"_s.arg(name));
+        } else if (!pinning && !package->pinned) {
+            err(u"Warning: %1 not pinned"_s.arg(name));
+        } else {
+            package->pinned = pinning;
+            if (pinning && k == Kind::cask && package->autoUpdates)
+                err(u"Warning: %1 has `auto_updates true` and may update itself outside Homebrew despite being pinned."_s
+                        .arg(name));
+        }
+    }
+    return saveState() ? status : 1;
+}
+
+int FakeBrewCli::listPinned(const Options &options)
+{
+    const bool casks = m_state.versionAtLeast(u"5.1.12"_s);
+    QList<std::pair<QString, QString>> pinned; // name, version
+    int status = 0;
+    for (const QString &name : options.names) {
+        const FakeBrewState::Package *package = m_state.find(Kind::formula, name);
+        if (!package && casks)
+            package = m_state.find(Kind::cask, name);
+        if (!package || !package->isInstalled())
+            status = 1;
+        else if (!package->pinned)
+            err(u"Warning: %1 not pinned"_s.arg(name));
+    }
+    for (const Kind k : { Kind::formula, Kind::cask }) {
+        if (k == Kind::cask && !casks)
+            continue;
+        for (const FakeBrewState::Package &package : m_state.packages(k))
+            if (package.isInstalled() && package.pinned
+                && (options.names.isEmpty() || options.names.contains(package.name)))
+                pinned.append({ FakeBrewState::fullName(package, k), package.currentVersion() });
+    }
+    std::sort(pinned.begin(), pinned.end());
+    for (const auto &[name, version] : std::as_const(pinned))
+        out(options.flags.contains(u"--versions"_s) ? name + u' ' + version : name);
+    return status;
+}
+
+int FakeBrewCli::uses(const Options &options)
+{
+    if (!options.flags.contains(u"--installed"_s)) {
+        err(u"Error: Invalid usage: `brew uses` needs `--installed`, `HOMEBREW_REQUIRE_TAP_TRUST=1` or "
+            "`HOMEBREW_NO_REQUIRE_TAP_TRUST=1` set!"_s);
+        return 1;
+    }
+    if (options.names.isEmpty()) {
+        err(u"Error: Invalid usage: This command requires at least 1 formula argument."_s);
+        return 1;
+    }
+    bool missing = false;
+    std::optional<QStringList> users;
+    for (const QString &name : options.names) {
+        if (!m_state.find(Kind::formula, name)) {
+            err(u"Warning: No available formula with the name \"%1\"."_s.arg(name));
+            missing = true;
+        }
+        // Packages that use every one of the names.
+        const QStringList dependents = installedDependents({ name });
+        if (!users) {
+            users = dependents;
+            continue;
+        }
+        users->erase(std::remove_if(
+                         users->begin(), users->end(), [&](const QString &user) { return !dependents.contains(user); }),
+            users->end());
+    }
+    if (missing && !users->isEmpty()) {
+        err(u"Error: Missing formulae should not have dependents!"_s);
+        return 1;
+    }
+    for (const QString &user : std::as_const(*users))
+        out(user);
+    return 0;
+}
+
+int FakeBrewCli::leaves(const Options &options)
+{
+    const bool onRequest = options.flags.contains(u"--installed-on-request"_s);
+    const bool asDependency = options.flags.contains(u"--installed-as-dependency"_s);
+    if (onRequest && asDependency) {
+        err(u"Error: Invalid usage: Options --installed-on-request and --installed-as-dependency are mutually "
+            "exclusive."_s);
+        return 1;
+    }
+    QSet<QString> needed;
+    for (const FakeBrewState::Package &formula : m_state.formulae)
+        if (formula.isInstalled())
+            for (const QString &name : runtimeClosure(formula.name))
+                needed.insert(name);
+    for (const FakeBrewState::Package &cask : m_state.casks)
+        if (cask.isInstalled())
+            for (const QString &name : caskClosure(cask))
+                needed.insert(name);
+    QStringList leaves;
+    for (const FakeBrewState::Package &formula : m_state.formulae) {
+        if (!formula.isInstalled() || needed.contains(formula.name))
+            continue;
+        if ((onRequest && !formula.installedOnRequest) || (asDependency && formula.installedOnRequest))
+            continue;
+        leaves.append(FakeBrewState::fullName(formula, Kind::formula));
+    }
+    leaves.sort();
+    for (const QString &leaf : std::as_const(leaves))
+        out(leaf);
+    return 0;
+}
+
+int FakeBrewCli::autoremove(const Options &options)
+{
+    printAutoremove(unneededFormulae(), options.flags.contains(u"--dry-run"_s));
+    return 0;
+}
+
+int FakeBrewCli::cleanup(const Options &options)
+{
+    const bool dryRun = options.flags.contains(u"--dry-run"_s);
+    int days = options.flags.contains(u"--scrub"_s) ? 0 : 120;
+    if (options.values.contains(u"--prune"_s)) {
+        const QString prune = options.values.value(u"--prune"_s);
+        bool ok = false;
+        days = prune == u"all"_s ? 0 : prune.toInt(&ok);
+        if (prune != u"all"_s && (!ok || days < 0)) {
+            err(u"Error: Invalid usage: `--prune` expects an integer or `all`."_s);
+            return 1;
+        }
+    }
+    const auto wanted = [&](const QString &name) { return options.names.isEmpty() || options.names.contains(name); };
+    qint64 total = 0;
+    for (FakeBrewState::Package &formula : m_state.formulae) {
+        if (formula.installedVersions.size() < 2 || !wanted(formula.name))
+            continue;
+        const QStringList old = formula.installedVersions.first(formula.installedVersions.size() - 1);
+        for (const QString &version : old) {
+            if (formula.pinned) {
+                err(u"Warning: Skipping (old) %1 due to it being pinned"_s.arg(kegPath(formula.name, version)));
+                continue;
+            }
+            const KegSize keg = kegSize(formula.name, version);
+            out(dryRun ? u"Would remove: %1 (%2)"_s.arg(kegPath(formula.name, version), usage(keg.files, keg.bytes))
+                       : u"Removing: %1... (%2)"_s.arg(kegPath(formula.name, version), usage(keg.files, keg.bytes)));
+            total += keg.bytes;
+        }
+        if (!dryRun && !formula.pinned)
+            formula.installedVersions = { formula.currentVersion() };
+    }
+    QList<FakeBrewState::Download> kept;
+    for (const FakeBrewState::Download &download : std::as_const(m_state.downloads)) {
+        const bool named = options.names.isEmpty()
+            || std::any_of(options.names.cbegin(), options.names.cend(),
+                [&](const QString &name) { return download.file.startsWith(name + u"--"_s); });
+        if (!named || download.ageDays < days) {
+            kept.append(download);
+            continue;
+        }
+        const QString path = homeFolder() + u"/Library/Caches/Homebrew/"_s + download.file;
+        out(dryRun ? u"Would remove: %1 (%2)"_s.arg(path, size(download.bytes))
+                   : u"Removing: %1... (%2)"_s.arg(path, size(download.bytes)));
+        total += download.bytes;
+    }
+    if (!dryRun)
+        m_state.downloads = kept;
+    if (options.names.isEmpty())
+        printAutoremove(unneededFormulae(), dryRun);
+    if (total > 0)
+        out(u"==> This operation %1 approximately %2 of disk space."_s.arg(
+            dryRun ? u"would free"_s : u"has freed"_s, size(total)));
+    return dryRun || saveState() ? 0 : 1;
+}
+
+int FakeBrewCli::services(const QStringList &arguments)
+{
+    const int status = FakeBrewServices(m_state, m_console, homeFolder(), m_environment).run(arguments);
+    return saveState() ? status : 1;
+}
+
+int FakeBrewCli::bundle(const QStringList &arguments)
+{
+    // Only installing needs fresh formulae; a dump to standard output must stay clean.
+    if (!arguments.contains(u"dump"_s) && !arguments.contains(u"check"_s))
+        autoUpdate();
+    const FakeBrewBundle::Installer installer
+        = [this](Kind kind, const QString &name) { return installQuietly(kind, name); };
+    const int status = FakeBrewBundle(m_state, m_console, homeFolder(), m_environment, installer).run(arguments);
+    return saveState() ? status : 1;
+}
+
+bool FakeBrewCli::installQuietly(Kind kind, const QString &name)
+{
+    FakeBrewState::Package *package = m_state.find(kind, name);
+    if (!package || !package->inCatalog) {
+        err(u"Error: "_s + unknownPackage(kind, name));
+        return false;
+    }
+    if (kind == Kind::formula)
+        return package->isInstalled() ? upgradeFormula(name) : installFormula(name);
+    return package->isInstalled() ? upgradeCask(*package) : installCask(*package);
+}
+
+namespace {
+
+QString sha256(const QString &text)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex());
+}
+
+// A receipt time for kegs the state gives none: fixed per package, some months back.
+qint64 kegTime(const FakeBrewState::Package &package, qsizetype fromNewest)
+{
+    const qint64 newest = package.installedTime > 0
+        ? package.installedTime
+        : 1748736000 - static_cast<qint64>(stableHash(package.name) % (180u * 86400u));
+    return newest - fromNewest * 45 * 86400;
+}
+
+} // namespace
+
+int FakeBrewCli::info(const Options &options)
+{
+    if (options.json != u"v2"_s && options.json != u"v1"_s) {
+        err(u"Error: Invalid usage: The fake brew prints `info` only as JSON (`--json=v2`)."_s);
+        return 1;
+    }
+    const bool everything = options.flags.contains(u"--eval-all"_s);
+    if (options.names.isEmpty() && !options.flags.contains(u"--installed"_s) && !everything) {
+        err(u"Error: Invalid usage: `brew info --json` needs named arguments, `--installed` or `--eval-all`."_s);
+        return 1;
+    }
+    const std::optional<Kind> kind = onlyKind(options);
+    if (options.json == u"v1"_s && kind == Kind::cask) {
+        err(u"Error: Invalid usage: Cannot specify `--cask` when using `--json=v1`!"_s);
+        return 1;
+    }
+    QList<const FakeBrewState::Package *> formulae;
+    QList<const FakeBrewState::Package *> casks;
+    if (!options.names.isEmpty()) {
+        for (const QString &name : options.names) {
+            const FakeBrewState::Package *formula = kind == Kind::cask ? nullptr : m_state.find(Kind::formula, name);
+            const FakeBrewState::Package *cask = kind == Kind::formula ? nullptr : m_state.find(Kind::cask, name);
+            // Installed packages that left the catalog still have their receipts.
+            const auto known = [](const FakeBrewState::Package *p) { return p && (p->inCatalog || p->isInstalled()); };
+            if (known(formula))
+                formulae.append(formula);
+            else if (known(cask))
+                casks.append(cask);
+            else {
+                err(u"Error: "_s + unknownPackage(kind.value_or(Kind::formula), name));
+                return 1;
+            }
+        }
+    } else {
+        for (const FakeBrewState::Package &formula : m_state.formulae)
+            if (kind != Kind::cask && (formula.isInstalled() || (everything && formula.inCatalog)))
+                formulae.append(&formula);
+        for (const FakeBrewState::Package &cask : m_state.casks)
+            if (kind != Kind::formula && (cask.isInstalled() || (everything && cask.inCatalog)))
+                casks.append(&cask);
+    }
+    std::sort(formulae.begin(), formulae.end(), [](const auto *a, const auto *b) { return a->name < b->name; });
+    std::sort(casks.begin(), casks.end(), [](const auto *a, const auto *b) {
+        return FakeBrewState::fullName(*a, Kind::cask) < FakeBrewState::fullName(*b, Kind::cask);
+    });
+
+    const bool v51 = m_state.versionAtLeast(u"5.1.0"_s);
+    const bool receiptsKnowDependencyInstalls = !m_state.versionAtLeast(u"5.1.9"_s);
+    QList<PrettyJson> formulaItems;
+    for (const FakeBrewState::Package *formula : std::as_const(formulae)) {
+        const QString name = formula->name;
+        QList<PrettyJson> dependencies;
+        for (const QString &dependency : runtimeClosure(name)) {
+            const FakeBrewState::Package *package = m_state.find(Kind::formula, dependency);
+            const QString version = package->isInstalled() ? package->currentVersion() : package->version;
+            dependencies.append(PrettyJson::object({
+                { u"full_name"_s, PrettyJson::string(FakeBrewState::fullName(*package, Kind::formula)) },
+                { u"version"_s, PrettyJson::string(version) },
+                { u"revision"_s, PrettyJson::number(0) },
+                { u"bottle_rebuild"_s, PrettyJson::number(0) },
+                { u"pkg_version"_s, PrettyJson::string(version) },
+                { u"declared_directly"_s, PrettyJson::boolean(formula->dependencies.contains(dependency)) },
+            }));
+        }
+        QList<PrettyJson> kegs;
+        for (qsizetype i = 0; i < formula->installedVersions.size(); ++i) {
+            QList<PrettyJson::Member> keg{
+                { u"version"_s, PrettyJson::string(formula->installedVersions.at(i)) },
+                { u"used_options"_s, PrettyJson::array({}) },
+                { u"built_as_bottle"_s, PrettyJson::boolean(true) },
+                { u"poured_from_bottle"_s, PrettyJson::boolean(true) },
+                { u"time"_s, PrettyJson::number(kegTime(*formula, formula->installedVersions.size() - 1 - i)) },
+                { u"runtime_dependencies"_s, PrettyJson::array(dependencies) },
+            };
+            if (receiptsKnowDependencyInstalls)
+                keg.append({ u"installed_as_dependency"_s, PrettyJson::boolean(!formula->installedOnRequest) });
+            keg.append({ u"installed_on_request"_s, PrettyJson::boolean(formula->installedOnRequest) });
+            kegs.append(PrettyJson::object(keg));
+        }
+        PrettyJson service = PrettyJson::null();
+        if (const FakeBrewState::Service *entry = m_state.service(name)) {
+            const QString runType = entry->interval > 0 ? u"interval"_s
+                : entry->cron.isEmpty()                 ? u"immediate"_s
+                                                        : u"cron"_s;
+            service = PrettyJson::object({
+                { u"run"_s, PrettyJson::strings({ m_state.prefix + u"/opt/"_s + name + u"/bin/"_s + name }) },
+                { u"run_type"_s, PrettyJson::string(runType) },
+            });
+        }
+        const QString tap = formula->tap.isEmpty() ? u"homebrew/core"_s : formula->tap;
+        QList<PrettyJson::Member> members{
+            { u"name"_s, PrettyJson::string(name) },
+            { u"full_name"_s, PrettyJson::string(FakeBrewState::fullName(*formula, Kind::formula)) },
+            { u"tap"_s, PrettyJson::string(tap) },
+            { u"oldnames"_s, PrettyJson::array({}) },
+            { u"aliases"_s, PrettyJson::array({}) },
+            { u"versioned_formulae"_s, PrettyJson::array({}) },
+            { u"desc"_s, PrettyJson::optionalString(formula->desc) },
+            { u"license"_s, PrettyJson::null() },
+            { u"homepage"_s, PrettyJson::string(u"https://formulae.brew.sh/formula/"_s + name) },
+            { u"versions"_s,
+                PrettyJson::object({ { u"stable"_s, PrettyJson::string(formula->version) },
+                    { u"head"_s, PrettyJson::null() }, { u"bottle"_s, PrettyJson::boolean(true) } }) },
+            { u"urls"_s,
+                PrettyJson::object({ { u"stable"_s,
+                    PrettyJson::object(
+                        { { u"url"_s,
+                              PrettyJson::string(u"https://example.org/%1-%2.tar.gz"_s.arg(name, formula->version)) },
+                            { u"tag"_s, PrettyJson::null() }, { u"revision"_s, PrettyJson::null() },
+                            { u"using"_s, PrettyJson::null() },
+                            { u"checksum"_s, PrettyJson::string(sha256(name + formula->version)) } }) } }) },
+        };
+        if (v51)
+            members.append({ u"patches"_s, PrettyJson::array({}) });
+        members += QList<PrettyJson::Member>{
+            { u"revision"_s, PrettyJson::number(0) },
+            { u"version_scheme"_s, PrettyJson::number(0) },
+            { u"compatibility_version"_s, PrettyJson::null() },
+            { u"autobump"_s, PrettyJson::boolean(true) },
+            { u"no_autobump_message"_s, PrettyJson::null() },
+            { u"skip_livecheck"_s, PrettyJson::boolean(false) },
+            { u"bottle"_s, PrettyJson::object({}) },
+            { u"pour_bottle_only_if"_s, PrettyJson::null() },
+            { u"keg_only"_s, PrettyJson::boolean(false) },
+            { u"keg_only_reason"_s, PrettyJson::null() },
+            { u"options"_s, PrettyJson::array({}) },
+            { u"build_dependencies"_s, PrettyJson::array({}) },
+            { u"dependencies"_s, PrettyJson::strings(formula->dependencies) },
+            { u"test_dependencies"_s, PrettyJson::array({}) },
+            { u"recommended_dependencies"_s, PrettyJson::array({}) },
+            { u"optional_dependencies"_s, PrettyJson::array({}) },
+            { u"uses_from_macos"_s, PrettyJson::array({}) },
+            { u"uses_from_macos_bounds"_s, PrettyJson::array({}) },
+            { u"requirements"_s, PrettyJson::array({}) },
+            { u"conflicts_with"_s, PrettyJson::array({}) },
+            { u"conflicts_with_reasons"_s, PrettyJson::array({}) },
+            { u"link_overwrite"_s, PrettyJson::array({}) },
+            { u"caveats"_s, PrettyJson::null() },
+            { u"installed"_s, PrettyJson::array(kegs) },
+            { u"linked_keg"_s, PrettyJson::optionalString(formula->currentVersion()) },
+            { u"pinned"_s, PrettyJson::boolean(formula->pinned && formula->isInstalled()) },
+            { u"outdated"_s, PrettyJson::boolean(formula->isOutdated()) },
+            { u"deprecated"_s, PrettyJson::boolean(false) },
+            { u"deprecation_date"_s, PrettyJson::null() },
+            { u"deprecation_reason"_s, PrettyJson::null() },
+            { u"deprecation_replacement_formula"_s, PrettyJson::null() },
+            { u"deprecation_replacement_cask"_s, PrettyJson::null() },
+        };
+        if (m_state.versionAtLeast(u"5.0.0"_s))
+            members.append({ u"deprecate_args"_s, PrettyJson::null() });
+        members += QList<PrettyJson::Member>{
+            { u"disabled"_s, PrettyJson::boolean(false) },
+            { u"disable_date"_s, PrettyJson::null() },
+            { u"disable_reason"_s, PrettyJson::null() },
+            { u"disable_replacement_formula"_s, PrettyJson::null() },
+            { u"disable_replacement_cask"_s, PrettyJson::null() },
+        };
+        if (m_state.versionAtLeast(u"5.0.0"_s))
+            members.append({ u"disable_args"_s, PrettyJson::null() });
+        if (v51)
+            members.append({ u"post_install_steps"_s, PrettyJson::array({}) });
+        members += QList<PrettyJson::Member>{
+            { u"post_install_defined"_s, PrettyJson::boolean(false) },
+            { u"service"_s, service },
+            { u"tap_git_head"_s, PrettyJson::null() },
+            { u"ruby_source_path"_s, PrettyJson::string(u"Formula/%1/%2.rb"_s.arg(name.left(1), name)) },
+            { u"ruby_source_checksum"_s,
+                PrettyJson::object({ { u"sha256"_s, PrettyJson::string(sha256(u"formula "_s + name)) } }) },
+        };
+        formulaItems.append(PrettyJson::object(members));
+    }
+    if (options.json == u"v1"_s) {
+        out(PrettyJson::array(formulaItems).toString());
+        return 0;
+    }
+
+    const bool pinnable = m_state.versionAtLeast(u"5.1.12"_s);
+    QList<PrettyJson> caskItems;
+    for (const FakeBrewState::Package *cask : std::as_const(casks)) {
+        const QString token = cask->name;
+        QList<PrettyJson> artifacts;
+        const bool targets = m_state.versionAtLeast(u"5.1.13"_s);
+        if (const QString app = appName(*cask); !app.isEmpty()) {
+            QList<PrettyJson::Member> artifact{ { u"app"_s, PrettyJson::strings({ app }) } };
+            if (targets)
+                artifact.append({ u"target"_s, PrettyJson::string(u"/Applications/"_s + app) });
+            artifacts.append(PrettyJson::object(artifact));
+        }
+        for (const QString &font : fontNames(*cask)) {
+            QList<PrettyJson::Member> artifact{ { u"font"_s, PrettyJson::strings({ font }) } };
+            if (targets)
+                artifact.append({ u"target"_s, PrettyJson::string(homeFolder() + u"/Library/Fonts/"_s + font) });
+            artifacts.append(PrettyJson::object(artifact));
+        }
+        if (!cask->zap.isEmpty())
+            artifacts.append(PrettyJson::object({ { u"zap"_s,
+                PrettyJson::array({ PrettyJson::object({ { u"trash"_s, PrettyJson::strings(cask->zap) } }) }) } }));
+        QString displayName = cask->displayName;
+        if (displayName.isEmpty())
+            displayName = appName(*cask).isEmpty() ? token : appName(*cask).chopped(4);
+        const bool installed = cask->isInstalled();
+        QList<PrettyJson::Member> members{
+            { u"token"_s, PrettyJson::string(token) },
+            { u"full_token"_s, PrettyJson::string(FakeBrewState::fullName(*cask, Kind::cask)) },
+            { u"old_tokens"_s, PrettyJson::array({}) },
+            { u"tap"_s, PrettyJson::string(cask->tap.isEmpty() ? u"homebrew/cask"_s : cask->tap) },
+            { u"name"_s, PrettyJson::strings({ displayName }) },
+            { u"desc"_s, PrettyJson::optionalString(cask->desc) },
+            { u"homepage"_s, PrettyJson::string(u"https://formulae.brew.sh/cask/"_s + token) },
+            { u"url"_s, PrettyJson::string(u"https://example.org/%1-%2.dmg"_s.arg(token, cask->version)) },
+            { u"url_specs"_s, PrettyJson::object({}) },
+            { u"version"_s, PrettyJson::string(cask->version) },
+            { u"autobump"_s, PrettyJson::boolean(true) },
+            { u"no_autobump_message"_s, PrettyJson::null() },
+            { u"skip_livecheck"_s, PrettyJson::boolean(false) },
+            { u"installed"_s, PrettyJson::optionalString(cask->currentVersion()) },
+            { u"installed_time"_s, installed ? PrettyJson::number(kegTime(*cask, 0)) : PrettyJson::null() },
+            { u"bundle_version"_s, PrettyJson::null() },
+            { u"bundle_short_version"_s, PrettyJson::null() },
+        };
+        if (pinnable) {
+            const bool pinned = installed && cask->pinned;
+            members.append({ u"pinned"_s, PrettyJson::boolean(pinned) });
+            members.append(
+                { u"pinned_version"_s, pinned ? PrettyJson::string(cask->currentVersion()) : PrettyJson::null() });
+        }
+        members += QList<PrettyJson::Member>{
+            { u"outdated"_s, PrettyJson::boolean(cask->isOutdated() && !cask->autoUpdates) },
+            { u"sha256"_s, PrettyJson::string(sha256(token + cask->version)) },
+            { u"artifacts"_s, PrettyJson::array(artifacts) },
+            { u"caveats"_s, PrettyJson::null() },
+        };
+        if (m_state.versionAtLeast(u"5.1.2"_s))
+            members.append({ u"caveats_rosetta"_s, PrettyJson::null() });
+        members += QList<PrettyJson::Member>{
+            { u"depends_on"_s, PrettyJson::object({}) },
+            { u"conflicts_with"_s, PrettyJson::null() },
+            { u"container"_s, PrettyJson::null() },
+            { u"rename"_s, PrettyJson::array({}) },
+            { u"auto_updates"_s, cask->autoUpdates ? PrettyJson::boolean(true) : PrettyJson::null() },
+            { u"deprecated"_s, PrettyJson::boolean(false) },
+            { u"deprecation_date"_s, PrettyJson::null() },
+            { u"deprecation_reason"_s, PrettyJson::null() },
+            { u"deprecation_replacement_formula"_s, PrettyJson::null() },
+            { u"deprecation_replacement_cask"_s, PrettyJson::null() },
+        };
+        if (v51)
+            members.append({ u"deprecate_args"_s, PrettyJson::null() });
+        members += QList<PrettyJson::Member>{
+            { u"disabled"_s, PrettyJson::boolean(false) },
+            { u"disable_date"_s, PrettyJson::null() },
+            { u"disable_reason"_s, PrettyJson::null() },
+            { u"disable_replacement_formula"_s, PrettyJson::null() },
+            { u"disable_replacement_cask"_s, PrettyJson::null() },
+        };
+        if (v51)
+            members.append({ u"disable_args"_s, PrettyJson::null() });
+        members += QList<PrettyJson::Member>{
+            { u"tap_git_head"_s, PrettyJson::null() },
+            { u"languages"_s, PrettyJson::array({}) },
+            { u"ruby_source_path"_s, PrettyJson::string(u"Casks/%1/%2.rb"_s.arg(token.left(1), token)) },
+            { u"ruby_source_checksum"_s,
+                PrettyJson::object({ { u"sha256"_s, PrettyJson::string(sha256(u"cask "_s + token)) } }) },
+        };
+        caskItems.append(PrettyJson::object(members));
+    }
+    out(PrettyJson::object(
+        { { u"formulae"_s, PrettyJson::array(formulaItems) }, { u"casks"_s, PrettyJson::array(caskItems) } })
+            .toString());
+    return 0;
 }
 
 } // namespace fakebrew

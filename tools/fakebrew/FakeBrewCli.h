@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Console.h"
 #include "FakeBrewState.h"
 
 #include <QByteArray>
@@ -24,14 +25,15 @@ public:
 
     // "a", "a and b", "a, b and c" — how Homebrew lists names in one sentence.
     static QString sentence(const QStringList &words);
-    // Homebrew's disk-usage text: "1MB", "4.5MB", "852.1KB".
-    static QString readableSize(qint64 bytes);
+    // Homebrew's disk-usage text: "1MB", "4.5MB", "852.1KB"; decimal units since 5.0, binary before.
+    static QString readableSize(qint64 bytes, bool decimal = true);
 
 private:
     struct Options {
         QSet<QString> flags;
         QStringList names;
         QString json; // the value of --json (v1 when given without one)
+        QHash<QString, QString> values; // --prune=30 and the like
     };
     struct Target {
         Kind kind;
@@ -45,6 +47,17 @@ private:
     int upgrade(const Options &options);
     int update();
     int prefix();
+    int info(const Options &options);
+    int uninstall(const Options &options);
+    int reinstall(const Options &options);
+    int pin(const Options &options, bool pinning);
+    int listPinned(const Options &options);
+    int uses(const Options &options);
+    int leaves(const Options &options);
+    int autoremove(const Options &options);
+    int cleanup(const Options &options);
+    int services(const QStringList &arguments);
+    int bundle(const QStringList &arguments);
 
     std::optional<Options> parse(const QStringList &arguments, const QStringList &allowed);
     std::optional<Kind> onlyKind(const Options &options);
@@ -63,7 +76,8 @@ private:
     // Installs or rebuilds a keg: a bottle, or a build log when the package floods. False when
     // the package is scripted to fail.
     bool pour(FakeBrewState::Package &formula);
-    void runCleanup(const QString &name, const std::optional<QString> &oldVersion, qint64 oldSize);
+    // The cleanup after an install: removes the given older kegs. False when the environment turns it off.
+    bool runCleanup(const QString &name, const QStringList &oldVersions);
     // Collects the missing dependencies of a formula, deepest first. False on an unknown one.
     bool missingDependencies(const QString &name, QStringList &missing, QStringList &visiting);
     // Puts a cask's app and fonts in place; a replaced version is backed up and removed first.
@@ -74,6 +88,34 @@ private:
     QString homeFolder() const;
     bool showHints() const;
 
+    // Sizes as the simulated Homebrew version prints them.
+    QString size(qint64 bytes) const;
+    // "(92 files, 4.5MB)" without the parentheses.
+    QString usage(int files, qint64 bytes) const;
+    QString kegPath(const QString &name, const QString &version) const;
+    // Every formula an installed formula needs at run time, directly or through others: what its
+    // install receipt records.
+    QStringList runtimeClosure(const QString &name) const;
+    QStringList caskClosure(const FakeBrewState::Package &cask) const;
+    // Full names of the installed formulae and casks that need any of `names`, sorted.
+    QStringList installedDependents(const QStringList &names) const;
+    // Installed formulae that were only pulled in by others no longer installed, sorted.
+    QStringList unneededFormulae() const;
+    void printAutoremove(const QStringList &names, bool dryRun);
+    void autoremoveAfterUninstall();
+    void uninstallCask(FakeBrewState::Package &cask, bool zap);
+    void removeCaskArtifacts(const FakeBrewState::Package &cask, const QString &version);
+    // Stops a formula's service before its last keg goes, as Homebrew does.
+    void stopServiceOf(const QString &name);
+    bool reinstallFormula(FakeBrewState::Package &formula);
+    bool reinstallCask(FakeBrewState::Package &cask);
+    // For `brew bundle`: installs or upgrades one package with its output held back. False on failure,
+    // with that output left in the console's capture.
+    bool installQuietly(Kind kind, const QString &name);
+    // A path as the fake may touch it: "~/…" inside the simulated home, "/…" inside the system root.
+    // Empty when the state names no simulated machine, so the fake never deletes real files.
+    QString machinePath(const QString &path) const;
+
     void pause(int ms);
     void flood(const FakeBrewState::Package &formula);
     void out(const QString &line);
@@ -83,6 +125,7 @@ private:
     QString m_stateFolder;
     QProcessEnvironment m_environment;
     FakeBrewState m_state;
+    Console m_console;
 };
 
 } // namespace fakebrew

@@ -39,7 +39,9 @@ QCoro::Task<Process::Result> runTool(
     // this coroutine is suspended on it, so the context outlives every call.
     RunContext *log = &context;
     const Process::OutputHandler onOutput = [log](const QString &chunk) { log->appendLog(chunk); };
-    co_return co_await Process::exec(executable, arguments, environment ? *environment : toolEnvironment(), onOutput);
+    // Named before the co_await: GCC 12 mishandles temporaries made inside one.
+    QProcessEnvironment childEnvironment = environment ? *environment : toolEnvironment();
+    co_return co_await Process::exec(executable, arguments, std::move(childEnvironment), onOutput);
 }
 
 } // namespace SetupTools

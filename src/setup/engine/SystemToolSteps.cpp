@@ -89,8 +89,9 @@ QCoro::Task<> installITerm(RunContext &context, std::optional<QString> brewPath)
     if (!brewPath)
         throw SetupError(u"Homebrew is required to install iTerm2."_s);
     const QStringList arguments{ u"install"_s, u"--cask"_s, u"iterm2"_s, u"font-meslo-lg-nerd-font"_s };
-    const Process::Result result
-        = co_await SetupTools::runTool(context, *brewPath, arguments, ChildEnvironment::homebrew(*brewPath));
+    // Named before the co_await: GCC 12 mishandles temporaries made inside one.
+    std::optional<QProcessEnvironment> environment = ChildEnvironment::homebrew(*brewPath);
+    const Process::Result result = co_await SetupTools::runTool(context, *brewPath, arguments, std::move(environment));
     if (result.status != 0)
         throw SetupError(u"brew exited with status "_s + QString::number(result.status));
 

@@ -16,7 +16,7 @@ namespace {
 // Entries shaped like the upstream documents, with their whole key set.
 QByteArray fixtureBytes(const char *file)
 {
-    QFile data(QTest::qFindTestData(u"data/"_s + QLatin1StringView(file), __FILE__, __LINE__));
+    QFile data(QFINDTESTDATA(u"data/"_s + QLatin1StringView(file)));
     return data.open(QIODevice::ReadOnly) ? data.readAll() : QByteArray();
 }
 

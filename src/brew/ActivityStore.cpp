@@ -1,6 +1,7 @@
 #include "brew/ActivityStore.h"
 
 #include "platform/Platform.h"
+#include "platform/SetAndNotify.h"
 
 using namespace Qt::StringLiterals;
 
@@ -18,42 +19,27 @@ ActivityStore::ActivityStore(QObject *parent)
 
 void ActivityStore::setPhase(const Phase &phase)
 {
-    if (m_phase == phase)
-        return;
-    m_phase = phase;
-    Q_EMIT phaseChanged();
+    setAndNotify(this, m_phase, phase, &ActivityStore::phaseChanged);
 }
 
 void ActivityStore::setTitle(const QString &title)
 {
-    if (m_title == title)
-        return;
-    m_title = title;
-    Q_EMIT titleChanged();
+    setAndNotify(this, m_title, title, &ActivityStore::titleChanged);
 }
 
 void ActivityStore::setDetail(const QString &detail)
 {
-    if (m_detail == detail)
-        return;
-    m_detail = detail;
-    Q_EMIT detailChanged();
+    setAndNotify(this, m_detail, detail, &ActivityStore::detailChanged);
 }
 
 void ActivityStore::setProgress(std::optional<double> progress)
 {
-    if (m_progress == progress)
-        return;
-    m_progress = progress;
-    Q_EMIT progressChanged();
+    setAndNotify(this, m_progress, progress, &ActivityStore::progressChanged);
 }
 
 void ActivityStore::setCatalog(const CatalogState &state)
 {
-    if (m_catalog == state)
-        return;
-    m_catalog = state;
-    Q_EMIT catalogChanged();
+    setAndNotify(this, m_catalog, state, &ActivityStore::catalogChanged);
 }
 
 void ActivityStore::setCatalogRetry(std::function<void()> retry)
@@ -64,10 +50,7 @@ void ActivityStore::setCatalogRetry(std::function<void()> retry)
 
 void ActivityStore::setShowingError(bool showing)
 {
-    if (m_showingError == showing)
-        return;
-    m_showingError = showing;
-    Q_EMIT showingErrorChanged();
+    setAndNotify(this, m_showingError, showing, &ActivityStore::showingErrorChanged);
 }
 
 void ActivityStore::begin(const QString &title, const QString &detail, std::optional<double> progress)

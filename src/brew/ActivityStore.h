@@ -11,12 +11,10 @@
 
 // The model behind the status bar: what is running, how far it got, how the last run ended and
 // the state of the package catalog. Both stores report here; the views only read it (apart from
-// dismissing and showing the error sheet). Lives on the GUI thread.
+// dismissing and showing the error sheet). Lives on the GUI thread. Views connect to the
+// xChanged signals directly; no field is declared a Q_PROPERTY (see BrewStore).
 class ActivityStore : public QObject {
     Q_OBJECT
-    Q_PROPERTY(QString title READ title NOTIFY titleChanged)
-    Q_PROPERTY(QString detail READ detail NOTIFY detailChanged)
-    Q_PROPERTY(bool showingError READ showingError WRITE setShowingError NOTIFY showingErrorChanged)
 
 public:
     struct Phase {

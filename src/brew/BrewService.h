@@ -1,47 +1,16 @@
 #pragma once
 
+#include "platform/Process.h"
+
 #include <QCoro/QCoroTask>
-#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-#include <optional>
-
-// The one way the application starts a child process: brew, and every tool of the setup engine.
+// Runs Homebrew's brew. Everything else about starting a child (output streaming, the exit
+// status, the environment every child gets) is Process's.
 namespace BrewService {
 
-struct Result {
-    // The exit code for a normal exit. A child killed by a signal reports 128 + the signal
-    // number, as a shell would, so it can never be mistaken for success.
-    qint32 status = 0;
-    // Everything the child wrote to its standard output, decoded as UTF-8 with invalid sequences
-    // replaced by U+FFFD. Standard error is not part of it.
-    QString output;
-    bool operator==(const Result &) const = default;
-};
-
-// Receives every chunk of standard output and standard error as it arrives, in arrival order,
-// one call at a time, on the thread that called exec() (the GUI thread for the stores), so it
-// may touch store state directly. Chunks are not split into lines. A character cut in two
-// between reads is held back until it is complete. The handler must not throw; if it does, it
-// is not called again and exec() rethrows that exception once the child has exited.
-using OutputHandler = std::function<void(const QString &chunk)>;
-
-// Runs `executable` (an absolute path, already resolved through Platform::systemPath) and
-// resumes the caller when the child has exited; a child that never exits keeps the caller
-// suspended. Standard input is the null device. The child gets `environment` (or the
-// application's own) with NONINTERACTIVE=1 and, when the askpass script could be written,
-// SUDO_ASKPASS. Throws LaunchError at once when the program cannot be started; onOutput is then
-// never called. A non-zero exit status is returned, not thrown.
-QCoro::Task<Result> exec(QString executable, QStringList arguments,
-    std::optional<QProcessEnvironment> environment = std::nullopt, OutputHandler onOutput = {});
-
-// The environment every brew run gets: the application's own, with the folder of `brewPath`
-// first in PATH and Homebrew's auto-update, hints and colours switched off.
-QProcessEnvironment homebrewEnvironment(const QString &brewPath);
-
-// Runs that brew with homebrewEnvironment() through exec().
-QCoro::Task<Result> runBrew(QStringList arguments, QString brewPath, OutputHandler onOutput = {});
+// Runs that brew with ChildEnvironment::homebrew() through Process::exec().
+QCoro::Task<Process::Result> runBrew(QStringList arguments, QString brewPath, Process::OutputHandler onOutput = {});
 
 } // namespace BrewService

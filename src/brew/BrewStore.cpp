@@ -7,7 +7,9 @@
 #include "brew/VersionCompare.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/Logging.h"
 #include "platform/Platform.h"
+#include "platform/SetAndNotify.h"
 #include "platform/Text.h"
 
 #include <QPointer>
@@ -17,8 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qsizetype logLimit = 200000;
-constexpr qsizetype logKeep = 150000;
 constexpr qsizetype commandOutputLimit = 40000;
 constexpr qsizetype commandOutputKeep = 30000;
 constexpr qsizetype failureTextKeep = 8000;
@@ -26,18 +26,19 @@ constexpr double progressCap = 0.95;
 
 const auto includeSelfUpdatingKey = u"includeSelfUpdating"_s;
 
-QString counted(qsizetype n, const QString &noun)
+QString packageCount(qsizetype n)
 {
-    return n == 1 ? u"1 "_s + noun : QString::number(n) + u' ' + noun + u's';
+    return Text::counted(n, u"package"_s, u"packages"_s);
 }
 
 // Runs one brew command of refreshInstalled(); a launch failure leaves its field unchanged, so
 // it becomes "no result" instead of an error.
-QCoro::Task<std::optional<BrewService::Result>> runQuietly(QStringList arguments, QString brewPath)
+QCoro::Task<std::optional<Process::Result>> runQuietly(QStringList arguments, QString brewPath)
 {
     try {
-        co_return co_await BrewService::runBrew(std::move(arguments), std::move(brewPath));
-    } catch (const std::exception &) {
+        co_return co_await BrewService::runBrew(arguments, std::move(brewPath));
+    } catch (const std::exception &error) {
+        qCWarning(lcBrew) << "brew" << arguments.join(u' ') << "did not run:" << errorText(error);
         co_return std::nullopt;
     }
 }
@@ -74,48 +75,41 @@ BrewStore::BrewStore(ActivityStore *activity, QObject *parent)
     , m_includeSelfUpdating(Platform::current().boolDefault(includeSelfUpdatingKey).value_or(true))
 {
     Q_ASSERT(activity);
+    connect(&m_log, &BoundedLog::appended, this, [this](const QString &text) {
+        Q_EMIT logAppended(text);
+        Q_EMIT logChanged();
+    });
+    connect(&m_log, &BoundedLog::reset, this, [this] {
+        Q_EMIT logReset();
+        Q_EMIT logChanged();
+    });
 }
 
 BrewStore::~BrewStore() = default;
 
 void BrewStore::setStatus(BrewStatus status)
 {
-    if (m_status == status)
-        return;
-    m_status = status;
-    Q_EMIT statusChanged();
+    setAndNotify(this, m_status, status, &BrewStore::statusChanged);
 }
 
 void BrewStore::setBrewPath(const std::optional<QString> &path)
 {
-    if (m_brewPath == path)
-        return;
-    m_brewPath = path;
-    Q_EMIT brewPathChanged();
+    setAndNotify(this, m_brewPath, path, &BrewStore::brewPathChanged);
 }
 
 void BrewStore::setBrewVersion(const std::optional<QString> &version)
 {
-    if (m_brewVersion == version)
-        return;
-    m_brewVersion = version;
-    Q_EMIT brewVersionChanged();
+    setAndNotify(this, m_brewVersion, version, &BrewStore::brewVersionChanged);
 }
 
 void BrewStore::setLatestBrewVersion(const std::optional<QString> &version)
 {
-    if (m_latestBrewVersion == version)
-        return;
-    m_latestBrewVersion = version;
-    Q_EMIT latestBrewVersionChanged();
+    setAndNotify(this, m_latestBrewVersion, version, &BrewStore::latestBrewVersionChanged);
 }
 
 void BrewStore::setSelectedIDs(const QSet<QString> &ids)
 {
-    if (m_selectedIDs == ids)
-        return;
-    m_selectedIDs = ids;
-    Q_EMIT selectedIDsChanged();
+    setAndNotify(this, m_selectedIDs, ids, &BrewStore::selectedIDsChanged);
 }
 
 void BrewStore::setSelected(const QString &id, bool selected)
@@ -132,46 +126,28 @@ void BrewStore::setSelected(const QString &id, bool selected)
 void BrewStore::setIncludeSelfUpdating(bool include)
 {
     Platform::current().setBoolDefault(includeSelfUpdatingKey, include);
-    if (m_includeSelfUpdating == include)
-        return;
-    m_includeSelfUpdating = include;
-    Q_EMIT includeSelfUpdatingChanged();
+    setAndNotify(this, m_includeSelfUpdating, include, &BrewStore::includeSelfUpdatingChanged);
 }
 
 void BrewStore::setIsLoadingCatalog(bool loading)
 {
-    if (m_isLoadingCatalog == loading)
-        return;
-    m_isLoadingCatalog = loading;
-    Q_EMIT isLoadingCatalogChanged();
+    setAndNotify(this, m_isLoadingCatalog, loading, &BrewStore::isLoadingCatalogChanged);
 }
 
 void BrewStore::setCatalogError(const std::optional<QString> &error)
 {
-    if (m_catalogError == error)
-        return;
-    m_catalogError = error;
-    Q_EMIT catalogErrorChanged();
+    setAndNotify(this, m_catalogError, error, &BrewStore::catalogErrorChanged);
 }
 
 void BrewStore::setOutdated(const QList<OutdatedPackage> &outdated)
 {
-    if (m_outdated == outdated)
-        return;
-    m_outdated = outdated;
-    Q_EMIT outdatedChanged();
+    setAndNotify(this, m_outdated, outdated, &BrewStore::outdatedChanged);
 }
 
 void BrewStore::setRunning(bool running, const std::optional<QString> &title)
 {
-    if (m_taskTitle != title) {
-        m_taskTitle = title;
-        Q_EMIT taskTitleChanged();
-    }
-    if (m_isRunning != running) {
-        m_isRunning = running;
-        Q_EMIT isRunningChanged();
-    }
+    setAndNotify(this, m_taskTitle, title, &BrewStore::taskTitleChanged);
+    setAndNotify(this, m_isRunning, running, &BrewStore::isRunningChanged);
 }
 
 void BrewStore::bumpDataRevision()
@@ -182,11 +158,8 @@ void BrewStore::bumpDataRevision()
 
 void BrewStore::clearLog()
 {
-    if (m_log.isEmpty())
-        return;
-    m_log.clear();
-    Q_EMIT logReset();
-    Q_EMIT logChanged();
+    if (!m_log.text().isEmpty())
+        m_log.clear();
 }
 
 bool BrewStore::isInstalled(const Package &package) const
@@ -277,22 +250,14 @@ QCoro::Task<> BrewStore::refreshInstalled()
     if (!self)
         co_return;
     if (formulae) {
-        QSet<QString> names = nonEmptyLines(formulae->output);
-        if (names != m_installedFormulae) {
-            m_installedFormulae = std::move(names);
-            Q_EMIT installedChanged();
-        }
+        setAndNotify(this, m_installedFormulae, nonEmptyLines(formulae->output), &BrewStore::installedChanged);
     }
 
     const auto casks = co_await std::move(casksTask);
     if (!self)
         co_return;
     if (casks) {
-        QSet<QString> names = nonEmptyLines(casks->output);
-        if (names != m_installedCasks) {
-            m_installedCasks = std::move(names);
-            Q_EMIT installedChanged();
-        }
+        setAndNotify(this, m_installedCasks, nonEmptyLines(casks->output), &BrewStore::installedChanged);
     }
 
     const auto outdated = co_await std::move(outdatedTask);
@@ -336,10 +301,8 @@ QCoro::Task<> BrewStore::loadCatalog()
     QString failure;
     try {
         packages = co_await CatalogService::fetchCatalog();
-    } catch (const Error &error) {
-        failure = error.description();
     } catch (const std::exception &error) {
-        failure = QString::fromUtf8(error.what());
+        failure = errorText(error);
     }
     if (!self)
         co_return;
@@ -365,10 +328,7 @@ void BrewStore::applyCatalog(const QList<Package> &packages, const QDateTime &da
             byID.insert(package.id(), package);
     m_packagesByID = std::move(byID);
     Q_EMIT catalogChanged();
-    if (m_catalogDate != date) {
-        m_catalogDate = date;
-        Q_EMIT catalogDateChanged();
-    }
+    setAndNotify(this, m_catalogDate, std::optional(date), &BrewStore::catalogDateChanged);
     bumpDataRevision();
 }
 
@@ -395,19 +355,17 @@ QCoro::Task<> BrewStore::runSequence(
             Q_EMIT commandOutputChanged();
         }
 
-        std::optional<BrewService::Result> result;
+        std::optional<Process::Result> result;
         QString launchError;
         // A named handler: GCC 12 destroys a lambda temporary inside a co_await expression twice.
-        const BrewService::OutputHandler onOutput = [self](const QString &chunk) {
+        const Process::OutputHandler onOutput = [self](const QString &chunk) {
             if (self)
                 self->appendOutput(chunk);
         };
         try {
             result = co_await BrewService::runBrew(arguments, brew, onOutput);
-        } catch (const Error &error) {
-            launchError = error.description();
         } catch (const std::exception &error) {
-            launchError = QString::fromUtf8(error.what());
+            launchError = errorText(error);
         }
         if (!self)
             co_return;
@@ -440,13 +398,6 @@ QCoro::Task<> BrewStore::runSequence(
 void BrewStore::appendToLog(const QString &text)
 {
     m_log.append(text);
-    if (m_log.size() > logLimit) {
-        m_log = Text::tail(m_log, logKeep);
-        Q_EMIT logReset();
-    } else {
-        Q_EMIT logAppended(text);
-    }
-    Q_EMIT logChanged();
 }
 
 void BrewStore::appendOutput(const QString &text)
@@ -505,8 +456,7 @@ QCoro::Task<> BrewStore::install(QList<Package> packages)
         commands.append(QStringList{ u"install"_s, u"--formula"_s } + formulae);
     if (!casks.isEmpty())
         commands.append(QStringList{ u"install"_s, u"--cask"_s } + casks);
-    co_await runSequence(
-        u"Installing "_s + counted(n, u"package"_s), commands, int(n), u"Installed "_s + counted(n, u"package"_s));
+    co_await runSequence(u"Installing "_s + packageCount(n), commands, int(n), u"Installed "_s + packageCount(n));
 }
 
 QCoro::Task<> BrewStore::upgrade(QList<OutdatedPackage> packages)
@@ -527,8 +477,7 @@ QCoro::Task<> BrewStore::upgrade(QList<OutdatedPackage> packages)
     }
     if (commands.isEmpty())
         co_return;
-    co_await runSequence(
-        u"Upgrading "_s + counted(n, u"package"_s), commands, int(n), u"Upgraded "_s + counted(n, u"package"_s));
+    co_await runSequence(u"Upgrading "_s + packageCount(n), commands, int(n), u"Upgraded "_s + packageCount(n));
 }
 
 QCoro::Task<> BrewStore::upgradeAll()
@@ -570,9 +519,9 @@ void BrewStore::installHomebrew()
         Files::setPermissions(path,
             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
                 | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther);
-    } catch (const Error &error) {
+    } catch (const std::exception &error) {
         // Opening a half-prepared installer would only confuse; the log says what went wrong.
-        appendToLog(u"Could not prepare the installer: "_s + error.description() + u'\n');
+        appendToLog(u"Could not prepare the installer: "_s + errorText(error) + u'\n');
         return;
     }
     Platform::current().openFile(path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "brew/Package.h"
+#include "platform/BoundedLog.h"
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
@@ -19,7 +20,9 @@ enum class BrewStatus { checking, missing, ready };
 
 // Everything Homebrew: where brew is and which version, the catalog, what is installed and
 // outdated, the bulk-install selection, and the one command sequence that may run at a time.
-// Lives on the GUI thread; every field notifies when it changes.
+// Lives on the GUI thread; every field notifies when it changes. Views connect to the xChanged
+// signals directly and nothing reads the fields through the meta-object, so, like the other
+// stores, it declares no Q_PROPERTY.
 class BrewStore : public QObject {
     Q_OBJECT
 
@@ -58,7 +61,7 @@ public:
 
     bool isRunning() const { return m_isRunning; }
     std::optional<QString> taskTitle() const { return m_taskTitle; }
-    const QString &log() const { return m_log; }
+    const QString &log() const { return m_log.text(); }
     // Only clearing is offered to the views ("Clear" in the log panel).
     void clearLog();
     const QString &commandOutput() const { return m_commandOutput; }
@@ -147,7 +150,7 @@ private:
     QList<OutdatedPackage> m_outdated;
     bool m_isRunning = false;
     std::optional<QString> m_taskTitle;
-    QString m_log;
+    BoundedLog m_log;
     QString m_commandOutput;
     std::optional<int> m_progressTotal;
     int m_progressDone = 0;

@@ -1,7 +1,9 @@
 #include "brew/CatalogService.h"
 
 #include "brew/PackageFormats.h"
+#include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/Logging.h"
 #include "platform/Platform.h"
 
 #include <QCollator>
@@ -114,11 +116,9 @@ void writeCache(const QString &path, const QList<Package> &packages)
     // A cache that cannot be written costs the next start a download, nothing more.
     try {
         Files::createDirectories(QFileInfo(path).path());
-    } catch (const Error &) {
-    }
-    try {
         Files::writeAtomically(path, PackageFormats::encodeCache(packages));
-    } catch (const Error &) {
+    } catch (const std::exception &error) {
+        qCWarning(lcBrew) << "catalog cache not written:" << errorText(error);
     }
 }
 
@@ -257,7 +257,8 @@ QCoro::Task<std::optional<QString>> fetchLatestBrewVersion()
     QByteArray body;
     try {
         body = successfulBody(*reply);
-    } catch (const Error &) {
+    } catch (const std::exception &error) {
+        qCInfo(lcBrew) << "latest Homebrew release unknown:" << errorText(error);
         co_return std::nullopt;
     }
     co_return releaseTag(body);
@@ -273,8 +274,11 @@ QCoro::Task<std::optional<PackageDetails>> fetchDetails(Package package)
         co_return std::nullopt;
     Reply reply = get(url);
     co_await reply.get();
-    if (reply->error() != QNetworkReply::NoError || httpStatus(*reply) != 200)
+    if (reply->error() != QNetworkReply::NoError || httpStatus(*reply) != 200) {
+        qCWarning(lcBrew) << "details of" << package.id() << "not fetched:" << reply->errorString() << "HTTP"
+                          << httpStatus(*reply).value_or(0);
         co_return std::nullopt;
+    }
     co_return PackageFormats::decodeDetails(reply->readAll());
 }
 

@@ -8,6 +8,13 @@ const char *Error::what() const noexcept
     return m_what.constData();
 }
 
+QString errorText(const std::exception &error)
+{
+    if (const auto *ours = dynamic_cast<const Error *>(&error))
+        return ours->description();
+    return QString::fromUtf8(error.what());
+}
+
 QString LaunchError::description() const
 {
     return u"Could not launch %1: %2"_s.arg(m_program, m_reason);

@@ -15,6 +15,10 @@ private:
     mutable QByteArray m_what;
 };
 
+// The user-facing text of any exception: description() for ours, what() for the standard
+// library's (bad_alloc and the like), so every boundary needs one catch clause, not two.
+QString errorText(const std::exception &error);
+
 // A setup step's own failure; the message is shown as it stands.
 class SetupError : public Error {
 public:

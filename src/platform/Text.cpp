@@ -10,4 +10,9 @@ QString tail(const QString &text, qsizetype count)
     return result;
 }
 
+QString counted(qint64 n, const QString &singular, const QString &plural)
+{
+    return QString::number(n) + u' ' + (n == 1 ? singular : plural);
+}
+
 } // namespace Text

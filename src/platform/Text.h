@@ -8,4 +8,7 @@ namespace Text {
 // (a cut emoji would show as a replacement character at the top of a log).
 QString tail(const QString &text, qsizetype count);
 
+// "1 package", "3 packages", "0 packages": the singular only for exactly one.
+QString counted(qint64 n, const QString &singular, const QString &plural);
+
 } // namespace Text

@@ -1,5 +1,7 @@
 #include "ui/RelativeTime.h"
 
+#include "platform/Text.h"
+
 #include <QDate>
 
 using namespace Qt::StringLiterals;
@@ -10,14 +12,9 @@ constexpr qint64 minute = 60;
 constexpr qint64 hour = 60 * minute;
 constexpr qint64 day = 24 * hour;
 
-QString counted(qint64 n, const QString &singular, const QString &plural)
-{
-    return n == 1 ? u"1 "_s + singular : QString::number(n) + u' ' + plural;
-}
-
 QString unit(qint64 n, const QString &name)
 {
-    return counted(n, name, name + u's');
+    return Text::counted(n, name, name + u's');
 }
 
 QString past(qint64 n, const QString &name, const QString &lastOne)

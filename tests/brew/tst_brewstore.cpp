@@ -1,4 +1,5 @@
 #include "AsyncTest.h"
+#include "FakeBrew.h"
 #include "Sandbox.h"
 #include "TestHttpServer.h"
 #include "brew/ActivityStore.h"
@@ -12,6 +13,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
+using quillrig::test::FakeBrew;
 using quillrig::test::runTask;
 using quillrig::test::Sandbox;
 using Phase = ActivityStore::Phase;
@@ -30,46 +32,35 @@ Package cask(const QString &name)
     return { PackageKind::cask, name, name, u"an app"_s, QString(), u"2.0"_s, false, name + u' ' + name };
 }
 
-// A scriptable brew: each sub-command answers from a shell snippet. `install`/`upgrade` run the
-// snippet given for them (default: print a heading and succeed).
-struct ScriptedBrew {
-    QByteArray version = "echo 'Homebrew 4.4.2'";
-    QByteArray listFormula = "printf 'wget\\ngit\\n'";
-    QByteArray listCask = "printf 'iterm2\\n'";
-    QByteArray outdated = R"(cat <<'JSON'
-{"formulae":[{"name":"wget","installed_versions":["1.24.5"],"current_version":"1.25.0"}],
- "casks":[{"name":"iterm2","installed_versions":["3.5.0"],"current_version":"3.5.4"}]}
-JSON)";
-    QByteArray install = "echo \"==> Installing $3\"";
-    QByteArray upgrade = "echo \"==> Upgrading $3\"";
-    QByteArray update = "echo 'Already up-to-date.'";
+// The machine most tests start from: wget (outdated) and git installed, iterm2 installed and
+// outdated, and a few packages on offer.
+void addStandardPackages(FakeBrew &brew)
+{
+    brew.setHomebrewVersion(u"4.4.2"_s);
+    brew.addFormula({ .name = u"wget"_s, .version = u"1.25.0"_s, .installedVersions = { u"1.24.5"_s } });
+    brew.addFormula({ .name = u"git"_s, .version = u"2.47.1"_s, .installedVersions = { u"2.47.1"_s } });
+    brew.addFormula({ .name = u"jq"_s, .version = u"1.7.1"_s });
+    brew.addCask({ .name = u"iterm2"_s, .version = u"3.5.4"_s, .installedVersions = { u"3.5.0"_s } });
+    brew.addCask({ .name = u"firefox"_s, .version = u"133.0"_s });
+    brew.addCask({ .name = u"slack"_s, .version = u"4.41.105"_s });
+}
 
-    void installInto(Sandbox &sandbox) const
-    {
-        // Every snippet ends its own line: a here-document terminator must stand alone.
-        sandbox.addScript(brewAt,
-            "case \"$1\" in\n"
-            "--version)\n"
-                + version
-                + "\n;;\n"
-                  "list)\nif [ \"$2\" = --formula ]; then\n"
-                + listFormula + "\nelse\n" + listCask
-                + "\nfi\n;;\n"
-                  "outdated)\n"
-                + outdated
-                + "\n;;\n"
-                  "install)\n"
-                + install
-                + "\n;;\n"
-                  "upgrade)\n"
-                + upgrade
-                + "\n;;\n"
-                  "update)\n"
-                + update
-                + "\n;;\n"
-                  "esac\n");
-    }
-};
+// A brew that answers every command with fixed text, for output the fake cannot produce: odd
+// headings, lines cut between chunks, a slow `--version`.
+void addScriptedBrew(Sandbox &sandbox, const QByteArray &version, const QByteArray &install)
+{
+    sandbox.addScript(brewAt,
+        "case \"$1\" in\n"
+        "--version)\n"
+            + version
+            + "\n;;\n"
+              "list)\nif [ \"$2\" = --formula ]; then printf 'wget\\n'; else printf 'iterm2\\n'; fi\n;;\n"
+              "outdated)\necho '{\"formulae\":[],\"casks\":[]}'\n;;\n"
+              "install)\n"
+            + install
+            + "\n;;\n"
+              "esac\n");
+}
 
 } // namespace
 
@@ -79,11 +70,15 @@ class TestBrewStore : public QObject {
     std::unique_ptr<Sandbox> m_sandbox;
     std::unique_ptr<ActivityStore> m_activity;
     std::unique_ptr<BrewStore> m_store;
+    std::unique_ptr<FakeBrew> m_brew;
 
     // A ready store: brew found, installed state read once.
-    void makeReadyStore(const ScriptedBrew &brew = {})
+    void makeReadyStore(bool fake = true)
     {
-        brew.installInto(*m_sandbox);
+        if (fake && !m_brew) {
+            m_brew = std::make_unique<FakeBrew>(*m_sandbox);
+            addStandardPackages(*m_brew);
+        }
         m_store = std::make_unique<BrewStore>(m_activity.get());
         auto outcome = runTask(m_store->refresh());
         QVERIFY2(outcome.ok(), qPrintable(outcome.failure));
@@ -111,6 +106,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_store.reset();
+        m_brew.reset();
         m_activity.reset();
         m_sandbox.reset();
     }
@@ -172,11 +168,9 @@ private Q_SLOTS:
 
     void refreshFindsUsrLocalAndReadsState()
     {
-        ScriptedBrew brew;
-        brew.installInto(*m_sandbox);
         // Only the Intel location: it is found there.
-        QDir().mkpath(QFileInfo(m_sandbox->systemPath(u"/usr/local/bin/brew"_s)).path());
-        QVERIFY(QFile::rename(m_sandbox->systemPath(brewAt), m_sandbox->systemPath(u"/usr/local/bin/brew"_s)));
+        FakeBrew brew(*m_sandbox, u"/usr/local/bin/brew"_s);
+        addStandardPackages(brew);
 
         BrewStore store(m_activity.get());
         QR_AWAIT_VOID(store.refresh());
@@ -196,18 +190,13 @@ private Q_SLOTS:
 
     void installedStateAppliedInOrderWhateverFinishesFirst()
     {
-        ScriptedBrew brew;
-        brew.version = "sleep 0.4; echo 'Homebrew 4.4.2'";
-        makeReadyStore(brew);
+        makeReadyStore();
 
         QStringList order;
         connect(m_store.get(), &BrewStore::brewVersionChanged, this, [&] { order << u"version"_s; });
         connect(m_store.get(), &BrewStore::installedChanged, this, [&] { order << u"installed"_s; });
         connect(m_store.get(), &BrewStore::outdatedChanged, this, [&] { order << u"outdated"_s; });
-        brew.version = "sleep 0.4; echo 'Homebrew 4.5.0'";
-        brew.listFormula = "printf 'wget\\n'";
-        brew.outdated = R"(echo '{"formulae":[],"casks":[]}')";
-        brew.installInto(*m_sandbox);
+        addScriptedBrew(*m_sandbox, "sleep 0.4; echo 'Homebrew 4.5.0'", "exit 0");
         const qint64 revision = m_store->dataRevision();
         QR_AWAIT_VOID(m_store->refreshInstalled());
         QCOMPARE(order, (QStringList{ u"version"_s, u"installed"_s, u"outdated"_s }));
@@ -218,10 +207,8 @@ private Q_SLOTS:
     {
         makeReadyStore();
         QCOMPARE(m_store->outdated().size(), 2);
-        ScriptedBrew broken;
-        broken.outdated = "echo 'Error: Permission denied @ rb_sysopen' >&2; exit 1";
-        broken.listFormula = "exit 1"; // a failing list that prints nothing clears the set
-        broken.installInto(*m_sandbox);
+        m_brew->failCommand(u"outdated"_s, u"Permission denied @ rb_sysopen"_s);
+        m_brew->failCommand(u"list"_s, u"Permission denied @ rb_sysopen"_s); // prints nothing: clears the set
         QR_AWAIT_VOID(m_store->refreshInstalled());
         QCOMPARE(m_store->outdated().size(), 2);
         QVERIFY(m_store->installedFormulae().isEmpty());
@@ -288,10 +275,11 @@ private Q_SLOTS:
 
     void failedFormulaThenSuccessfulCask()
     {
-        ScriptedBrew brew;
-        brew.install
-            = R"(if [ "$2" = --formula ]; then echo "==> Installing $3"; echo "Error: $3: link step failed" >&2; exit 1; else echo "==> Installing Cask $3"; fi)";
-        makeReadyStore(brew);
+        makeReadyStore();
+        m_brew->change(FakeBrew::Kind::formula, u"jq"_s, [](FakeBrew::Package &jq) {
+            jq.fails = true;
+            jq.failureMessage = u"jq: link step failed"_s;
+        });
         QR_AWAIT_VOID(m_store->install({ formula(u"jq"_s), cask(u"slack"_s) }));
         QCOMPARE(brewCalls(u"install"_s).size(), 2);
         const QString log = m_store->log();
@@ -309,17 +297,19 @@ private Q_SLOTS:
 
     void failureReportKeepsTheLast8000Characters()
     {
-        ScriptedBrew brew;
-        brew.install = "i=0; while [ $i -lt 400 ]; do echo \"line $i of a long build log..........\"; i=$((i+1)); "
-                       "done; echo 'THE END'; exit 2";
-        makeReadyStore(brew);
+        makeReadyStore();
+        m_brew->change(FakeBrew::Kind::formula, u"jq"_s, [](FakeBrew::Package &jq) {
+            jq.floodBytes = 20000;
+            jq.fails = true;
+            jq.failureMessage = u"THE END"_s;
+        });
         QR_AWAIT_VOID(m_store->install({ formula(u"jq"_s) }));
         const QString message = m_activity->phase().message;
         const QString prefix = u"$ brew install --formula jq\n\n"_s;
         QVERIFY(message.startsWith(prefix));
         QCOMPARE(message.size() - prefix.size(), 8000);
         // The report ends with the newest output: the last line brew printed and the exit marker.
-        QVERIFY(message.endsWith(u"THE END\n\n✗ brew exited with status 2\n\n"_s));
+        QVERIFY(message.endsWith(u"Error: THE END\n\n✗ brew exited with status 1\n\n"_s));
     }
 
     void launchErrorWhenBrewVanished()
@@ -337,10 +327,10 @@ private Q_SLOTS:
 
     void progressCountsOnlyFinishedPackages()
     {
-        ScriptedBrew brew;
-        brew.install = "printf '==> Installing dependencies for a: b\\n==> Installing b dependency: c\\n'; "
-                       "printf '==> Installing a\\n==> Installing Cask d\\n==> Upgrading 3 outdated packages:\\n'";
-        makeReadyStore(brew);
+        addScriptedBrew(*m_sandbox, "echo 'Homebrew 4.4.2'",
+            "printf '==> Installing dependencies for a: b\\n==> Installing b dependency: c\\n'; "
+            "printf '==> Installing a\\n==> Installing Cask d\\n==> Upgrading 3 outdated packages:\\n'");
+        makeReadyStore(false);
         QList<std::optional<double>> progress;
         connect(
             m_activity.get(), &ActivityStore::progressChanged, this, [&] { progress.append(m_activity->progress()); });
@@ -351,9 +341,9 @@ private Q_SLOTS:
 
     void headingSplitAcrossChunksIsNotCounted()
     {
-        ScriptedBrew brew;
-        brew.install = "printf '==> Insta'; sleep 0.3; printf 'lling jq\\n'; sleep 0.3; printf '==> Installing jq\\n'";
-        makeReadyStore(brew);
+        addScriptedBrew(*m_sandbox, "echo 'Homebrew 4.4.2'",
+            "printf '==> Insta'; sleep 0.3; printf 'lling jq\\n'; sleep 0.3; printf '==> Installing jq\\n'");
+        makeReadyStore(false);
         QStringList details;
         connect(m_activity.get(), &ActivityStore::detailChanged, this, [&] { details.append(m_activity->detail()); });
         QR_AWAIT_VOID(m_store->install({ formula(u"jq"_s) }));
@@ -364,21 +354,19 @@ private Q_SLOTS:
 
     void logIsTrimmedToItsNewestPart()
     {
-        ScriptedBrew brew;
-        brew.install = "head -c 260000 /dev/zero | tr '\\0' 'x'; echo; echo 'NEWEST'";
-        makeReadyStore(brew);
+        makeReadyStore();
+        m_brew->change(FakeBrew::Kind::formula, u"jq"_s, [](FakeBrew::Package &jq) { jq.floodBytes = 260000; });
         QR_AWAIT_VOID(m_store->install({ formula(u"jq"_s) }));
         QVERIFY(m_store->log().size() <= 200000);
         QVERIFY(m_store->log().size() >= 150000 - 100);
-        QVERIFY(m_store->log().contains(u"NEWEST"_s));
+        QVERIFY(m_store->log().endsWith(u"\n✓ Done\n\n"_s));
         QVERIFY(m_store->commandOutput().size() <= 40000);
     }
 
     void onlyOneSequenceAtATime()
     {
-        ScriptedBrew brew;
-        brew.install = "sleep 0.3; echo \"==> Installing $3\"";
-        makeReadyStore(brew);
+        makeReadyStore();
+        m_brew->change(FakeBrew::Kind::formula, u"jq"_s, [](FakeBrew::Package &jq) { jq.delayMs = 300; });
         auto first = m_store->install({ formula(u"jq"_s) });
         auto second = m_store->upgradeAll(); // same event-loop turn
         QVERIFY(m_store->isRunning());
@@ -409,19 +397,26 @@ private Q_SLOTS:
         QR_AWAIT_VOID(m_store->upgrade(m_store->outdated()));
         QCOMPARE(brewCalls(u"upgrade"_s), commands);
         QCOMPARE(m_activity->phase(), Phase::success(u"Upgraded 2 packages"_s));
+        QVERIFY(m_store->outdated().isEmpty());
 
+        // Back to the old versions, so there is something to upgrade all of.
+        m_brew->change(
+            FakeBrew::Kind::formula, u"wget"_s, [](FakeBrew::Package &p) { p.installedVersions = { u"1.24.5"_s }; });
+        m_brew->change(
+            FakeBrew::Kind::cask, u"iterm2"_s, [](FakeBrew::Package &p) { p.installedVersions = { u"3.5.0"_s }; });
+        QR_AWAIT_VOID(m_store->refreshInstalled());
         QR_AWAIT_VOID(m_store->upgradeAll());
         const QStringList expected = greedy ? QStringList{ u"upgrade"_s, u"--greedy"_s } : QStringList{ u"upgrade"_s };
         QCOMPARE(brewCalls(u"upgrade"_s).constLast(), expected);
         QCOMPARE(m_store->progressTotal(), std::optional<int>(2));
         QCOMPARE(m_activity->phase(), Phase::success(u"All packages upgraded"_s));
+        QVERIFY(m_store->outdated().isEmpty());
     }
 
     void updateHomebrewIsIndeterminate()
     {
-        ScriptedBrew brew;
-        brew.update = "echo '==> Updated Homebrew from 4.4.1 to 4.4.2.'";
-        makeReadyStore(brew);
+        makeReadyStore();
+        m_brew->setPendingUpdate({ .homebrewVersion = u"4.4.3"_s, .newFormulae = { u"uv"_s } });
         QList<std::optional<double>> progress;
         connect(
             m_activity.get(), &ActivityStore::progressChanged, this, [&] { progress.append(m_activity->progress()); });
@@ -430,6 +425,7 @@ private Q_SLOTS:
         QVERIFY(progress.isEmpty());
         QCOMPARE(m_activity->phase(), Phase::success(u"Homebrew updated"_s));
         QCOMPARE(brewCalls(u"update"_s).size(), 1);
+        QCOMPARE(m_store->brewVersion(), u"4.4.3"_s);
     }
 
     void selectionIsPrunedAfterInstalls()
@@ -437,9 +433,6 @@ private Q_SLOTS:
         makeReadyStore();
         m_store->applyCatalog({ formula(u"jq"_s), formula(u"wget"_s), cask(u"slack"_s) }, QDateTime::currentDateTime());
         m_store->setSelectedIDs({ u"formula:jq"_s, u"cask:slack"_s, u"formula:gone"_s });
-        ScriptedBrew brew;
-        brew.listFormula = "printf 'wget\\ngit\\njq\\n'"; // jq got installed
-        brew.installInto(*m_sandbox);
         QR_AWAIT_VOID(m_store->install({ formula(u"jq"_s) }));
         QCOMPARE(m_store->selectedIDs(), QSet<QString>{ u"cask:slack"_s });
     }

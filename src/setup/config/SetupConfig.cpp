@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/Logging.h"
 #include "platform/Platform.h"
 #include "setup/config/Zshrc.h"
 
@@ -266,8 +267,9 @@ void SetupConfig::save() const
                 keepRejectedFile(path);
         }
         Files::writeAtomically(path, toJson());
-    } catch (const Error &) {
-        // Persistence fails silently; the in-memory configuration stays and the next save retries.
+    } catch (const std::exception &error) {
+        // The user is not interrupted; the in-memory configuration stays and the next save retries.
+        qCWarning(lcSetup) << "configuration not saved:" << errorText(error);
     }
 }
 

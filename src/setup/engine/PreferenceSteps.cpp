@@ -30,7 +30,7 @@ QCoro::Task<> applyMacOSDefaults(RunContext &context, SetupConfig config)
     for (const DefaultsEntry &entry : config.defaultsEntries()) {
         const QStringList arguments{ u"write"_s, entry.domain, entry.key, u"-"_s + DefaultsEntry::toString(entry.kind),
             entry.value };
-        const BrewService::Result result = co_await SetupTools::runTool(context, defaults, arguments);
+        const Process::Result result = co_await SetupTools::runTool(context, defaults, arguments);
         if (result.status != 0)
             ++failures;
     }
@@ -46,7 +46,7 @@ QCoro::Task<> applyMacOSDefaults(RunContext &context, SetupConfig config)
 QCoro::Task<> gitConfigSet(RunContext &context, QString git, QString key, QString value)
 {
     const QStringList arguments{ u"config"_s, u"--global"_s, key, value };
-    const BrewService::Result result = co_await SetupTools::runTool(context, git, arguments);
+    const Process::Result result = co_await SetupTools::runTool(context, git, arguments);
     if (result.status != 0)
         throw SetupTools::exitStatusError(git, result.status);
 }
@@ -92,7 +92,7 @@ QCoro::Task<> createSSHKey(RunContext &context, SetupConfig config)
         arguments << u"-C"_s << config.sshComment;
     const Platform &platform = Platform::current();
     const QString sshKeygen = platform.systemPath(u"/usr/bin/ssh-keygen"_s);
-    const BrewService::Result result = co_await SetupTools::runTool(context, sshKeygen, arguments);
+    const Process::Result result = co_await SetupTools::runTool(context, sshKeygen, arguments);
     if (result.status != 0)
         throw SetupTools::exitStatusError(sshKeygen, result.status);
 

@@ -1,9 +1,9 @@
 #include "setup/engine/SetupChecks.h"
 
-#include "brew/BrewService.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
+#include "platform/Process.h"
 #include "setup/config/DefaultsEntry.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
@@ -23,11 +23,12 @@ namespace {
 QCoro::Task<std::optional<QString>> outputOf(QString executable, QStringList arguments)
 {
     try {
-        const BrewService::Result result = co_await BrewService::exec(executable, arguments);
+        const Process::Result result = co_await Process::exec(executable, arguments);
         if (result.status != 0)
             co_return std::nullopt;
         co_return result.output;
-    } catch (const Error &) {
+    } catch (const std::exception &) {
+        // A tool that cannot start answers like one that failed: not installed, not set.
         co_return std::nullopt;
     }
 }

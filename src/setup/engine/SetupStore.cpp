@@ -2,7 +2,9 @@
 
 #include "brew/ActivityStore.h"
 #include "platform/Error.h"
+#include "platform/Logging.h"
 #include "platform/Platform.h"
+#include "platform/SetAndNotify.h"
 #include "platform/Text.h"
 #include "setup/engine/CancellationFlag.h"
 #include "setup/engine/PreferenceSteps.h"
@@ -18,8 +20,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString hasSeenWizardKey = u"hasSeenWizard"_s;
-constexpr qsizetype logLimit = 200000;
-constexpr qsizetype logKeep = 150000;
 constexpr qsizetype failureLogTail = 12000;
 
 QCoro::Task<> runStep(
@@ -85,6 +85,14 @@ SetupStore::SetupStore(ActivityStore *activity, QObject *parent)
     , m_config(SetupConfig::load())
     , m_hasSeenWizard(Platform::current().boolDefault(hasSeenWizardKey).value_or(false))
 {
+    connect(&m_log, &BoundedLog::appended, this, [this](const QString &text) {
+        Q_EMIT logAppended(text);
+        Q_EMIT logChanged();
+    });
+    connect(&m_log, &BoundedLog::reset, this, [this] {
+        Q_EMIT logReset();
+        Q_EMIT logChanged();
+    });
 }
 
 SetupStore::~SetupStore()
@@ -111,34 +119,22 @@ StepState SetupStore::state(SetupComponent component) const
 void SetupStore::setHasSeenWizard(bool seen)
 {
     Platform::current().setBoolDefault(hasSeenWizardKey, seen);
-    if (seen == m_hasSeenWizard)
-        return;
-    m_hasSeenWizard = seen;
-    Q_EMIT hasSeenWizardChanged();
+    setAndNotify(this, m_hasSeenWizard, seen, &SetupStore::hasSeenWizardChanged);
 }
 
 void SetupStore::setIsChecking(bool checking)
 {
-    if (checking == m_isChecking)
-        return;
-    m_isChecking = checking;
-    Q_EMIT isCheckingChanged();
+    setAndNotify(this, m_isChecking, checking, &SetupStore::isCheckingChanged);
 }
 
 void SetupStore::setIsApplying(bool applying)
 {
-    if (applying == m_isApplying)
-        return;
-    m_isApplying = applying;
-    Q_EMIT isApplyingChanged();
+    setAndNotify(this, m_isApplying, applying, &SetupStore::isApplyingChanged);
 }
 
 void SetupStore::setRefreshQueued(bool queued)
 {
-    if (queued == m_refreshQueued)
-        return;
-    m_refreshQueued = queued;
-    Q_EMIT refreshQueuedChanged();
+    setAndNotify(this, m_refreshQueued, queued, &SetupStore::refreshQueuedChanged);
 }
 
 void SetupStore::setResult(SetupComponent component, const ApplyResult &result)
@@ -149,23 +145,7 @@ void SetupStore::setResult(SetupComponent component, const ApplyResult &result)
 
 void SetupStore::appendLog(const QString &text)
 {
-    if (text.isEmpty())
-        return;
-    m_log += text;
-    if (m_log.size() > logLimit) {
-        m_log = Text::tail(m_log, logKeep);
-        Q_EMIT logReset();
-    } else {
-        Q_EMIT logAppended(text);
-    }
-    Q_EMIT logChanged();
-}
-
-void SetupStore::resetLog()
-{
-    m_log.clear();
-    Q_EMIT logReset();
-    Q_EMIT logChanged();
+    m_log.append(text);
 }
 
 QCoro::Task<> SetupStore::refresh()
@@ -204,8 +184,9 @@ QCoro::Task<> SetupStore::checkAll()
     for (qsizetype i = 0; i < components.size(); ++i) {
         try {
             states.insert(components[i], co_await std::move(checks[size_t(i)]));
-        } catch (const std::exception &) {
+        } catch (const std::exception &error) {
             // Checks map every failure to a state; an escaped one leaves the component unknown.
+            qCWarning(lcSetup) << "checking" << toString(components[i]) << "failed:" << errorText(error);
             states.insert(components[i], StepState::unknown());
         }
     }
@@ -235,7 +216,7 @@ void SetupStore::apply(const QList<SetupComponent> &components, const std::optio
     for (const SetupComponent component : std::as_const(order))
         m_results.insert(component, ApplyResult::pending());
     Q_EMIT resultsChanged();
-    resetLog();
+    m_log.clear();
     setIsApplying(true);
     if (m_activity)
         m_activity->begin(u"Setting up your Mac"_s, QString(), 0.0);
@@ -271,10 +252,8 @@ QCoro::Task<> SetupStore::runApply(QList<SetupComponent> order, SetupConfig snap
         std::optional<QString> failure;
         try {
             co_await runStep(component, *context, snapshot, brewPath);
-        } catch (const Error &error) {
-            failure = error.description();
         } catch (const std::exception &error) {
-            failure = QString::fromUtf8(error.what());
+            failure = errorText(error);
         }
         if (!self)
             co_return;
@@ -315,7 +294,7 @@ void SetupStore::finishRun()
     }
     const qsizetype k = failures.size();
     const QString heading = QString::number(k) + u" setup step"_s + (k == 1 ? QString() : u"s"_s) + u" failed"_s;
-    const QString message = failures.join(u'\n') + u"\n\n── Log ──\n"_s + Text::tail(m_log, failureLogTail);
+    const QString message = failures.join(u'\n') + u"\n\n── Log ──\n"_s + Text::tail(m_log.text(), failureLogTail);
     m_activity->cancelFade();
     m_activity->setPhase(ActivityStore::Phase::failure(heading, message));
 }

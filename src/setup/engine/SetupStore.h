@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BoundedLog.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/engine/ApplyResult.h"
 #include "setup/engine/SetupComponent.h"
@@ -21,14 +22,10 @@ class StoreRunContext;
 // The model behind the setup half of the application: the configuration (saved on every
 // assignment), the last known state of every component, and the one apply run that may exist at
 // a time with its per-component results and live log. Reports runs to the shared ActivityStore.
-// Lives on the GUI thread; every field notifies when it changes.
+// Lives on the GUI thread; every field notifies when it changes. Views connect to the xChanged
+// signals directly; no field is declared a Q_PROPERTY (see BrewStore).
 class SetupStore : public QObject {
     Q_OBJECT
-    Q_PROPERTY(bool isChecking READ isChecking NOTIFY isCheckingChanged)
-    Q_PROPERTY(bool isApplying READ isApplying NOTIFY isApplyingChanged)
-    Q_PROPERTY(QString log READ log NOTIFY logChanged)
-    Q_PROPERTY(bool hasSeenWizard READ hasSeenWizard WRITE setHasSeenWizard NOTIFY hasSeenWizardChanged)
-    Q_PROPERTY(bool refreshQueued READ refreshQueued NOTIFY refreshQueuedChanged)
 
 public:
     explicit SetupStore(ActivityStore *activity, QObject *parent = nullptr);
@@ -47,7 +44,7 @@ public:
     bool isApplying() const { return m_isApplying; }
     const QHash<SetupComponent, ApplyResult> &results() const { return m_results; }
     const QList<SetupComponent> &applyOrder() const { return m_applyOrder; }
-    const QString &log() const { return m_log; }
+    const QString &log() const { return m_log.text(); }
     bool hasSeenWizard() const { return m_hasSeenWizard; }
     // Stored in the user defaults under "hasSeenWizard" on every assignment.
     void setHasSeenWizard(bool seen);
@@ -92,7 +89,6 @@ private:
     void setIsApplying(bool applying);
     void setRefreshQueued(bool queued);
     void setResult(SetupComponent component, const ApplyResult &result);
-    void resetLog();
 
     QPointer<ActivityStore> m_activity;
     SetupConfig m_config;
@@ -101,7 +97,7 @@ private:
     bool m_isApplying = false;
     QHash<SetupComponent, ApplyResult> m_results;
     QList<SetupComponent> m_applyOrder;
-    QString m_log;
+    BoundedLog m_log;
     // The task of the current or last run; kept after the run ends.
     std::optional<QCoro::Task<>> m_applyTask;
     std::shared_ptr<StoreRunContext> m_run;

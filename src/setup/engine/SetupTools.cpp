@@ -31,14 +31,17 @@ SetupError exitStatusError(const QString &executable, qint32 status)
     return SetupError(QFileInfo(executable).fileName() + u" exited with status "_s + QString::number(status));
 }
 
-QCoro::Task<BrewService::Result> runTool(RunContext &context, QString executable, QStringList arguments)
+QCoro::Task<Process::Result> runTool(
+    RunContext &context, QString executable, QStringList arguments, std::optional<QProcessEnvironment> environment)
 {
     context.appendLog(commandLine(executable, arguments));
     // exec() calls the handler on this (the main) thread, one chunk at a time, and only while
     // this coroutine is suspended on it, so the context outlives every call.
     RunContext *log = &context;
-    const BrewService::OutputHandler onOutput = [log](const QString &chunk) { log->appendLog(chunk); };
-    co_return co_await BrewService::exec(executable, arguments, toolEnvironment(), onOutput);
+    const Process::OutputHandler onOutput = [log](const QString &chunk) { log->appendLog(chunk); };
+    // Named before the co_await: GCC 12 mishandles temporaries made inside one.
+    QProcessEnvironment childEnvironment = environment ? *environment : toolEnvironment();
+    co_return co_await Process::exec(executable, arguments, std::move(childEnvironment), onOutput);
 }
 
 } // namespace SetupTools

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "brew/BrewService.h"
 #include "platform/Error.h"
+#include "platform/Process.h"
 
 #include <QCoro/QCoroTask>
 #include <QProcessEnvironment>
@@ -27,8 +27,10 @@ QString commandLine(const QString &executable, const QStringList &arguments);
 // "<tool> exited with status <n>".
 SetupError exitStatusError(const QString &executable, qint32 status);
 
-// Logs the command line, runs the tool with toolEnvironment() and streams its output into the run
-// log. Returns the result whatever the status; throws LaunchError when the tool cannot start.
-QCoro::Task<BrewService::Result> runTool(RunContext &context, QString executable, QStringList arguments);
+// Logs the command line, runs the tool with `environment` (toolEnvironment() when absent) and
+// streams its output into the run log. Returns the result whatever the status; throws LaunchError
+// when the tool cannot start.
+QCoro::Task<Process::Result> runTool(RunContext &context, QString executable, QStringList arguments,
+    std::optional<QProcessEnvironment> environment = std::nullopt);
 
 } // namespace SetupTools

@@ -38,7 +38,7 @@ void backUpZshrc(RunContext &context)
 QCoro::Task<> clone(RunContext &context, QString git, QString repository, QString destination)
 {
     const QStringList arguments{ u"clone"_s, u"--depth=1"_s, repository, destination };
-    const BrewService::Result result = co_await SetupTools::runTool(context, git, arguments);
+    const Process::Result result = co_await SetupTools::runTool(context, git, arguments);
     if (result.status != 0)
         throw SetupTools::exitStatusError(git, result.status);
 }
@@ -68,7 +68,7 @@ QCoro::Task<> installOhMyZsh(RunContext &context, SetupConfig config)
             backUpZshrc(context);
         const QString shell = Platform::current().systemPath(u"/bin/sh"_s);
         const QStringList arguments{ u"-c"_s, ohMyZshInstallerCommand() };
-        const BrewService::Result result = co_await SetupTools::runTool(context, shell, arguments);
+        const Process::Result result = co_await SetupTools::runTool(context, shell, arguments);
         if (result.status != 0)
             throw SetupTools::exitStatusError(shell, result.status);
     }

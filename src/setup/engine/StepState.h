@@ -14,5 +14,9 @@ struct StepState {
     static StepState notApplicable(QString text) { return { Kind::notApplicable, std::move(text) }; }
     static StepState unknown() { return {}; }
 
+    // Nothing left to do for the component: it is set up, or there is nothing to set up. The
+    // progress ring, the first-run wizard and the wizard's prerequisites all count by this.
+    bool isInPlace() const { return kind == Kind::done || kind == Kind::notApplicable; }
+
     bool operator==(const StepState &) const = default;
 };

@@ -1,6 +1,6 @@
 #include "setup/engine/SystemToolSteps.h"
 
-#include "brew/BrewService.h"
+#include "platform/ChildEnvironment.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
@@ -54,7 +54,7 @@ QCoro::Task<> installRosetta(RunContext &context)
     std::optional<SetupError> statusFailure;
     std::exception_ptr launchFailure;
     try {
-        const BrewService::Result result = co_await SetupTools::runTool(context, softwareUpdate, arguments);
+        const Process::Result result = co_await SetupTools::runTool(context, softwareUpdate, arguments);
         if (result.status == 0)
             co_return;
         statusFailure = SetupTools::exitStatusError(softwareUpdate, result.status);
@@ -88,12 +88,10 @@ QCoro::Task<> installITerm(RunContext &context, std::optional<QString> brewPath)
 {
     if (!brewPath)
         throw SetupError(u"Homebrew is required to install iTerm2."_s);
-    const QStringList casks{ u"iterm2"_s, u"font-meslo-lg-nerd-font"_s };
-    context.appendLog(u"$ brew install --cask "_s + casks.join(u' ') + u'\n');
-    const QStringList arguments = QStringList{ u"install"_s, u"--cask"_s } + casks;
-    RunContext *log = &context;
-    const BrewService::OutputHandler onOutput = [log](const QString &chunk) { log->appendLog(chunk); };
-    const BrewService::Result result = co_await BrewService::runBrew(arguments, *brewPath, onOutput);
+    const QStringList arguments{ u"install"_s, u"--cask"_s, u"iterm2"_s, u"font-meslo-lg-nerd-font"_s };
+    // Named before the co_await: GCC 12 mishandles temporaries made inside one.
+    std::optional<QProcessEnvironment> environment = ChildEnvironment::homebrew(*brewPath);
+    const Process::Result result = co_await SetupTools::runTool(context, *brewPath, arguments, std::move(environment));
     if (result.status != 0)
         throw SetupError(u"brew exited with status "_s + QString::number(result.status));
 

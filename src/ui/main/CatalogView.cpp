@@ -1,8 +1,8 @@
 #include "ui/main/CatalogView.h"
 
 #include "brew/BrewStore.h"
+#include "platform/Async.h"
 #include "platform/Platform.h"
-#include "ui/Async.h"
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
 #include "ui/Divider.h"

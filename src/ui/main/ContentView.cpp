@@ -2,8 +2,8 @@
 
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
+#include "platform/Async.h"
 #include "setup/engine/SetupStore.h"
-#include "ui/Async.h"
 #include "ui/BusyIndicator.h"
 #include "ui/main/InstallHomebrewView.h"
 #include "ui/main/MainView.h"

@@ -2,9 +2,9 @@
 
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
+#include "platform/Async.h"
 #include "platform/Platform.h"
 #include "setup/engine/SetupStore.h"
-#include "ui/Async.h"
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
@@ -118,8 +118,7 @@ int HomeView::completeCount(const QHash<SetupComponent, StepState> &states)
     int count = 0;
     for (const SetupComponent component : allSetupComponents()) {
         const auto found = states.constFind(component);
-        if (found != states.cend()
-            && (found->kind == StepState::Kind::done || found->kind == StepState::Kind::notApplicable))
+        if (found != states.cend() && found->isInPlace())
             ++count;
     }
     return count;

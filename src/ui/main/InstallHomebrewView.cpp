@@ -1,7 +1,7 @@
 #include "ui/main/InstallHomebrewView.h"
 
 #include "brew/BrewStore.h"
-#include "ui/Async.h"
+#include "platform/Async.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/Symbols.h"

@@ -2,8 +2,8 @@
 
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
+#include "platform/Async.h"
 #include "setup/engine/SetupStore.h"
-#include "ui/Async.h"
 #include "ui/Colors.h"
 #include "ui/Divider.h"
 #include "ui/Fonts.h"
@@ -357,8 +357,7 @@ void MainView::runFirstRunRule()
         return;
     int complete = 0;
     for (const SetupComponent component : allSetupComponents()) {
-        const StepState::Kind kind = m_setup->state(component).kind;
-        if (kind == StepState::Kind::done || kind == StepState::Kind::notApplicable)
+        if (m_setup->state(component).isInPlace())
             ++complete;
     }
     if (complete == int(allSetupComponents().size()))

@@ -2,8 +2,8 @@
 
 #include "brew/BrewStore.h"
 #include "brew/CatalogService.h"
+#include "platform/Async.h"
 #include "platform/Platform.h"
-#include "ui/Async.h"
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
 #include "ui/Divider.h"

@@ -1,7 +1,7 @@
 #include "ui/main/UpdatesView.h"
 
 #include "brew/BrewStore.h"
-#include "ui/Async.h"
+#include "platform/Async.h"
 #include "ui/Colors.h"
 #include "ui/Divider.h"
 #include "ui/EmptyStateView.h"

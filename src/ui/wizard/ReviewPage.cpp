@@ -1,5 +1,6 @@
 #include "ui/wizard/ReviewPage.h"
 
+#include "platform/Text.h"
 #include "setup/config/Zshrc.h"
 #include "ui/Colors.h"
 #include "ui/Divider.h"
@@ -18,21 +19,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool inPlace(const QHash<SetupComponent, StepState> &states, SetupComponent component)
-{
-    const StepState::Kind kind = states.value(component, StepState::unknown()).kind;
-    return kind == StepState::Kind::done || kind == StepState::Kind::notApplicable;
-}
-
 QString count(qsizetype n)
 {
     return QString::number(n);
-}
-
-// "1 alias", "3 aliases": counted texts take the singular for one.
-QString counted(qsizetype n, const QString &singular, const QString &plural)
-{
-    return count(n) + u' ' + (n == 1 ? singular : plural);
 }
 
 } // namespace
@@ -45,22 +34,22 @@ QString ReviewPage::detailLine(SetupComponent component, const SetupConfig &conf
     case SetupComponent::iterm2:
         return subtitle(component);
     case SetupComponent::ohMyZsh:
-        return u"Install Oh My Zsh and enable "_s + counted(config.plugins.size(), u"plugin"_s, u"plugins"_s);
+        return u"Install Oh My Zsh and enable "_s + Text::counted(config.plugins.size(), u"plugin"_s, u"plugins"_s);
     case SetupComponent::powerlevel10k:
         if (config.p10kStyle.isEmpty())
             return u"Install and activate the theme, keep your prompt config"_s;
         return u"Install the theme and switch the prompt to “"_s + config.p10kStyle
             + u"” (existing config is backed up)"_s;
     case SetupComponent::shell:
-        return counted(config.aliases.size(), u"alias"_s, u"aliases"_s) + u", "_s
-            + counted(config.environment.size(), u"variable"_s, u"variables"_s) + u", "_s
-            + counted(Zshrc::extraLines(config.zshrcExtras).size(), u"extra line"_s, u"extra lines"_s);
+        return Text::counted(config.aliases.size(), u"alias"_s, u"aliases"_s) + u", "_s
+            + Text::counted(config.environment.size(), u"variable"_s, u"variables"_s) + u", "_s
+            + Text::counted(Zshrc::extraLines(config.zshrcExtras).size(), u"extra line"_s, u"extra lines"_s);
     case SetupComponent::macOS:
         return count(config.defaultsEntries().size()) + u" Dock, Finder and keyboard settings"_s;
     case SetupComponent::git:
         return (config.gitName.isEmpty() ? u"Keep current identity"_s : config.gitName) + u", "_s
-            + counted(config.gitAliases.size(), u"alias"_s, u"aliases"_s) + u", "_s
-            + counted(config.gitSettings.size(), u"setting"_s, u"settings"_s);
+            + Text::counted(config.gitAliases.size(), u"alias"_s, u"aliases"_s) + u", "_s
+            + Text::counted(config.gitSettings.size(), u"setting"_s, u"settings"_s);
     case SetupComponent::ssh:
         return u"Create a "_s + config.sshKeyType + u" key at "_s + config.sshKeyFile;
     }
@@ -71,9 +60,9 @@ QStringList ReviewPage::notes(
     const QSet<SetupComponent> &selected, const SetupConfig &config, const QHash<SetupComponent, StepState> &states)
 {
     QStringList notes;
-    if (selected.contains(SetupComponent::xcode) && !inPlace(states, SetupComponent::xcode))
+    if (selected.contains(SetupComponent::xcode) && !states.value(SetupComponent::xcode).isInPlace())
         notes.append(u"macOS will show a dialog to confirm the Command Line Tools installation."_s);
-    if (selected.contains(SetupComponent::ohMyZsh) && !inPlace(states, SetupComponent::ohMyZsh))
+    if (selected.contains(SetupComponent::ohMyZsh) && !states.value(SetupComponent::ohMyZsh).isInPlace())
         notes.append(u"The Oh My Zsh installer replaces ~/.zshrc; the old one is kept as a backup."_s);
     if (selected.contains(SetupComponent::shell) && config.backupDotfiles)
         notes.append(u"~/.zshrc is backed up before it is changed."_s);

@@ -16,25 +16,16 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-bool inPlace(const StepState &state)
-{
-    return state.kind == StepState::Kind::done || state.kind == StepState::Kind::notApplicable;
-}
-
-} // namespace
-
 QSet<SetupComponent> SelectPage::applyToggle(
     QSet<SetupComponent> selected, SetupComponent component, bool on, const StepState &ohMyZshState)
 {
     if (on) {
         selected.insert(component);
-        if (component == SetupComponent::powerlevel10k && !inPlace(ohMyZshState))
+        if (component == SetupComponent::powerlevel10k && !ohMyZshState.isInPlace())
             selected.insert(SetupComponent::ohMyZsh);
     } else {
         selected.remove(component);
-        if (component == SetupComponent::ohMyZsh && !inPlace(ohMyZshState))
+        if (component == SetupComponent::ohMyZsh && !ohMyZshState.isInPlace())
             selected.remove(SetupComponent::powerlevel10k);
     }
     return selected;

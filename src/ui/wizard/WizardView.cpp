@@ -2,10 +2,10 @@
 
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
+#include "platform/Async.h"
 #include "platform/Files.h"
 #include "setup/engine/SetupChecks.h"
 #include "setup/engine/SetupStore.h"
-#include "ui/Async.h"
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
 #include "ui/Divider.h"
@@ -33,11 +33,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool inPlace(const StepState &state)
-{
-    return state.kind == StepState::Kind::done || state.kind == StepState::Kind::notApplicable;
-}
-
 QFrame *divider(QWidget *parent)
 {
     auto *line = Divider::horizontal(parent);
@@ -62,7 +57,7 @@ QSet<SetupComponent> WizardView::initialSelection(std::optional<SetupComponent> 
         return { *only };
     QSet<SetupComponent> selected;
     for (const SetupComponent component : allSetupComponents()) {
-        if (!inPlace(setup.state(component)))
+        if (!setup.state(component).isInPlace())
             selected.insert(component);
     }
     return selected;

@@ -1,4 +1,5 @@
 #include "AsyncTest.h"
+#include "FakeBrew.h"
 #include "Sandbox.h"
 #include "SetupFakes.h"
 #include "TestRunContext.h"
@@ -28,6 +29,15 @@ using namespace quillrig::test;
 namespace {
 
 using Outcome = TaskOutcome<void>;
+
+// The two casks the iTerm2 step installs, as Homebrew offers them.
+void addTerminalCasks(FakeBrew &brew)
+{
+    brew.addCask({ .name = u"iterm2"_s, .version = u"3.5.10"_s, .app = u"iTerm.app"_s });
+    brew.addCask({ .name = u"font-meslo-lg-nerd-font"_s,
+        .version = u"3.3.0"_s,
+        .fonts = { u"MesloLGS NF Regular.ttf"_s, u"MesloLGS NF Bold.ttf"_s } });
+}
 
 SetupConfig emptyConfig()
 {
@@ -233,9 +243,9 @@ void TestSetupSteps::iTermNeedsHomebrew()
 void TestSetupSteps::iTermBrewFailureWritesNoProfile()
 {
     Sandbox sandbox;
-    SetupFakes fakes(sandbox);
-    fakes.installBrew();
-    fakes.setBrewFails(true);
+    FakeBrew brew(sandbox);
+    addTerminalCasks(brew);
+    brew.change(FakeBrew::Kind::cask, u"iterm2"_s, [](FakeBrew::Package &iterm2) { iterm2.fails = true; });
     TestRunContext context;
     const Outcome outcome
         = runTask(SystemToolSteps::installITerm(context, sandbox.systemPath(u"/opt/homebrew/bin/brew"_s)));
@@ -246,19 +256,22 @@ void TestSetupSteps::iTermBrewFailureWritesNoProfile()
 void TestSetupSteps::iTermProfile()
 {
     Sandbox sandbox;
-    SetupFakes fakes(sandbox);
-    fakes.installBrew();
-    const QString brew = sandbox.systemPath(u"/opt/homebrew/bin/brew"_s);
+    FakeBrew fakeBrew(sandbox);
+    addTerminalCasks(fakeBrew);
+    const QString brew = fakeBrew.executable();
     const QString profilePath = sandbox.homePath(u"Library/Application Support/iTerm2/DynamicProfiles/quillrig.json"_s);
     TestRunContext context;
     QR_AWAIT_VOID(SystemToolSteps::installITerm(context, brew));
     QCOMPARE(sandbox.calls(u"/opt/homebrew/bin/brew"_s),
         (QList<QStringList>{ { u"install"_s, u"--cask"_s, u"iterm2"_s, u"font-meslo-lg-nerd-font"_s } }));
-    QVERIFY(context.log.startsWith(
-        u"$ brew install --cask iterm2 font-meslo-lg-nerd-font\n==> Installing Cask iterm2\n"_s));
+    QVERIFY(context.log.startsWith(u"$ brew install --cask iterm2 font-meslo-lg-nerd-font\n==> "_s));
+    QVERIFY(context.log.contains(u"\n==> Installing Cask iterm2\n"_s));
     QVERIFY(context.log.endsWith(u"Created iTerm2 profile “Quillrig (Nerd Font)” — pick it in iTerm2 → Settings → "
                                  u"Profiles (Other Actions → Set as Default).\n"_s));
     QVERIFY(QFileInfo::exists(sandbox.systemPath(u"/Applications/iTerm.app"_s)));
+    QCOMPARE(fakeBrew.installed(FakeBrew::Kind::cask), (QStringList{ u"font-meslo-lg-nerd-font"_s, u"iterm2"_s }));
+    // Homebrew's own variables reach brew when the setup engine starts it.
+    QCOMPARE(fakeBrew.invocations().first().environment.value(u"HOMEBREW_NO_AUTO_UPDATE"_s), u"1"_s);
 
     const QByteArray first = Sandbox::readFile(profilePath);
     const QJsonObject profile = QJsonDocument::fromJson(first).object()[u"Profiles"_s].toArray().at(0).toObject();

@@ -1,4 +1,5 @@
 #include "AsyncTest.h"
+#include "FakeBrew.h"
 #include "Sandbox.h"
 #include "SetupFakes.h"
 #include "brew/ActivityStore.h"
@@ -348,6 +349,10 @@ void TestSetupStore::fullRunFromABareHome()
         [](Platform::Settings &settings) { settings.commandLineToolsPoll = std::chrono::milliseconds(50); });
     SetupFakes fakes(sandbox);
     fakes.installAll();
+    FakeBrew fakeBrew(sandbox);
+    fakeBrew.addCask({ .name = u"iterm2"_s, .version = u"3.5.10"_s, .app = u"iTerm.app"_s });
+    fakeBrew.addCask(
+        { .name = u"font-meslo-lg-nerd-font"_s, .version = u"3.3.0"_s, .fonts = { u"MesloLGS NF Regular.ttf"_s } });
     const QString pwned = sandbox.homePath(u"pwned"_s);
     ActivityStore activity;
     SetupStore store(&activity);

@@ -1,25 +1,20 @@
-#include "ui/Async.h"
+#include "platform/Async.h"
 
 #include "platform/Error.h"
-
-#include <QLoggingCategory>
+#include "platform/Logging.h"
 
 #include <exception>
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcAsync, "quillrig.async")
-
 QCoro::Task<> guarded(QCoro::Task<> task, const char *what)
 {
     try {
         co_await std::move(task);
-    } catch (const Error &error) {
-        qCWarning(lcAsync) << what << "failed:" << error.description();
     } catch (const std::exception &error) {
-        qCWarning(lcAsync) << what << "failed:" << error.what();
+        qCWarning(lcUi) << what << "failed:" << errorText(error);
     } catch (...) {
-        qCWarning(lcAsync) << what << "failed";
+        qCWarning(lcUi) << what << "failed";
     }
 }
 

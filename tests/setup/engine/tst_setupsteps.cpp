@@ -1,6 +1,7 @@
 #include "AsyncTest.h"
 #include "Sandbox.h"
 #include "SetupFakes.h"
+#include "TestConfigs.h"
 #include "TestRunContext.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
@@ -28,19 +29,6 @@ using namespace quillrig::test;
 namespace {
 
 using Outcome = TaskOutcome<void>;
-
-SetupConfig emptyConfig()
-{
-    SetupConfig config = SetupConfig::defaults();
-    config.plugins.clear();
-    config.aliases.clear();
-    config.environment.clear();
-    config.zshrcExtras.clear();
-    config.gitAliases.clear();
-    config.gitSettings.clear();
-    config.backupDotfiles = false;
-    return config;
-}
 
 QString gitGet(const Sandbox &sandbox, const QString &key)
 {

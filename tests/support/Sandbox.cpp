@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 

@@ -7,6 +7,13 @@
 
 using namespace Qt::StringLiterals;
 
+// The fakes' shell lives in fakes/*.sh, compiled into this static library as a resource; a static
+// library's resources are only registered when something asks for them.
+static void initFakeScripts()
+{
+    Q_INIT_RESOURCE(fakes);
+}
+
 namespace quillrig::test {
 
 namespace {
@@ -16,6 +23,22 @@ QByteArray shellQuote(const QString &text)
     QByteArray bytes = text.toUtf8();
     bytes.replace('\'', "'\\''");
     return '\'' + bytes + '\'';
+}
+
+// A fake's shell body (fakes/<name>.sh without its "#!" line), after the assignments of the values
+// it reads.
+QByteArray fakeScript(const char *name, const QList<std::pair<QByteArray, QString>> &values)
+{
+    QFile file(":/setup-fakes/"_L1 + QLatin1StringView(name) + ".sh"_L1);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("the fake tool script %s.sh is missing from the resources", name);
+    QByteArray body = file.readAll();
+    if (body.startsWith("#!"))
+        body.remove(0, body.indexOf('\n') + 1);
+    QByteArray assignments;
+    for (const auto &[variable, value] : values)
+        assignments += variable + '=' + shellQuote(value) + '\n';
+    return assignments + body;
 }
 
 const QString installerUrl = u"https://raw.githubusercontent.com/ohmyzsh/ohmyzsh/master/tools/install.sh"_s;
@@ -67,6 +90,7 @@ SetupFakes::SetupFakes(Sandbox &sandbox)
     : m_sandbox(sandbox)
     , m_stateDir(QFileInfo(sandbox.root()).path() + "/setup-fakes"_L1)
 {
+    initFakeScripts();
     QDir().mkpath(m_stateDir);
 }
 
@@ -102,33 +126,12 @@ QString SetupFakes::commandLineToolsDir() const
 
 void SetupFakes::installXcodeSelect(int installDelayMs)
 {
-    // The parent exists from the start so the delayed mkdir needs no -p: once the sandbox is
-    // gone, a late installation fails instead of re-creating folders under /tmp.
+    // The parent exists from the start: the delayed mkdir has no -p.
     QDir().mkpath(QFileInfo(commandLineToolsDir()).path());
     const QByteArray delay
         = installDelayMs < 0 ? QByteArray("never") : QByteArray::number(installDelayMs / 1000.0, 'f', 3);
     m_sandbox.addScript(u"/usr/bin/xcode-select"_s,
-        "dir=" + shellQuote(commandLineToolsDir())
-            + "\n"
-              "case \"$1\" in\n"
-              "  -p)\n"
-              "    if [ -d \"$dir\" ]; then printf '%s\\n' \"$dir\"; exit 0; fi\n"
-              "    echo 'xcode-select: error: unable to get active developer directory' >&2\n"
-              "    exit 2 ;;\n"
-              "  --install)\n"
-              "    if [ -d \"$dir\" ]; then\n"
-              "      echo 'xcode-select: error: command line tools are already installed' >&2; exit 1\n"
-              "    fi\n"
-              "    delay="
-            + delay
-            + "\n"
-              "    if [ \"$delay\" != never ]; then\n"
-              "      ( sleep \"$delay\"; mkdir \"$dir\" ) </dev/null >/dev/null 2>&1 &\n"
-              "    fi\n"
-              "    echo 'xcode-select: note: install requested for command line developer tools' >&2\n"
-              "    exit 0 ;;\n"
-              "esac\n"
-              "exit 1\n");
+        fakeScript("xcode-select", { { "dir", commandLineToolsDir() }, { "delay", QString::fromLatin1(delay) } }));
 }
 
 void SetupFakes::setCommandLineToolsInstalled(bool installed)
@@ -146,24 +149,11 @@ QString SetupFakes::rosettaPath() const
 
 void SetupFakes::installSoftwareUpdate(Rosetta behaviour)
 {
-    const QByteArray create
-        = "mkdir -p " + shellQuote(QFileInfo(rosettaPath()).path()) + " && : > " + shellQuote(rosettaPath()) + "\n";
-    QByteArray body = "if [ \"$1\" != --install-rosetta ]; then exit 1; fi\n";
-    switch (behaviour) {
-    case Rosetta::installs:
-        body += "echo 'Installing Rosetta 2 on this system.'\n" + create
-            + "echo 'Install of Rosetta 2 finished successfully'\n";
-        break;
-    case Rosetta::fails:
-        body += "echo 'Installing Rosetta 2 on this system.'\n"
-                "echo 'Rosetta 2 Installation failed with error: 1' >&2\nexit 1\n";
-        break;
-    case Rosetta::failsButInstalls:
-        body += "echo 'Installing Rosetta 2 on this system.'\n" + create
-            + "echo 'An error occurred while installing Rosetta 2' >&2\nexit 1\n";
-        break;
-    }
-    m_sandbox.addScript(u"/usr/sbin/softwareupdate"_s, body);
+    const char *name = behaviour == Rosetta::installs ? "installs"
+        : behaviour == Rosetta::fails                 ? "fails"
+                                                      : "fails-but-installs";
+    m_sandbox.addScript(u"/usr/sbin/softwareupdate"_s,
+        fakeScript("softwareupdate", { { "rosetta", rosettaPath() }, { "behaviour", QString::fromLatin1(name) } }));
 }
 
 void SetupFakes::installDefaults()
@@ -171,27 +161,7 @@ void SetupFakes::installDefaults()
     const QString store = state(u"defaults"_s);
     QDir().mkpath(store);
     m_sandbox.addScript(u"/usr/bin/defaults"_s,
-        "store=" + shellQuote(store) + "\nfail=" + shellQuote(state(u"defaults-fail"_s))
-            + "\n"
-              "case \"$1\" in\n"
-              "  write)\n"
-              "    [ $# -eq 5 ] || { echo 'defaults: wrong number of arguments' >&2; exit 1; }\n"
-              "    if [ -f \"$fail\" ]; then echo \"Could not write domain $2; exiting\" >&2; exit 1; fi\n"
-              "    value=\"$5\"\n"
-              "    if [ \"$4\" = -bool ]; then\n"
-              "      case \"$value\" in\n"
-              "        true|TRUE|yes|YES|1) value=1 ;;\n"
-              "        false|FALSE|no|NO|0) value=0 ;;\n"
-              "        *) echo \"Invalid boolean: $value\" >&2; exit 1 ;;\n"
-              "      esac\n"
-              "    fi\n"
-              "    mkdir -p \"$store/$2\" && printf '%s\\n' \"$value\" > \"$store/$2/$3\" ;;\n"
-              "  read)\n"
-              "    if [ -f \"$store/$2/$3\" ]; then cat \"$store/$2/$3\"; exit 0; fi\n"
-              "    echo \"The domain/default pair of ($2, $3) does not exist\" >&2\n"
-              "    exit 1 ;;\n"
-              "  *) exit 1 ;;\n"
-              "esac\n");
+        fakeScript("defaults", { { "store", store }, { "fail_marker", state(u"defaults-fail"_s) } }));
 }
 
 void SetupFakes::setDefaultsWritesFail(bool fail)
@@ -219,49 +189,24 @@ void SetupFakes::installKillall()
 
 void SetupFakes::installSsh()
 {
-    m_sandbox.addScript(u"/usr/bin/ssh-keygen"_s, "exec /usr/bin/ssh-keygen \"$@\"\n");
+    m_sandbox.addScript(u"/usr/bin/ssh-keygen"_s, fakeScript("wrapper", { { "real", u"/usr/bin/ssh-keygen"_s } }));
     m_sandbox.addTool(u"/usr/bin/ssh-add"_s, { .stdoutText = {}, .stderrText = "Identity added\n" });
 }
 
 void SetupFakes::installOhMyZshInstaller()
 {
-    m_sandbox.addScript(u"/bin/sh"_s, "exec /bin/sh \"$@\"\n");
+    m_sandbox.addScript(u"/bin/sh"_s, fakeScript("wrapper", { { "real", u"/bin/sh"_s } }));
 
+    const QString zshrcTemplate = state(u"ohmyzsh-zshrc"_s);
+    Sandbox::writeFile(zshrcTemplate, ohMyZshTemplate());
     const QString installer = state(u"ohmyzsh-install.sh"_s);
     Sandbox::writeFile(installer,
         "#!/bin/sh\n"
-        "# Stand-in for the Oh My Zsh installer: the same effects on the home folder, no network.\n"
-        "ZSH=\"$HOME/.oh-my-zsh\"\n"
-        "if [ -f "
-            + shellQuote(state(u"ohmyzsh-fail"_s))
-            + " ]; then echo 'Error: git clone of oh-my-zsh repo failed' >&2; exit 1; fi\n"
-              "if [ -d \"$ZSH\" ]; then echo \"The \\$ZSH folder already exists ($ZSH).\" >&2; exit 1; fi\n"
-              "echo 'Cloning Oh My Zsh...'\n"
-              "for p in git docker kubectl fzf colored-man-pages colorize brew ssh-agent pip python; do\n"
-              "  mkdir -p \"$ZSH/plugins/$p\" && : > \"$ZSH/plugins/$p/$p.plugin.zsh\"\n"
-              "done\n"
-              "mkdir -p \"$ZSH/custom/plugins/example\" \"$ZSH/custom/themes\" \"$ZSH/themes\"\n"
-              ": > \"$ZSH/custom/plugins/example/example.plugin.zsh\"\n"
-              "echo '# oh-my-zsh' > \"$ZSH/oh-my-zsh.sh\"\n"
-              "if [ -e \"$HOME/.zshrc\" ]; then\n"
-              "  if [ -e \"$HOME/.zshrc.pre-oh-my-zsh\" ]; then\n"
-              "    mv \"$HOME/.zshrc.pre-oh-my-zsh\" \"$HOME/.zshrc.pre-oh-my-zsh-$(date +%Y-%m-%d_%H-%M-%S)\"\n"
-              "  fi\n"
-              "  echo 'Found ~/.zshrc. Backing up to ~/.zshrc.pre-oh-my-zsh'\n"
-              "  mv \"$HOME/.zshrc\" \"$HOME/.zshrc.pre-oh-my-zsh\"\n"
-              "fi\n"
-              "cat > \"$HOME/.zshrc\" <<'ZSHRC_TEMPLATE'\n"
-            + ohMyZshTemplate()
-            + "ZSHRC_TEMPLATE\n"
-              "echo 'Oh My Zsh is now installed!'\n");
+            + fakeScript(
+                "ohmyzsh-install", { { "fail_marker", state(u"ohmyzsh-fail"_s) }, { "template", zshrcTemplate } }));
 
-    m_sandbox.addScript(u"/usr/bin/curl"_s,
-        "for last; do :; done\n"
-        "if [ \"$last\" = "
-            + shellQuote(installerUrl) + " ]; then cat " + shellQuote(installer)
-            + "; exit 0; fi\n"
-              "echo \"curl: (6) Could not resolve host\" >&2\n"
-              "exit 6\n");
+    m_sandbox.addScript(
+        u"/usr/bin/curl"_s, fakeScript("curl", { { "installer_url", installerUrl }, { "installer", installer } }));
 }
 
 void SetupFakes::setOhMyZshInstallerFails(bool fail)
@@ -336,7 +281,7 @@ void SetupFakes::createRepository(const QString &repositoryPath, const QList<std
 
 void SetupFakes::installGit(const QString &absolutePath)
 {
-    m_sandbox.addScript(absolutePath, "exec /usr/bin/git \"$@\"\n");
+    m_sandbox.addScript(absolutePath, fakeScript("wrapper", { { "real", u"/usr/bin/git"_s } }));
     if (m_repositoriesCreated)
         return;
     m_repositoriesCreated = true;
@@ -368,29 +313,10 @@ void SetupFakes::setRepositoryMissing(const QString &repositoryPath, bool missin
 
 void SetupFakes::installBrew()
 {
-    const QString appDir = m_sandbox.systemPath(u"/Applications/iTerm.app"_s);
     m_sandbox.addScript(u"/opt/homebrew/bin/brew"_s,
-        "if [ -f " + shellQuote(state(u"brew-fail"_s))
-            + " ]; then echo 'Error: Download failed on Cask iterm2' >&2; exit 1; fi\n"
-              "[ \"$1\" = install ] && [ \"$2\" = --cask ] || exit 1\n"
-              "shift 2\n"
-              "for cask; do\n"
-              "  case \"$cask\" in\n"
-              "    iterm2)\n"
-              "      echo '==> Installing Cask iterm2'\n"
-              "      mkdir -p "
-            + shellQuote(appDir)
-            + "\n"
-              "      echo \"==> Moving App 'iTerm.app' to '/Applications/iTerm.app'\"\n"
-              "      echo '🍺  iterm2 was successfully installed!' ;;\n"
-              "    font-meslo-lg-nerd-font)\n"
-              "      echo '==> Installing Cask font-meslo-lg-nerd-font'\n"
-              "      mkdir -p \"$HOME/Library/Fonts\"\n"
-              "      : > \"$HOME/Library/Fonts/MesloLGS NF Regular.ttf\"\n"
-              "      echo '🍺  font-meslo-lg-nerd-font was successfully installed!' ;;\n"
-              "    *) echo \"Error: Cask '$cask' is unavailable\" >&2; exit 1 ;;\n"
-              "  esac\n"
-              "done\n");
+        fakeScript("brew",
+            { { "fail_marker", state(u"brew-fail"_s) },
+                { "app_dir", m_sandbox.systemPath(u"/Applications/iTerm.app"_s) } }));
 }
 
 void SetupFakes::setBrewFails(bool fail)

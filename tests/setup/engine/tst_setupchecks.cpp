@@ -1,6 +1,7 @@
 #include "AsyncTest.h"
 #include "Sandbox.h"
 #include "SetupFakes.h"
+#include "TestConfigs.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
 #include "setup/engine/OhMyZshInfo.h"
@@ -26,19 +27,6 @@ namespace {
 KeyValue row(const QString &key, const QString &value)
 {
     return KeyValue::make(key, value);
-}
-
-// A configuration with nothing in it, so each test adds only what it is about.
-SetupConfig emptyConfig()
-{
-    SetupConfig config = SetupConfig::defaults();
-    config.plugins.clear();
-    config.aliases.clear();
-    config.environment.clear();
-    config.zshrcExtras.clear();
-    config.gitAliases.clear();
-    config.gitSettings.clear();
-    return config;
 }
 
 void makeDir(const QString &path)

@@ -2,6 +2,7 @@
 #include "FakeBrew.h"
 #include "Sandbox.h"
 #include "SetupFakes.h"
+#include "TestConfigs.h"
 #include "TestRunContext.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
@@ -37,19 +38,6 @@ void addTerminalCasks(FakeBrew &brew)
     brew.addCask({ .name = u"font-meslo-lg-nerd-font"_s,
         .version = u"3.3.0"_s,
         .fonts = { u"MesloLGS NF Regular.ttf"_s, u"MesloLGS NF Bold.ttf"_s } });
-}
-
-SetupConfig emptyConfig()
-{
-    SetupConfig config = SetupConfig::defaults();
-    config.plugins.clear();
-    config.aliases.clear();
-    config.environment.clear();
-    config.zshrcExtras.clear();
-    config.gitAliases.clear();
-    config.gitSettings.clear();
-    config.backupDotfiles = false;
-    return config;
 }
 
 QString gitGet(const Sandbox &sandbox, const QString &key)

@@ -21,8 +21,8 @@ namespace CatalogService {
 // The server answered, but not with success.
 class HTTPError : public Error {
 public:
-    explicit HTTPError(int code)
-        : code(code)
+    explicit HTTPError(int statusCode)
+        : code(statusCode)
     {
     }
     QString description() const override;

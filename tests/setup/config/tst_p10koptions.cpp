@@ -115,8 +115,8 @@ private Q_SLOTS:
         QTest::newRow("no time element: fixed line before )")
             << elements + u"    status\n  )\n"_s << false << elements + u"    status\n"_s + inserted + u"  )\n"_s
             << elements + u"    status\n  )\n"_s;
-        QTest::newRow("active element with its own indent stays as it is")
-            << elements + u"\ttime\t# clock\n  )\n"_s << true << elements + u"\ttime\t# clock\n  )\n"_s
+        QTest::newRow("active element gets the four-space indent")
+            << elements + u"\ttime\t# clock\n  )\n"_s << true << elements + u"    time\t# clock\n  )\n"_s
             << elements + u"    # time\t# clock\n  )\n"_s;
         QTest::newRow("commented-out list is not used")
             << u"  # typeset -g POWERLEVEL9K_RIGHT_PROMPT_ELEMENTS=(\n    time\n  )\n"_s << false
@@ -153,14 +153,15 @@ private Q_SLOTS:
                              "  typeset -g POWERLEVEL9K_PROMPT_ADD_NEWLINE=yes\n"_s;
         const P10kOptions options = P10kOptions::fromText(text);
         QCOMPARE(options, (P10kOptions{ false, u"%D{%H:%M:%S}"_s, u"off"_s, false, u"quiet"_s }));
-        // A setting without a line of its own is not added; a CRLF line keeps its CR.
+        // A setting without a line of its own is not added; a CRLF line keeps its CR; a line that
+        // already reads as the value ("yes" is not true) stays.
         P10kOptions changed = options;
         changed.transientPrompt = u"always"_s;
         changed.timeFormat = u"%D{%H:%M}"_s;
         QCOMPARE(changed.appliedTo(text),
             u"typeset -g POWERLEVEL9K_TIME_FORMAT='%D{%H:%M}'\r\n"
             "\ttypeset -g POWERLEVEL9K_INSTANT_PROMPT=  quiet  \n"
-            "  typeset -g POWERLEVEL9K_PROMPT_ADD_NEWLINE=false\n"_s);
+            "  typeset -g POWERLEVEL9K_PROMPT_ADD_NEWLINE=yes\n"_s);
     }
 
     // Confirming unchanged options keeps a line the user wrote in another form; a quote in a

@@ -308,7 +308,7 @@ private Q_SLOTS:
     void setPluginsSameSetChangesNothing()
     {
         const QString text = u"plugins=(\n  fzf\n  git # vc\n)\n"_s;
-        QCOMPARE(Zshrc::setPlugins({ u"git"_s, u"fzf"_s }, text), (Zshrc::PluginsResult{ text, {}, {}, false, {} }));
+        QCOMPARE(Zshrc::setPlugins({ u"git"_s, u"fzf"_s }, text), (Zshrc::PluginsResult{ text, {}, {}, false, {}, {} }));
     }
 
     void theme_data()

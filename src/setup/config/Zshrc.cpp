@@ -335,8 +335,14 @@ QString upsertBlock(const Block &block, const QStringList &lines, const QString 
     const QString blockText = (QStringList{ block.start } + lines + QStringList{ block.end }).join(u'\n');
     if (const std::optional<BlockSpan> span = findBlock(text, block)) {
         const QStringList foreign = foreignLines(text, *span, block);
-        const QString moved = foreign.isEmpty() ? QString() : u'\n' + foreign.join(u'\n');
-        return text.first(span->start) + blockText + moved + text.sliced(span->end);
+        if (foreign.isEmpty())
+            return text.first(span->start) + blockText + text.sliced(span->end);
+        // The moved lines go after the rest of the end marker's line.
+        qsizetype lineEnd = text.indexOf(u'\n', span->end);
+        if (lineEnd < 0)
+            lineEnd = text.size();
+        return text.first(span->start) + blockText + text.sliced(span->end, lineEnd - span->end) + u'\n'
+            + foreign.join(u'\n') + text.sliced(lineEnd);
     }
     QString result = text;
     if (!result.isEmpty() && !result.endsWith(u'\n'))

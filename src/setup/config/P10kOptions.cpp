@@ -6,6 +6,7 @@
 #include "platform/ShellQuote.h"
 #include "setup/config/TextFile.h"
 
+#include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
@@ -78,8 +79,13 @@ std::pair<qsizetype, qsizetype> oneLineElements(const QString &line)
 
 QRegularExpression settingPattern(const QString &name)
 {
-    return QRegularExpression("^([ \\t]*typeset -g "_L1 + QRegularExpression::escape(name) + "=)([^\\n]*?)(\\r?)$"_L1,
-        QRegularExpression::MultilineOption);
+    // Compiled once per setting name: the options are read and written a few times per edit.
+    static thread_local QHash<QString, QRegularExpression> patterns;
+    if (const auto it = patterns.constFind(name); it != patterns.cend())
+        return *it;
+    return patterns[name]
+        = QRegularExpression("^([ \\t]*typeset -g "_L1 + QRegularExpression::escape(name) + "=)([^\\n]*?)(\\r?)$"_L1,
+            QRegularExpression::MultilineOption);
 }
 
 // The value after "=" as the shell reads it, and where a trailing comment starts in `raw` (-1 when

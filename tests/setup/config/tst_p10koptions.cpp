@@ -183,6 +183,50 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(zsh.readAllStandardOutput()), quoted.timeFormat);
     }
 
+    // Confirming the options read from a file leaves every setting as the user had it, and a
+    // changed option reaches every line of its setting.
+    void confirmAndChange_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("timeFormat"); // what the user picks; the rest stays as read
+        QTest::addColumn<bool>("showTime");
+        QTest::addColumn<QString>("expected");
+        const QString nl = u"  typeset -g POWERLEVEL9K_PROMPT_ADD_NEWLINE="_s;
+        const QString tf = u"  typeset -g POWERLEVEL9K_TIME_FORMAT="_s;
+        QTest::newRow("comment after true")
+            << nl + u"true  # blank line\n"_s << QString() << false << nl + u"true  # blank line\n"_s;
+        QTest::newRow("true in double quotes") << nl + u"\"true\"\n"_s << QString() << false << nl + u"\"true\"\n"_s;
+        QTest::newRow("empty value stays") << nl + u"\n"_s << QString() << false << nl + u"\n"_s;
+        QTest::newRow("both time format lines end up holding the value") << tf + u"'%D{%H:%M}'\n"_s + tf
+                + u"'%D{%H:%M:%S}'\n"_s << u"%D{%H:%M}"_s << false << tf + u"'%D{%H:%M}'\n"_s + tf + u"'%D{%H:%M}'\n"_s;
+        QTest::newRow("changed value keeps the comment")
+            << tf + u"'%D{%H}' # clock\n"_s << u"%D{%H:%M}"_s << false << tf + u"'%D{%H:%M}' # clock\n"_s;
+        QTest::newRow("commented time above an active one: unchanged") << elements
+                + u"    # time\n    time\n  )\n"_s << QString() << true << elements + u"    # time\n    time\n  )\n"_s;
+        QTest::newRow("commented time above an active one: off")
+            << elements + u"    # time\n    time\n  )\n"_s << QString() << false
+            << elements + u"    # time\n    # time\n  )\n"_s;
+        QTest::newRow("two active time elements: off")
+            << elements + u"    time\n  time # again\n  )\n"_s << QString() << false
+            << elements + u"    # time\n    # time # again\n  )\n"_s;
+    }
+
+    void confirmAndChange()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, timeFormat);
+        QFETCH(bool, showTime);
+        QFETCH(QString, expected);
+        P10kOptions options = P10kOptions::fromText(text);
+        if (!timeFormat.isEmpty())
+            options.timeFormat = timeFormat;
+        options.showTime = showTime;
+        const QString written = options.appliedTo(text);
+        QCOMPARE(written, expected);
+        QCOMPARE(P10kOptions::fromText(written), options);
+        QCOMPARE(options.appliedTo(written), written);
+    }
+
     void missingOrUnreadableFile()
     {
         Sandbox sandbox;

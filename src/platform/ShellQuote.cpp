@@ -116,7 +116,8 @@ QString singleQuoted(QStringView text)
 
 QString wordOrQuoted(QStringView text)
 {
-    if (!text.isEmpty() && std::all_of(text.begin(), text.end(), isPlainWordCharacter))
+    // A leading "=" would be expanded to a command's path.
+    if (!text.isEmpty() && text.front() != u'=' && std::all_of(text.begin(), text.end(), isPlainWordCharacter))
         return text.toString();
     return singleQuoted(text);
 }

@@ -17,11 +17,12 @@ QString singleQuoted(QStringView text);
 QString wordOrQuoted(QStringView text);
 
 // The inside of a double-quoted word (without the quotes) that keeps what the user means to
-// expand: $NAME, $1, ${NAME} and ${NAME<operator>text} without quotes or nesting, and $(command)
-// and `command` without quotes, parentheses or nesting. Every other $ and backquote is escaped, so
-// an unbalanced `$(`, `${` or backquote is read literally instead of swallowing the rest of the
-// file. `"` becomes `\"`; a backslash the shell would eat (before `\` or `"`, at the end) is
-// doubled; `\$` and `` \` `` are the user's own escapes and stay.
+// expand: $NAME, $1, ${NAME} and ${NAME<operator>text} with plain text, and $(command) and
+// `command` made of plain words (no quotes, comments, redirections, nesting or compound commands).
+// Every other $ and backquote is escaped, so an unbalanced `$(`, `${` or backquote is read
+// literally instead of swallowing the rest of the file. `"` becomes `\"`; a backslash the shell
+// would eat (before `\` or `"`, at the end) is doubled; `\$` and `` \` `` are the user's own escapes
+// and stay.
 QString doubleQuotedBody(QStringView text);
 // The value of a double-quoted body as our readers take it back: `\"` and `\\` become `"` and `\`,
 // every other backslash stays.

@@ -1,8 +1,6 @@
 #include "FuzzCheck.h"
 #include "setup/config/P10kOptions.h"
 
-#include <QRegularExpression>
-
 // The prompt options on a fuzzed ~/.p10k.zsh: confirming the options read changes no setting's
 // value; applying twice equals applying once; an option written is read back when its line
 // exists; lines other than the four settings and the element list stay byte for byte.
@@ -10,8 +8,18 @@ namespace {
 
 QStringList unowned(const QString &text)
 {
-    static const QRegularExpression setting(QStringLiteral(
-        "^[ \\t]*typeset -g POWERLEVEL9K_(TIME_FORMAT|TRANSIENT_PROMPT|PROMPT_ADD_NEWLINE|INSTANT_PROMPT)="));
+    static const QStringList names{ QStringLiteral("TIME_FORMAT="), QStringLiteral("TRANSIENT_PROMPT="),
+        QStringLiteral("PROMPT_ADD_NEWLINE="), QStringLiteral("INSTANT_PROMPT=") };
+    const auto isSetting = [&](const QString &line) {
+        qsizetype at = 0;
+        while (at < line.size() && (line[at] == u' ' || line[at] == u'\t'))
+            ++at;
+        const QStringView rest = QStringView(line).sliced(at);
+        if (!rest.startsWith(QStringLiteral("typeset -g POWERLEVEL9K_")))
+            return false;
+        const QStringView name = rest.sliced(24);
+        return std::any_of(names.begin(), names.end(), [&](const QString &n) { return name.startsWith(n); });
+    };
     QStringList lines = text.split(u'\n');
     // The element list: from its opening line through the closing ")" line.
     qsizetype opening = -1;
@@ -29,7 +37,7 @@ QStringList unowned(const QString &text)
     }
     QStringList kept;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        if ((opening < 0 || i < opening || i > closing) && !setting.match(lines[i]).hasMatch())
+        if ((opening < 0 || i < opening || i > closing) && !isSetting(lines[i]))
             kept.append(lines[i]);
     }
     return kept;

@@ -25,7 +25,11 @@ QStringList unowned(const QString &text)
     qsizetype opening = -1;
     for (qsizetype i = 0; i < lines.size() && opening < 0; ++i) {
         const QString t = lines[i].trimmed();
-        if (!t.startsWith(u'#') && t.contains(QStringLiteral("POWERLEVEL9K_RIGHT_PROMPT_ELEMENTS=(")))
+        if (t.startsWith(u'#') || !t.contains(QStringLiteral("POWERLEVEL9K_RIGHT_PROMPT_ELEMENTS=(")))
+            continue;
+        const QString code = lines[i].section(u'#', 0, 0);
+        const qsizetype at = code.indexOf(QStringLiteral("POWERLEVEL9K_RIGHT_PROMPT_ELEMENTS=("));
+        if (at < 0 || (!code.first(at).contains(u'\'') && !code.first(at).contains(u'"')))
             opening = i;
     }
     qsizetype closing = opening;

@@ -40,6 +40,9 @@ std::optional<ElementList> findElementList(const QStringList &lines)
             continue;
         const QStringView code = codeOf(lines[i]);
         const qsizetype open = code.indexOf(elementsOpening);
+        // Inside a quoted value of another setting it is text, not the list.
+        if (open >= 0 && (code.first(open).contains(u'\'') || code.first(open).contains(u'"')))
+            continue;
         if (open >= 0 && code.sliced(open + elementsOpening.size()).contains(u')'))
             return ElementList{ i, i };
         for (qsizetype j = i + 1; j < lines.size(); ++j) {

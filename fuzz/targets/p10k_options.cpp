@@ -1,6 +1,8 @@
 #include "FuzzCheck.h"
 #include "setup/config/P10kOptions.h"
 
+#include <QRegularExpression>
+
 // The prompt options on a fuzzed ~/.p10k.zsh: confirming the options read changes no setting's
 // value; applying twice equals applying once; an option written is read back when its line
 // exists; lines other than the four settings and the element list stay byte for byte.
@@ -24,12 +26,9 @@ QStringList unowned(const QString &text)
     // The element list: from its opening line through the closing ")" line.
     qsizetype opening = -1;
     for (qsizetype i = 0; i < lines.size() && opening < 0; ++i) {
-        const QString t = lines[i].trimmed();
-        if (t.startsWith(u'#') || !t.contains(QStringLiteral("POWERLEVEL9K_RIGHT_PROMPT_ELEMENTS=(")))
-            continue;
-        const QString code = lines[i].section(u'#', 0, 0);
-        const qsizetype at = code.indexOf(QStringLiteral("POWERLEVEL9K_RIGHT_PROMPT_ELEMENTS=("));
-        if (at < 0 || (!code.first(at).contains(u'\'') && !code.first(at).contains(u'"')))
+        static const QRegularExpression list(
+            QStringLiteral("^[ \\t]*(typeset([ \\t]+-[A-Za-z]+)*[ \\t]+)?POWERLEVEL9K_RIGHT_PROMPT_ELEMENTS=\\("));
+        if (list.match(lines[i]).hasMatch())
             opening = i;
     }
     qsizetype closing = opening;

@@ -32,18 +32,23 @@ QStringView codeOf(QStringView line)
     return hash < 0 ? line : line.first(hash);
 }
 
+// The list's own line: the assignment stands first on it, after nothing but `typeset` and its
+// flags. The same text inside another setting's value, or after it on its line, is not the list.
+bool isElementsOpening(const QString &line)
+{
+    static const QRegularExpression opening(
+        u"^[ \\t]*(typeset([ \\t]+-[A-Za-z]+)*[ \\t]+)?POWERLEVEL9K_RIGHT_PROMPT_ELEMENTS=\\("_s);
+    return opening.match(line).hasMatch();
+}
+
 std::optional<ElementList> findElementList(const QStringList &lines)
 {
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString trimmed = lines[i].trimmed();
-        if (trimmed.startsWith(u'#') || !trimmed.contains(elementsOpening))
+        if (!isElementsOpening(lines[i]))
             continue;
         const QStringView code = codeOf(lines[i]);
         const qsizetype open = code.indexOf(elementsOpening);
-        // Inside a quoted value of another setting it is text, not the list.
-        if (open >= 0 && (code.first(open).contains(u'\'') || code.first(open).contains(u'"')))
-            continue;
-        if (open >= 0 && code.sliced(open + elementsOpening.size()).contains(u')'))
+        if (code.sliced(open + elementsOpening.size()).contains(u')'))
             return ElementList{ i, i };
         for (qsizetype j = i + 1; j < lines.size(); ++j) {
             if (lines[j].trimmed() == u")")

@@ -1,5 +1,7 @@
 #include "brew/CatalogFilter.h"
 
+#include "brew/PackageFormats.h"
+
 #include <QStringMatcher>
 
 using namespace Qt::StringLiterals;
@@ -90,7 +92,7 @@ bool PackageState::isInstalled(const Package &package) const
 
 QString normalizedQuery(QStringView query)
 {
-    return query.trimmed().toString().toLower();
+    return PackageFormats::lowerCased(query.trimmed());
 }
 
 Index::Index(const QList<Package> &catalog)
@@ -105,7 +107,7 @@ Index::Index(const QList<Package> &catalog)
     for (const Package &package : catalog) {
         m_starts.append(m_text.size());
         m_text.append(package.searchKey).append(separator);
-        const QString lowerName = package.name.toLower();
+        const QString lowerName = PackageFormats::lowerCased(package.name);
         m_nameLengths.append(package.searchKey.startsWith(lowerName) ? lowerName.size() : -1);
     }
     m_starts.append(m_text.size());
@@ -145,7 +147,7 @@ bool Index::nameContains(qsizetype row, qsizetype at, const QString &q) const
     const qsizetype nameLength = m_nameLengths.at(row);
     if (nameLength >= 0)
         return at - m_starts.at(row) + q.size() <= nameLength;
-    return m_catalog.at(row).name.toLower().contains(q);
+    return PackageFormats::lowerCased(m_catalog.at(row).name).contains(q);
 }
 
 QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) const
@@ -169,7 +171,7 @@ QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) co
             const Package &package = m_catalog.at(row);
             if (!passes(package, filter, state, idBuffer) || !package.searchKey.contains(q))
                 continue;
-            (package.name.toLower().contains(q) ? nameMatches : otherMatches).append(row);
+            (PackageFormats::lowerCased(package.name).contains(q) ? nameMatches : otherMatches).append(row);
         }
         nameMatches.append(otherMatches);
         return nameMatches;

@@ -512,12 +512,104 @@ QByteArray readPadded(QIODevice &device)
     return bytes;
 }
 
+namespace {
+
+constexpr char16_t capitalSigma = 0x03A3;
+constexpr char16_t finalSigma = 0x03C2;
+constexpr char16_t smallSigma = 0x03C3;
+
+char32_t codePointBefore(QStringView text, qsizetype &at)
+{
+    --at;
+    if (at > 0 && text[at].isLowSurrogate() && text[at - 1].isHighSurrogate()) {
+        --at;
+        return QChar::surrogateToUcs4(text[at], text[at + 1]);
+    }
+    return text[at].unicode();
+}
+
+char32_t codePointAt(QStringView text, qsizetype &at)
+{
+    if (at + 1 < text.size() && text[at].isHighSurrogate() && text[at + 1].isLowSurrogate()) {
+        at += 2;
+        return QChar::surrogateToUcs4(text[at - 2], text[at - 1]);
+    }
+    return text[at++].unicode();
+}
+
+bool isCased(char32_t c)
+{
+    return QChar::isLower(c) || QChar::isUpper(c) || QChar::isTitleCase(c);
+}
+
+// Marks, format characters, modifiers and the in-word punctuation of the Unicode word rules: what
+// may stand between a letter and a final sigma without ending the word.
+bool isCaseIgnorable(char32_t c)
+{
+    switch (QChar::category(c)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Format:
+    case QChar::Letter_Modifier:
+    case QChar::Symbol_Modifier:
+        return true;
+    default:
+        break;
+    }
+    static constexpr char32_t midWord[] = { u'\'', u'.', u':', 0x00B7, 0x0387, 0x055F, 0x05F4, 0x2018, 0x2019, 0x2024,
+        0x2027, 0xFE13, 0xFE52, 0xFE55, 0xFF07, 0xFF0E, 0xFF1A };
+    return std::find(std::begin(midWord), std::end(midWord), c) != std::end(midWord);
+}
+
+// Whether the capital sigma at `at` ends a word: a cased letter before it and none after it,
+// looking past case-ignorable characters.
+bool isFinalSigma(QStringView text, qsizetype at)
+{
+    bool casedBefore = false;
+    for (qsizetype i = at; i > 0;) {
+        const char32_t c = codePointBefore(text, i);
+        if (!isCaseIgnorable(c)) {
+            casedBefore = isCased(c);
+            break;
+        }
+    }
+    if (!casedBefore)
+        return false;
+    for (qsizetype i = at + 1; i < text.size();) {
+        const char32_t c = codePointAt(text, i);
+        if (!isCaseIgnorable(c))
+            return !isCased(c);
+    }
+    return true;
+}
+
+} // namespace
+
+QString lowerCased(QStringView text)
+{
+    // QString::toLower() maps each character on its own; the one context-dependent mapping, the
+    // capital sigma that ends a word, is done here.
+    qsizetype sigma = text.indexOf(QChar(capitalSigma));
+    if (sigma < 0)
+        return text.toString().toLower();
+    QString lower;
+    lower.reserve(text.size());
+    qsizetype done = 0;
+    for (; sigma >= 0; sigma = text.indexOf(QChar(capitalSigma), done)) {
+        lower += text.sliced(done, sigma - done).toString().toLower();
+        lower += QChar(isFinalSigma(text, sigma) ? finalSigma : smallSigma);
+        done = sigma + 1;
+    }
+    lower += text.sliced(done).toString().toLower();
+    return lower;
+}
+
 QString searchKey(const QString &name, const QString &displayName, const QString &desc)
 {
     QString key;
     key.reserve(name.size() + displayName.size() + desc.size() + 2);
     key.append(name).append(u' ').append(displayName).append(u' ').append(desc);
-    return std::move(key).toLower();
+    return lowerCased(key);
 }
 
 QList<Package> decodeFormulae(const QByteArray &json)

@@ -58,6 +58,10 @@ QByteArray encodeCache(const QList<Package> &packages);
 // Absent unless every object carries all eight keys with values of the right type.
 std::optional<QList<Package>> decodeCache(const QByteArray &json);
 
+// The full Unicode lower-case mapping: like QString::toLower(), and a capital sigma that ends a
+// word becomes the final sigma.
+QString lowerCased(QStringView text);
+
 // Lower-case of name, display name and description joined by spaces: what the search matches.
 QString searchKey(const QString &name, const QString &displayName, const QString &desc);
 

@@ -6,17 +6,28 @@ using namespace Qt::StringLiterals;
 
 namespace VersionCompare {
 
+namespace {
+
+// Only ASCII digits count as digits: other scripts' digits have no value we could compare runs
+// by, and mixing both made the order intransitive.
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+} // namespace
+
 int compareNumeric(QStringView a, QStringView b)
 {
     qsizetype i = 0;
     qsizetype j = 0;
     while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
             qsizetype endA = i;
-            while (endA < a.size() && a[endA].isDigit())
+            while (endA < a.size() && isDigit(a[endA]))
                 ++endA;
             qsizetype endB = j;
-            while (endB < b.size() && b[endB].isDigit())
+            while (endB < b.size() && isDigit(b[endB]))
                 ++endB;
             qsizetype startA = i;
             while (startA + 1 < endA && a[startA] == u'0')

@@ -7,8 +7,9 @@
 // newer than 4.9.3.
 namespace VersionCompare {
 
-// <0, 0 or >0. Digit runs compare by value (leading zeros ignored), everything else by code
-// point; no locale rules.
+// <0, 0 or >0. Runs of ASCII digits compare by value (leading zeros ignored), everything else by
+// code point; no locale rules. A consistent order on every text, but not one meant for sorting
+// what users read: "1.0" and "1.00" compare equal.
 int compareNumeric(QStringView a, QStringView b);
 
 // Whether the release tag `latestTag` ("4.4.2" or "v4.4.2") is newer than the installed Homebrew

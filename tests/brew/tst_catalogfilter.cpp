@@ -204,6 +204,32 @@ private Q_SLOTS:
         }
     }
 
+    // Keys use the full lower-case mapping: a capital sigma that ends a word becomes ς, and a
+    // search typed in capitals finds the same packages.
+    void fullLowerCase_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("final sigma") << u"ΟΔΟΣ ΚΑΙ"_s << u"οδος και"_s;
+        QTest::newRow("sigma inside a word") << u"ΣΑΣ"_s << u"σας"_s;
+        QTest::newRow("sigma alone") << u"Σ"_s << u"σ"_s;
+        QTest::newRow("final before punctuation and a mark") << u"ΤΕΛΟΣ.\u0301 x"_s << u"τελος.\u0301 x"_s;
+        QTest::newRow("not final before a mark and a letter") << u"ΑΣ\u0301Α"_s << u"ασ\u0301α"_s;
+        QTest::newRow("other scripts as before") << u"Straße ÜNÏCODE"_s << u"straße ünïcode"_s;
+    }
+
+    void fullLowerCase()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(PackageFormats::lowerCased(text), expected);
+        const QList<Package> packages{ make(PackageKind::formula, u"pkg"_s, u"pkg"_s, text) };
+        const QSet<QString> none;
+        QCOMPARE(
+            CatalogFilter::rows(packages, { text, KindFilter::all, StatusFilter::all }, { none, none, none }).size(),
+            1);
+    }
+
     void labels()
     {
         QStringList kinds;

@@ -3,8 +3,10 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
+#include "platform/ShellQuote.h"
 #include "setup/config/TextFile.h"
 
+#include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
@@ -30,15 +32,23 @@ QStringView codeOf(QStringView line)
     return hash < 0 ? line : line.first(hash);
 }
 
+// The list's own line: the assignment stands first on it, after nothing but `typeset` and its
+// flags. The same text inside another setting's value, or after it on its line, is not the list.
+bool isElementsOpening(const QString &line)
+{
+    static const QRegularExpression opening(
+        u"^[ \\t]*(typeset([ \\t]+-[A-Za-z]+)*[ \\t]+)?POWERLEVEL9K_RIGHT_PROMPT_ELEMENTS=\\("_s);
+    return opening.match(line).hasMatch();
+}
+
 std::optional<ElementList> findElementList(const QStringList &lines)
 {
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString trimmed = lines[i].trimmed();
-        if (trimmed.startsWith(u'#') || !trimmed.contains(elementsOpening))
+        if (!isElementsOpening(lines[i]))
             continue;
         const QStringView code = codeOf(lines[i]);
         const qsizetype open = code.indexOf(elementsOpening);
-        if (open >= 0 && code.sliced(open + elementsOpening.size()).contains(u')'))
+        if (code.sliced(open + elementsOpening.size()).contains(u')'))
             return ElementList{ i, i };
         for (qsizetype j = i + 1; j < lines.size(); ++j) {
             if (lines[j].trimmed() == u")")
@@ -75,30 +85,90 @@ std::pair<qsizetype, qsizetype> oneLineElements(const QString &line)
     return { from, line.indexOf(u')', from) };
 }
 
-// Rewrites the lines of one setting. A setting that already reads as `wanted` is left as it is,
-// so confirming unchanged options never rewrites a line the user formatted differently (double
-// quotes, spacing).
-QString replaceSetting(const QString &text, const QString &name, const QString &value, const QString &wanted)
+QRegularExpression settingPattern(const QString &name)
 {
-    if (P10kOptions::setting(text, name) == wanted)
-        return text;
-    const QRegularExpression pattern(
-        "^([ \\t]*typeset -g "_L1 + QRegularExpression::escape(name) + "=)[^\\n]*?(\\r?)$"_L1,
-        QRegularExpression::MultilineOption);
+    // Compiled once per setting name: the options are read and written a few times per edit.
+    static thread_local QHash<QString, QRegularExpression> patterns;
+    if (const auto it = patterns.constFind(name); it != patterns.cend())
+        return *it;
+    return patterns[name]
+        = QRegularExpression("^([ \\t]*typeset -g "_L1 + QRegularExpression::escape(name) + "=)([^\\n]*?)(\\r?)$"_L1,
+            QRegularExpression::MultilineOption);
+}
+
+// The value after "=" as the shell reads it, and where a trailing comment starts in `raw` (-1 when
+// there is none to keep). A value the shell would not read as one word on its own is taken as it
+// stands, trimmed, without surrounding single quotes.
+struct SettingValue {
+    QString value;
+    qsizetype commentFrom = -1;
+};
+
+SettingValue readValue(QStringView raw)
+{
+    while (!raw.isEmpty() && (raw.front() == u' ' || raw.front() == u'\t'))
+        raw = raw.sliced(1);
+    if (const std::optional<ShellQuote::Word> word = ShellQuote::readWord(raw)) {
+        QStringView rest = raw.sliced(word->length);
+        while (!rest.isEmpty() && (rest.front() == u' ' || rest.front() == u'\t'))
+            rest = rest.sliced(1);
+        if (rest.isEmpty())
+            return { word->value, -1 };
+        if (rest.front() == u'#')
+            return { word->value, word->length };
+    }
+    while (!raw.isEmpty() && (raw.back() == u' ' || raw.back() == u'\t'))
+        raw.chop(1);
+    if (raw.size() > 1 && raw.startsWith(u'\'') && raw.endsWith(u'\''))
+        return { ShellQuote::unescapeSingleQuotedBody(raw.sliced(1, raw.size() - 2)), -1 };
+    return { raw.toString(), -1 };
+}
+
+// Rewrites every line of the setting that does not already read as wanted (`holds`), with
+// `written` as its new value; a comment after the old value stays. A line that already holds the
+// value is kept exactly as the user formatted it (double quotes, spacing, a comment).
+template<typename Holds>
+QString replaceSetting(const QString &text, const QString &name, const QString &written, Holds holds)
+{
+    const QRegularExpression pattern = settingPattern(name);
     if (!pattern.isValid())
         return text;
-    // Built by hand rather than with a replacement template, so "$" and "\" in the value are
-    // written as they are.
     QString result;
     qsizetype done = 0;
     for (QRegularExpressionMatchIterator it = pattern.globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
+        const SettingValue current = readValue(match.capturedView(2));
+        if (holds(current.value))
+            continue;
         result += QStringView(text).sliced(done, match.capturedStart() - done);
-        result += match.captured(1) + value + match.captured(2);
+        // Built by hand rather than with a replacement template, so "$" and "\" in the value are
+        // written as they are.
+        result += match.capturedView(1);
+        result += written;
+        if (current.commentFrom >= 0) {
+            QStringView raw = match.capturedView(2);
+            while (!raw.isEmpty() && (raw.front() == u' ' || raw.front() == u'\t'))
+                raw = raw.sliced(1);
+            result += raw.sliced(current.commentFrom);
+        }
+        result += match.capturedView(3);
         done = match.capturedEnd();
     }
     result += QStringView(text).sliced(done);
     return result;
+}
+
+// A value with a line break or NUL cannot be written into one line; its lines stay as they are.
+bool fitsOnALine(const QString &value)
+{
+    return !value.contains(u'\n') && !value.contains(u'\r') && !value.contains(QChar(u'\0'));
+}
+
+QString replaceTextSetting(const QString &text, const QString &name, const QString &value, const QString &written)
+{
+    if (!fitsOnALine(value))
+        return text;
+    return replaceSetting(text, name, written, [&](const QString &current) { return current == value; });
 }
 
 } // namespace
@@ -187,13 +257,15 @@ bool P10kOptions::write() const
 
 QString P10kOptions::appliedTo(const QString &text) const
 {
-    QString quotedFormat = timeFormat;
-    quotedFormat.replace(u'\'', "'\\''"_L1);
-    QString result = replaceSetting(text, u"POWERLEVEL9K_TIME_FORMAT"_s, u'\'' + quotedFormat + u'\'', timeFormat);
-    result = replaceSetting(result, u"POWERLEVEL9K_TRANSIENT_PROMPT"_s, transientPrompt, transientPrompt);
-    const QString newline = blankLineBetweenPrompts ? u"true"_s : u"false"_s;
-    result = replaceSetting(result, u"POWERLEVEL9K_PROMPT_ADD_NEWLINE"_s, newline, newline);
-    result = replaceSetting(result, u"POWERLEVEL9K_INSTANT_PROMPT"_s, instantPrompt, instantPrompt);
+    QString result
+        = replaceTextSetting(text, u"POWERLEVEL9K_TIME_FORMAT"_s, timeFormat, ShellQuote::singleQuoted(timeFormat));
+    result = replaceTextSetting(
+        result, u"POWERLEVEL9K_TRANSIENT_PROMPT"_s, transientPrompt, ShellQuote::wordOrQuoted(transientPrompt));
+    result
+        = replaceSetting(result, u"POWERLEVEL9K_PROMPT_ADD_NEWLINE"_s, blankLineBetweenPrompts ? u"true"_s : u"false"_s,
+            [&](const QString &current) { return (current == u"true") == blankLineBetweenPrompts; });
+    result = replaceTextSetting(
+        result, u"POWERLEVEL9K_INSTANT_PROMPT"_s, instantPrompt, ShellQuote::wordOrQuoted(instantPrompt));
     return withTime(result, showTime);
 }
 
@@ -217,23 +289,10 @@ QString P10kOptions::configureScript()
 
 std::optional<QString> P10kOptions::setting(const QString &text, const QString &name)
 {
-    const QRegularExpression pattern(
-        "^[ \\t]*typeset -g "_L1 + QRegularExpression::escape(name) + "=(.+)$"_L1, QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch match = pattern.match(text);
+    const QRegularExpressionMatch match = settingPattern(name).match(text);
     if (!match.hasMatch())
         return std::nullopt;
-    QStringView value = match.capturedView(1);
-    if (value.endsWith(u'\r'))
-        value.chop(1);
-    while (!value.isEmpty() && (value.front() == u' ' || value.front() == u'\t'))
-        value = value.sliced(1);
-    while (!value.isEmpty() && (value.back() == u' ' || value.back() == u'\t'))
-        value.chop(1);
-    if (value.size() > 1 && value.startsWith(u'\'') && value.endsWith(u'\'')) {
-        // A quote inside single quotes is written as '\'' (see appliedTo).
-        return value.sliced(1, value.size() - 2).toString().replace("'\\''"_L1, "'"_L1);
-    }
-    return value.toString();
+    return readValue(match.capturedView(2)).value;
 }
 
 bool P10kOptions::showsTime(const QString &text)
@@ -279,18 +338,29 @@ QString P10kOptions::withTime(const QString &text, bool on)
         return lines.join(u'\n');
     }
 
+    // Every active time element counts when reading, so turning the time off comments out all of
+    // them, and turning it on uses an active one before bringing back a commented-out one.
+    qsizetype active = -1;
+    qsizetype commented = -1;
     for (qsizetype i = list->opening + 1; i < list->closing; ++i) {
-        const QString content = elementContent(lines[i]);
-        if (!isTimeElement(content))
+        if (!isTimeElement(elementContent(lines[i])))
             continue;
-        const bool active = !lines[i].trimmed().startsWith(u'#');
-        if (active == on)
-            return text;
-        lines[i] = (on ? "    "_L1 : "    # "_L1) + content + lineEnding(lines[i]);
-        return lines.join(u'\n');
+        if (lines[i].trimmed().startsWith(u'#')) {
+            if (commented < 0)
+                commented = i;
+        } else {
+            if (!on)
+                lines[i] = "    # "_L1 + elementContent(lines[i]) + lineEnding(lines[i]);
+            else if (active < 0)
+                active = i;
+        }
     }
-    if (!on)
-        return text;
-    lines.insert(list->closing, "    time                    # current time"_L1 + lineEnding(lines[list->closing]));
+    if (on) {
+        if (const qsizetype at = active >= 0 ? active : commented; at >= 0)
+            lines[at] = "    "_L1 + elementContent(lines[at]) + lineEnding(lines[at]);
+        else
+            lines.insert(
+                list->closing, "    time                    # current time"_L1 + lineEnding(lines[list->closing]));
+    }
     return lines.join(u'\n');
 }

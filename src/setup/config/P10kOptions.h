@@ -40,8 +40,9 @@ struct P10kOptions {
     // Applies the options to ~/.p10k.zsh. True when written or nothing needed to change; false
     // when the file is missing, not readable as UTF-8 or cannot be written (it is never created).
     bool write() const;
-    // The text with these options applied. A setting whose line is missing is not added, and one
-    // that already reads as the option's value keeps its line exactly as it is.
+    // The text with these options applied. A setting whose line is missing is not added; every
+    // line of a setting ends up reading as the option's value, and one that already does keeps its
+    // line exactly as it is. A value that would not fit on one line leaves its setting alone.
     QString appliedTo(const QString &text) const;
 
     // Starts `p10k configure` in a Terminal window through osascript; does not wait, and a
@@ -49,12 +50,13 @@ struct P10kOptions {
     static void openConfigureInTerminal();
     static QString configureScript();
 
-    // The value of `typeset -g <name>=…`, without surrounding single quotes (and with '\'' inside
-    // them read as '); none when absent.
+    // The value of the first `typeset -g <name>=…` line as the shell reads it: quotes taken away, a
+    // comment after it left out; the empty text for `<name>=`; none when there is no such line.
     static std::optional<QString> setting(const QString &text, const QString &name);
     // Whether the right prompt shows the time element (commented-out elements do not count).
     static bool showsTime(const QString &text);
-    // The text with the time element switched on or off; unchanged when there is no element list
-    // or the element already is as asked.
+    // The text with the time element switched on or off: on rewrites the first active element (or
+    // brings back the first commented-out one, or adds one) with a four-space indent; off comments
+    // out every active one. Unchanged when there is no element list.
     static QString withTime(const QString &text, bool on);
 };

@@ -284,16 +284,24 @@ SetupConfig SetupConfig::takeOverFromZshrc()
         if (!names.isEmpty())
             config.plugins = names;
     }
+    // Lines of the blocks that give no row we could write back stay as extra lines (after what the
+    // extras block holds already), so the next apply does not drop them.
+    QStringList refused;
     if (const std::optional<QStringList> aliasLines = Zshrc::blockLines(text, Zshrc::aliasesBlock)) {
         const QList<KeyValue> aliases = Zshrc::parseAliases(*aliasLines);
         if (!aliases.isEmpty())
             config.aliases = aliases;
+        refused += Zshrc::refusedAliasLines(*aliasLines);
     }
     if (const std::optional<QStringList> exportLines = Zshrc::blockLines(text, Zshrc::environmentBlock)) {
         const QList<KeyValue> environment = Zshrc::parseExports(*exportLines);
         if (!environment.isEmpty())
             config.environment = environment;
+        refused += Zshrc::refusedExportLines(*exportLines);
     }
+    if (!refused.isEmpty())
+        config.zshrcExtras
+            = (Zshrc::blockLines(text, Zshrc::extrasBlock).value_or(QStringList()) + refused).join(u'\n');
     return config;
 }
 

@@ -3,10 +3,12 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
+#include "platform/ShellQuote.h"
 
 #include <QDateTime>
 #include <QSet>
 
+#include <array>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -15,9 +17,11 @@ namespace Zshrc {
 
 namespace {
 
+// A byte order mark some editors put in front of the first line counts as a blank, so it never
+// hides the word after it.
 bool isBlank(QChar c)
 {
-    return c == u' ' || c == u'\t';
+    return c == u' ' || c == u'\t' || c == QChar(0xFEFF);
 }
 
 // Words of the plugin statement are separated by blanks; a "\r" of a CRLF line separates too, so
@@ -91,9 +95,15 @@ bool holdsLineBreakOrNul(const QString &text)
     return text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar(u'\0'));
 }
 
+const std::array<const Block *, 3> &allBlocks()
+{
+    static const std::array<const Block *, 3> blocks{ &aliasesBlock, &environmentBlock, &extrasBlock };
+    return blocks;
+}
+
 bool isMarkerLine(QStringView trimmed)
 {
-    for (const Block *block : { &aliasesBlock, &environmentBlock, &extrasBlock }) {
+    for (const Block *block : allBlocks()) {
         if (trimmed == block->start || trimmed == block->end)
             return true;
     }
@@ -132,16 +142,46 @@ std::optional<BlockSpan> findBlock(const QString &text, const Block &block)
     return std::nullopt;
 }
 
+// The other managed blocks (and stray marker lines of them) that sit inside `block`'s span, as
+// lines to keep: replacing the span must not take another block with it.
+QStringList foreignLines(const QString &text, const BlockSpan &span, const Block &block)
+{
+    QStringList kept;
+    const QStringList inner
+        = QStringView(text).sliced(span.startEnd, span.endBegin - span.startEnd).toString().split(u'\n');
+    for (qsizetype i = 0; i < inner.size(); ++i) {
+        const QStringView marker = trimmedLine(inner[i]);
+        const auto other = std::find_if(allBlocks().begin(), allBlocks().end(),
+            [&](const Block *candidate) { return *candidate != block && marker == candidate->start; });
+        if (other != allBlocks().end()) {
+            qsizetype end = i + 1;
+            while (end < inner.size() && trimmedLine(inner[end]) != (*other)->end)
+                ++end;
+            if (end < inner.size()) {
+                kept += inner.mid(i, end - i + 1);
+                i = end;
+                continue;
+            }
+        }
+        if (!marker.isEmpty() && isMarkerLine(marker))
+            kept.append(inner[i]);
+    }
+    return kept;
+}
+
 bool isAliasNameCharacter(QChar c)
 {
     return c.isLetterOrNumber() || u"_.-+@,:/"_s.contains(c);
 }
 
 // Leading blanks are allowed in keys: the takeover keeps them from lines like `alias  ll=…`, and
-// they render back into the same valid line.
+// they render back into the same valid line. So are the alias kinds `-g NAME` (global), `-s NAME`
+// (suffix) and `-r NAME` (regular), which the takeover finds in files written by hand.
 bool isAliasKey(const QString &key)
 {
-    const QStringView name = QStringView(key).sliced(leadingBlanks(key).size());
+    QStringView name = QStringView(key).sliced(leadingBlanks(key).size());
+    if (name.size() > 3 && name[0] == u'-' && u"gsr"_s.contains(name[1]) && name[2] == u' ')
+        name = name.sliced(3);
     if (name.isEmpty() || name.front() == u'-' || name.front() == u'+')
         return false;
     return std::all_of(name.begin(), name.end(), isAliasNameCharacter);
@@ -178,8 +218,13 @@ QString stripOuterQuotes(QString value, QChar quote)
     return value;
 }
 
-QList<KeyValue> parseRows(
-    const QStringList &lines, QLatin1StringView prefix, const std::function<QString(const QString &)> &unquote)
+using Unquote = std::function<QString(const QString &)>;
+using Problem = std::function<std::optional<QString>(const KeyValue &)>;
+
+// The rows of the lines, and the lines whose rows we could not write back: those are kept as
+// they are by the caller rather than lost at the next write.
+QList<KeyValue> parseRows(const QStringList &lines, QLatin1StringView prefix, const Unquote &unquote,
+    const Problem &problem, QStringList *refused = nullptr)
 {
     QList<KeyValue> rows;
     for (const QString &line : lines) {
@@ -188,10 +233,26 @@ QList<KeyValue> parseRows(
         const qsizetype equals = line.indexOf(u'=', prefix.size());
         if (equals < 0)
             continue;
-        rows.append(
-            KeyValue::make(line.sliced(prefix.size(), equals - prefix.size()), unquote(line.sliced(equals + 1))));
+        KeyValue row
+            = KeyValue::make(line.sliced(prefix.size(), equals - prefix.size()), unquote(line.sliced(equals + 1)));
+        if (problem(row)) {
+            if (refused)
+                refused->append(line);
+        } else {
+            rows.append(std::move(row));
+        }
     }
     return rows;
+}
+
+QString unquoteAlias(const QString &raw)
+{
+    return ShellQuote::unescapeSingleQuotedBody(stripOuterQuotes(raw, u'\''));
+}
+
+QString unquoteExport(const QString &raw)
+{
+    return ShellQuote::unescapeDoubleQuotedBody(stripOuterQuotes(raw, u'"'));
 }
 
 // Puts new lines in at the end of the file: before the final empty line when the text ends with a
@@ -272,8 +333,17 @@ std::optional<QStringList> blockLines(const QString &text, const Block &block)
 QString upsertBlock(const Block &block, const QStringList &lines, const QString &text)
 {
     const QString blockText = (QStringList{ block.start } + lines + QStringList{ block.end }).join(u'\n');
-    if (const std::optional<BlockSpan> span = findBlock(text, block))
-        return text.first(span->start) + blockText + text.sliced(span->end);
+    if (const std::optional<BlockSpan> span = findBlock(text, block)) {
+        const QStringList foreign = foreignLines(text, *span, block);
+        if (foreign.isEmpty())
+            return text.first(span->start) + blockText + text.sliced(span->end);
+        // The moved lines go after the rest of the end marker's line.
+        qsizetype lineEnd = text.indexOf(u'\n', span->end);
+        if (lineEnd < 0)
+            lineEnd = text.size();
+        return text.first(span->start) + blockText + text.sliced(span->end, lineEnd - span->end) + u'\n'
+            + foreign.join(u'\n') + text.sliced(lineEnd);
+    }
     QString result = text;
     if (!result.isEmpty() && !result.endsWith(u'\n'))
         result += u'\n';
@@ -282,13 +352,22 @@ QString upsertBlock(const Block &block, const QStringList &lines, const QString 
     return result + blockText + u'\n';
 }
 
+std::optional<QString> aliasProblem(const KeyValue &row)
+{
+    if (row.key.trimmed().isEmpty())
+        return u"The alias has no name."_s;
+    if (!isAliasKey(row.key))
+        return u"Not a valid alias name: use letters, digits and _ . - + @ , : / only."_s;
+    if (holdsLineBreakOrNul(row.value))
+        return u"An alias must fit on one line."_s;
+    return std::nullopt;
+}
+
 std::optional<QString> aliasLine(const KeyValue &row)
 {
-    if (row.key.isEmpty() || !isAliasKey(row.key) || holdsLineBreakOrNul(row.value))
+    if (aliasProblem(row))
         return std::nullopt;
-    QString value = row.value;
-    value.replace(u'\'', "'\\''"_L1);
-    return "alias "_L1 + row.key + "='"_L1 + value + u'\'';
+    return "alias "_L1 + row.key + u'=' + ShellQuote::singleQuoted(row.value);
 }
 
 QStringList aliasLines(const QList<KeyValue> &rows)
@@ -301,36 +380,22 @@ QStringList aliasLines(const QList<KeyValue> &rows)
     return lines;
 }
 
+std::optional<QString> exportProblem(const KeyValue &row)
+{
+    if (row.key.trimmed().isEmpty())
+        return u"The variable has no name."_s;
+    if (!isVariableName(row.key))
+        return u"Not a valid variable name: use letters, digits and _, not starting with a digit."_s;
+    if (holdsLineBreakOrNul(row.value))
+        return u"A variable's value must fit on one line."_s;
+    return std::nullopt;
+}
+
 std::optional<QString> exportLine(const KeyValue &row)
 {
-    if (row.key.isEmpty() || !isVariableName(row.key) || holdsLineBreakOrNul(row.value))
+    if (exportProblem(row))
         return std::nullopt;
-    const QString &value = row.value;
-    QString quoted;
-    quoted.reserve(value.size() + 2);
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c == u'"') {
-            quoted += "\\\""_L1;
-        } else if (c == u'\\') {
-            const QChar next = i + 1 < value.size() ? value[i + 1] : QChar();
-            if (next == u'$' || next == u'`') {
-                // The user's own escape that keeps the next character from expanding.
-                quoted += c;
-                quoted += next;
-                ++i;
-            } else if (next.isNull() || next == u'\\' || next == u'"') {
-                // Inside double quotes the shell would drop this backslash (or, at the end, let it
-                // escape the closing quote), so it is written as an escaped backslash.
-                quoted += "\\\\"_L1;
-            } else {
-                quoted += c;
-            }
-        } else {
-            quoted += c;
-        }
-    }
-    return "export "_L1 + row.key + "=\""_L1 + quoted + u'"';
+    return "export "_L1 + row.key + "=\""_L1 + ShellQuote::doubleQuotedBody(row.value) + u'"';
 }
 
 QStringList exportLines(const QList<KeyValue> &rows)
@@ -370,30 +435,26 @@ QString ensureP10kSource(const QString &text)
 
 QList<KeyValue> parseAliases(const QStringList &lines)
 {
-    return parseRows(lines, "alias "_L1, [](const QString &raw) {
-        QString value = stripOuterQuotes(raw, u'\'');
-        value.replace("'\\''"_L1, "'"_L1);
-        return value;
-    });
+    return parseRows(lines, "alias "_L1, unquoteAlias, aliasProblem);
 }
 
 QList<KeyValue> parseExports(const QStringList &lines)
 {
-    return parseRows(lines, "export "_L1, [](const QString &raw) {
-        const QString value = stripOuterQuotes(raw, u'"');
-        QString result;
-        result.reserve(value.size());
-        for (qsizetype i = 0; i < value.size(); ++i) {
-            const QChar next = i + 1 < value.size() ? value[i + 1] : QChar();
-            if (value[i] == u'\\' && (next == u'"' || next == u'\\')) {
-                result += next;
-                ++i;
-            } else {
-                result += value[i];
-            }
-        }
-        return result;
-    });
+    return parseRows(lines, "export "_L1, unquoteExport, exportProblem);
+}
+
+QStringList refusedAliasLines(const QStringList &lines)
+{
+    QStringList refused;
+    parseRows(lines, "alias "_L1, unquoteAlias, aliasProblem, &refused);
+    return refused;
+}
+
+QStringList refusedExportLines(const QStringList &lines)
+{
+    QStringList refused;
+    parseRows(lines, "export "_L1, unquoteExport, exportProblem, &refused);
+    return refused;
 }
 
 std::optional<LineRange> pluginsRange(const QStringList &lines)
@@ -414,20 +475,43 @@ std::optional<LineRange> pluginsRange(const QStringList &lines)
     return std::nullopt;
 }
 
+namespace {
+
+// Where the names of one statement line are: [from, to) of the line. The first line's names start
+// after "plugins=("; the last line's end at the first ")" of its code, which closes the statement
+// (anything after it, like `&& plugins+=(fzf)`, is other code and is kept as it is).
+struct NameSpan {
+    qsizetype from = 0;
+    qsizetype to = 0;
+    bool closes = false; // `to` is the closing ")"
+};
+
+NameSpan nameSpan(QStringView line, bool first, bool last)
+{
+    const QStringView code = codeOf(line);
+    NameSpan span{ 0, code.size(), false };
+    if (first) {
+        const qsizetype open = code.indexOf("plugins=("_L1);
+        span.from = open < 0 ? code.size() : open + 9;
+    }
+    if (last) {
+        const qsizetype close = code.indexOf(u')', span.from);
+        if (close >= 0) {
+            span.to = close;
+            span.closes = true;
+        }
+    }
+    return span;
+}
+
+} // namespace
+
 QStringList plugins(const QStringList &lines, LineRange range)
 {
     QStringList names;
     for (qsizetype i = range.first; i < range.end && i < lines.size(); ++i) {
-        QString code = codeOf(lines[i]).toString();
-        if (i == range.first) {
-            const qsizetype open = code.indexOf("plugins=("_L1);
-            code = open < 0 ? QString() : code.sliced(open + 9);
-        }
-        // What follows the closing ")" is other code, not plugin names.
-        if (i == range.end - 1 && code.contains(u')'))
-            code.truncate(code.lastIndexOf(u')'));
-        code.replace(u')', u' ');
-        names += words(code);
+        const NameSpan span = nameSpan(lines[i], i == range.first, i == range.end - 1);
+        names += words(QStringView(lines[i]).sliced(span.from, span.to - span.from));
     }
     return names;
 }
@@ -441,7 +525,7 @@ PluginsResult setPlugins(const QStringList &wanted, const QString &text)
         const bool unterminated = std::any_of(lines.begin(), lines.end(),
             [](const QString &line) { return trimmedBlanks(line).startsWith("plugins=("_L1); });
         if (unterminated)
-            return { text, {}, {}, false, wanted };
+            return { text, {}, {}, false, wanted, {} };
         QStringList placed;
         QStringList unsafe;
         for (const QString &name : wanted)
@@ -459,7 +543,7 @@ PluginsResult setPlugins(const QStringList &wanted, const QString &text)
         } else {
             appendLines(lines, { QString(), statement });
         }
-        return { lines.join(u'\n'), placed, {}, true, unsafe };
+        return { lines.join(u'\n'), placed, {}, true, unsafe, {} };
     }
 
     const QStringList current = plugins(lines, *range);
@@ -472,26 +556,30 @@ PluginsResult setPlugins(const QStringList &wanted, const QString &text)
             (isPlainPluginName(name) ? toAdd : notPlaced).append(name);
     }
     const QSet<QString> toRemove = currentSet - wantedSet;
-    if (toAdd.isEmpty() && toRemove.isEmpty())
-        return { text, {}, {}, false, notPlaced };
-
     QStringList removed;
     for (const QString &name : current) {
         if (toRemove.contains(name))
             removed.append(name);
     }
+    if (toAdd.isEmpty() && toRemove.isEmpty())
+        return { text, {}, {}, false, notPlaced, {} };
+
+    // Quotes, expansions or other shell code among the names: rewriting the words could change what
+    // the statement means, so it is left to the user.
+    if (!std::all_of(current.begin(), current.end(), isPlainPluginName))
+        return { text, {}, {}, false, toAdd + notPlaced, removed };
 
     QStringList rebuilt;
     if (range->end - range->first == 1) {
         const QString &line = lines[range->first];
-        const qsizetype close = codeOf(line).lastIndexOf(u')');
+        const NameSpan span = nameSpan(line, true, true);
         QStringList names;
         for (const QString &name : current) {
             if (!toRemove.contains(name))
                 names.append(name);
         }
         names += toAdd;
-        rebuilt.append(leadingBlanks(line) + "plugins=("_L1 + names.join(u' ') + u')' + line.sliced(close + 1));
+        rebuilt.append(leadingBlanks(line) + "plugins=("_L1 + names.join(u' ') + line.sliced(span.to));
     } else {
         for (qsizetype i = range->first; i < range->end; ++i) {
             const QString &line = lines[i];
@@ -501,23 +589,12 @@ PluginsResult setPlugins(const QStringList &wanted, const QString &text)
                 rebuilt.append(line);
                 continue;
             }
+            const NameSpan span = nameSpan(line, first, last);
             const qsizetype hash = line.indexOf(u'#');
-            QString code = hash < 0 ? line : line.first(hash);
             const QString comment = hash < 0 ? QString() : line.sliced(hash);
-            QString prefix;
-            QString closing;
-            if (first) {
-                const qsizetype open = code.indexOf("plugins=("_L1);
-                prefix = code.first(open + 9);
-                code = code.sliced(open + 9);
-            }
-            if (last) {
-                const qsizetype close = code.lastIndexOf(u')');
-                if (close >= 0) {
-                    closing = code.sliced(close);
-                    code = code.first(close);
-                }
-            }
+            const QString prefix = line.first(span.from);
+            const QString code = line.sliced(span.from, span.to - span.from);
+            const QString closing = span.closes ? codeOf(line).sliced(span.to).toString() : QString();
             const QString indent = leadingBlanks(code);
             const QStringList lineWords = words(code);
             QStringList kept;
@@ -554,37 +631,52 @@ PluginsResult setPlugins(const QStringList &wanted, const QString &text)
         }
     }
 
-    lines.remove(range->first, range->end - range->first);
-    for (qsizetype i = 0; i < rebuilt.size(); ++i)
-        lines.insert(range->first + i, rebuilt[i]);
-    return { lines.join(u'\n'), added, removed, true, notPlaced };
+    // One pass over the file, however long it is.
+    QStringList result = lines.first(range->first);
+    result += rebuilt;
+    result += lines.sliced(range->end);
+    const QString newText = result.join(u'\n');
+    const bool changed = newText != text;
+    return { newText, added, changed ? removed : QStringList(), changed, notPlaced, {} };
 }
+
+namespace {
+
+// The first ZSH_THEME= line, as both the reader and the writer recognise it.
+qsizetype themeLine(const QStringList &lines)
+{
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (trimmedLine(lines[i]).startsWith("ZSH_THEME="_L1))
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
 
 std::optional<QString> theme(const QString &text)
 {
-    for (const QStringView line : QStringView(text).tokenize(u'\n')) {
-        const QStringView trimmed = trimmedLine(line);
-        if (!trimmed.startsWith("ZSH_THEME="_L1))
-            continue;
-        const QStringView rest = trimmed.sliced(10);
-        if (!rest.isEmpty() && (rest.front() == u'"' || rest.front() == u'\'')) {
-            const qsizetype close = rest.indexOf(rest.front(), 1);
-            if (close > 0)
-                return rest.sliced(1, close - 1).toString();
-        } else {
-            // An unquoted value ends at the first blank, like the shell reads it.
-            const qsizetype blank = std::find_if(rest.begin(), rest.end(), isBlank) - rest.begin();
-            return rest.first(blank).toString();
-        }
-        qsizetype from = 0;
-        qsizetype to = rest.size();
-        while (from < to && (rest[from] == u'"' || rest[from] == u'\''))
-            ++from;
-        while (to > from && (rest[to - 1] == u'"' || rest[to - 1] == u'\''))
-            --to;
-        return rest.sliced(from, to - from).toString();
+    const QStringList lines = text.split(u'\n');
+    const qsizetype at = themeLine(lines);
+    if (at < 0)
+        return std::nullopt;
+    const QStringView rest = trimmedLine(lines[at]).sliced(10);
+    if (!rest.isEmpty() && (rest.front() == u'"' || rest.front() == u'\'')) {
+        const qsizetype close = rest.indexOf(rest.front(), 1);
+        if (close > 0)
+            return rest.sliced(1, close - 1).toString();
+    } else {
+        // An unquoted value ends at the first blank, like the shell reads it.
+        const qsizetype blank = std::find_if(rest.begin(), rest.end(), isBlank) - rest.begin();
+        return rest.first(blank).toString();
     }
-    return std::nullopt;
+    qsizetype from = 0;
+    qsizetype to = rest.size();
+    while (from < to && (rest[from] == u'"' || rest[from] == u'\''))
+        ++from;
+    while (to > from && (rest[to - 1] == u'"' || rest[to - 1] == u'\''))
+        --to;
+    return rest.sliced(from, to - from).toString();
 }
 
 QString setTheme(const QString &theme, const QString &text)
@@ -593,11 +685,11 @@ QString setTheme(const QString &theme, const QString &text)
         return text;
     const QString newLine = "ZSH_THEME=\""_L1 + theme + u'"';
     QStringList lines = text.split(u'\n');
-    for (QString &line : lines) {
-        if (trimmedBlanks(line).startsWith("ZSH_THEME="_L1)) {
-            line = newLine + (endsWithCarriageReturn(line) ? u"\r"_s : QString());
-            return lines.join(u'\n');
-        }
+    if (const qsizetype at = themeLine(lines); at >= 0) {
+        QString &line = lines[at];
+        const QString bom = line.startsWith(QChar(0xFEFF)) ? QString(QChar(0xFEFF)) : QString();
+        line = bom + newLine + (endsWithCarriageReturn(line) ? u"\r"_s : QString());
+        return lines.join(u'\n');
     }
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QStringView trimmed = trimmedLine(lines[i]);

@@ -71,20 +71,26 @@ std::optional<QString> backup();
 // The non-empty lines between the block's markers, trimmed; none when the block is absent.
 std::optional<QStringList> blockLines(const QString &text, const Block &block);
 // Replaces the block, from its start marker through its end marker, with the start marker, the
-// lines and the end marker joined by "\n". An absent block is appended at the end of the text,
-// after a blank line when the text is not empty.
+// lines and the end marker joined by "\n". Another managed block found inside it (or a stray
+// marker line of one) is not part of its content: it is kept, right after the block. An absent
+// block is appended at the end of the text, after a blank line when the text is not empty.
 QString upsertBlock(const Block &block, const QStringList &lines, const QString &text);
 
-// One `alias key='value'` line, or none when the row cannot be written safely: an empty key, a
-// key that is not a plain alias name (letters, digits and _ . - + @ , : / ; not starting with
-// - or +; spaces and tabs in front are allowed), or a line break or NUL in the key or value.
+// Why a row cannot be written, as a sentence to show beside it; none when it can. An alias needs
+// a plain alias name (letters, digits and _ . - + @ , : / ; not starting with - or +; spaces and
+// tabs in front, and a -g, -s or -r kind before it, are allowed); a variable needs a shell
+// variable name; neither value may hold a line break or NUL.
+std::optional<QString> aliasProblem(const KeyValue &row);
+std::optional<QString> exportProblem(const KeyValue &row);
+
+// One `alias key='value'` line, or none when aliasProblem() has a reason.
 std::optional<QString> aliasLine(const KeyValue &row);
 // The lines of the rows that aliasLine() can write, in order.
 QStringList aliasLines(const QList<KeyValue> &rows);
-// One `export KEY="value"` line, or none when the key is empty or not a shell variable name or
-// the row holds a line break or NUL. Inside the double quotes `"` becomes `\"` and a backslash
-// that the shell would otherwise eat (before `\`, before `"`, at the end) is doubled; `$` and
-// backquotes expand as the user wrote them, and `\$` and `` \` `` keep them literal.
+// One `export KEY="value"` line, or none when exportProblem() has a reason. The value is quoted
+// by ShellQuote::doubleQuotedBody(): $HOME, ${NAME}, $(command) and `command` expand as the user
+// wrote them, and anything that would leave the line unfinished for the shell (an unbalanced
+// `$(`, `${` or backquote) is written so the shell reads it literally.
 std::optional<QString> exportLine(const KeyValue &row);
 QStringList exportLines(const QList<KeyValue> &rows);
 // The non-empty lines of the free text, trimmed. CR, LF and CRLF all end a line. A line that is
@@ -94,9 +100,13 @@ QStringList extraLines(const QString &text);
 QString ensureP10kSource(const QString &text);
 
 // The inverses of aliasLines() and exportLines() (also for lines written by quillrig-cli).
-// Lines that are not alias or export lines are skipped; every row gets a fresh id.
+// Lines that are not alias or export lines are skipped; every row gets a fresh id. A line whose
+// row could not be written back (aliasProblem()/exportProblem()) gives no row: it is one of the
+// refused lines below, which the takeover keeps as extra lines so nothing of it is lost.
 QList<KeyValue> parseAliases(const QStringList &lines);
 QList<KeyValue> parseExports(const QStringList &lines);
+QStringList refusedAliasLines(const QStringList &lines);
+QStringList refusedExportLines(const QStringList &lines);
 
 // --- Plugin list and theme line ---------------------------------------------------------------
 
@@ -112,7 +122,8 @@ struct LineRange {
 // The `plugins=(...)` statement: from the first line that starts (after blanks) with "plugins=("
 // to the first line whose code (the part before "#") holds ")". None when either is missing.
 std::optional<LineRange> pluginsRange(const QStringList &lines);
-// The names in the statement, in file order; comments and code after the closing ")" are left out.
+// The names in the statement, in file order; comments and code after the closing ")" (the first
+// ")" on the last line) are left out.
 QStringList plugins(const QStringList &lines, LineRange range);
 
 struct PluginsResult {
@@ -123,13 +134,18 @@ struct PluginsResult {
     // Names that should have been added but were not: the statement's layout has no safe place
     // for them, or the name itself is not a plain word (it would break the statement).
     QStringList notPlaced;
+    // Names that should have been removed but were left: the statement holds shell code beyond
+    // plain names (quotes, expansions), which is not rewritten.
+    QStringList notRemoved;
 
     bool operator==(const PluginsResult &) const = default;
 };
 
 // Makes the statement list exactly the wanted names, editing it where it stands: removed names go
 // from their lines (comments stay), new names go in the statement's own style. A statement whose
-// closing ")" cannot be found is left alone and every wanted name is reported as not placed.
+// closing ")" cannot be found, or whose names are not all plain words, is left alone and what
+// could not be done is reported in notPlaced and notRemoved. `changed` is true only when the text
+// differs.
 PluginsResult setPlugins(const QStringList &wanted, const QString &text);
 
 // The value of the first ZSH_THEME= line, without its quotes (and without a comment after a

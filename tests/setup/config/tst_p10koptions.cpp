@@ -115,8 +115,8 @@ private Q_SLOTS:
         QTest::newRow("no time element: fixed line before )")
             << elements + u"    status\n  )\n"_s << false << elements + u"    status\n"_s + inserted + u"  )\n"_s
             << elements + u"    status\n  )\n"_s;
-        QTest::newRow("active element with its own indent stays as it is")
-            << elements + u"\ttime\t# clock\n  )\n"_s << true << elements + u"\ttime\t# clock\n  )\n"_s
+        QTest::newRow("active element gets the four-space indent")
+            << elements + u"\ttime\t# clock\n  )\n"_s << true << elements + u"    time\t# clock\n  )\n"_s
             << elements + u"    # time\t# clock\n  )\n"_s;
         QTest::newRow("commented-out list is not used")
             << u"  # typeset -g POWERLEVEL9K_RIGHT_PROMPT_ELEMENTS=(\n    time\n  )\n"_s << false
@@ -153,14 +153,15 @@ private Q_SLOTS:
                              "  typeset -g POWERLEVEL9K_PROMPT_ADD_NEWLINE=yes\n"_s;
         const P10kOptions options = P10kOptions::fromText(text);
         QCOMPARE(options, (P10kOptions{ false, u"%D{%H:%M:%S}"_s, u"off"_s, false, u"quiet"_s }));
-        // A setting without a line of its own is not added; a CRLF line keeps its CR.
+        // A setting without a line of its own is not added; a CRLF line keeps its CR; a line that
+        // already reads as the value ("yes" is not true) stays.
         P10kOptions changed = options;
         changed.transientPrompt = u"always"_s;
         changed.timeFormat = u"%D{%H:%M}"_s;
         QCOMPARE(changed.appliedTo(text),
             u"typeset -g POWERLEVEL9K_TIME_FORMAT='%D{%H:%M}'\r\n"
             "\ttypeset -g POWERLEVEL9K_INSTANT_PROMPT=  quiet  \n"
-            "  typeset -g POWERLEVEL9K_PROMPT_ADD_NEWLINE=false\n"_s);
+            "  typeset -g POWERLEVEL9K_PROMPT_ADD_NEWLINE=yes\n"_s);
     }
 
     // Confirming unchanged options keeps a line the user wrote in another form; a quote in a
@@ -180,6 +181,50 @@ private Q_SLOTS:
         zsh.start(u"/usr/bin/zsh"_s, { u"-f"_s, u"-c"_s, written + u"print -rn -- $POWERLEVEL9K_TIME_FORMAT"_s });
         QVERIFY(zsh.waitForFinished(10000));
         QCOMPARE(QString::fromUtf8(zsh.readAllStandardOutput()), quoted.timeFormat);
+    }
+
+    // Confirming the options read from a file leaves every setting as the user had it, and a
+    // changed option reaches every line of its setting.
+    void confirmAndChange_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("timeFormat"); // what the user picks; the rest stays as read
+        QTest::addColumn<bool>("showTime");
+        QTest::addColumn<QString>("expected");
+        const QString nl = u"  typeset -g POWERLEVEL9K_PROMPT_ADD_NEWLINE="_s;
+        const QString tf = u"  typeset -g POWERLEVEL9K_TIME_FORMAT="_s;
+        QTest::newRow("comment after true")
+            << nl + u"true  # blank line\n"_s << QString() << false << nl + u"true  # blank line\n"_s;
+        QTest::newRow("true in double quotes") << nl + u"\"true\"\n"_s << QString() << false << nl + u"\"true\"\n"_s;
+        QTest::newRow("empty value stays") << nl + u"\n"_s << QString() << false << nl + u"\n"_s;
+        QTest::newRow("both time format lines end up holding the value") << tf + u"'%D{%H:%M}'\n"_s + tf
+                + u"'%D{%H:%M:%S}'\n"_s << u"%D{%H:%M}"_s << false << tf + u"'%D{%H:%M}'\n"_s + tf + u"'%D{%H:%M}'\n"_s;
+        QTest::newRow("changed value keeps the comment")
+            << tf + u"'%D{%H}' # clock\n"_s << u"%D{%H:%M}"_s << false << tf + u"'%D{%H:%M}' # clock\n"_s;
+        QTest::newRow("commented time above an active one: unchanged") << elements
+                + u"    # time\n    time\n  )\n"_s << QString() << true << elements + u"    # time\n    time\n  )\n"_s;
+        QTest::newRow("commented time above an active one: off")
+            << elements + u"    # time\n    time\n  )\n"_s << QString() << false
+            << elements + u"    # time\n    # time\n  )\n"_s;
+        QTest::newRow("two active time elements: off")
+            << elements + u"    time\n  time # again\n  )\n"_s << QString() << false
+            << elements + u"    # time\n    # time # again\n  )\n"_s;
+    }
+
+    void confirmAndChange()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, timeFormat);
+        QFETCH(bool, showTime);
+        QFETCH(QString, expected);
+        P10kOptions options = P10kOptions::fromText(text);
+        if (!timeFormat.isEmpty())
+            options.timeFormat = timeFormat;
+        options.showTime = showTime;
+        const QString written = options.appliedTo(text);
+        QCOMPARE(written, expected);
+        QCOMPARE(P10kOptions::fromText(written), options);
+        QCOMPARE(options.appliedTo(written), written);
     }
 
     void missingOrUnreadableFile()

@@ -248,6 +248,22 @@ private Q_SLOTS:
         QCOMPARE(config.p10kStyle, u"classic"_s);
     }
 
+    // Block lines we could not write back as rows stay, as extra lines after the extras already
+    // there, instead of vanishing at the next apply.
+    void takeoverKeepsRefusedLines()
+    {
+        Sandbox sandbox;
+        const QString text = Zshrc::aliasesBlock.start + u"\nalias -g G='| grep'\nalias 'a b'=c\n"_s
+            + Zshrc::aliasesBlock.end + u'\n' + Zshrc::environmentBlock.start + u"\nexport -x A=1\n"_s
+            + Zshrc::environmentBlock.end + u'\n' + Zshrc::extrasBlock.start + u"\nsetopt x\n"_s
+            + Zshrc::extrasBlock.end + u'\n';
+        Sandbox::writeFile(sandbox.homePath(u".zshrc"_s), text.toUtf8());
+        const SetupConfig config = SetupConfig::takeOverFromZshrc();
+        QCOMPARE(pairs(config.aliases), (Pairs{ { u"-g G"_s, u"| grep"_s } }));
+        QCOMPARE(config.environment, SetupConfig::defaults().environment);
+        QCOMPARE(config.zshrcExtras, u"setopt x\nalias 'a b'=c\nexport -x A=1"_s);
+    }
+
     void defaultsEntries_data()
     {
         QTest::addColumn<SetupConfig>("config");

@@ -4,6 +4,7 @@
 #include "setup/config/Zshrc.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -75,6 +76,22 @@ private Q_SLOTS:
         QCOMPARE(Zshrc::blockLines(result, Zshrc::aliasesBlock), QStringList{ u"alias a='b'"_s });
     }
 
+    // An aliases block the user moved inside the extras block survives the extras write, and a
+    // second run changes nothing.
+    void blockInsideAnotherSurvives()
+    {
+        const QString X = Zshrc::extrasBlock.start;
+        const QString XE = Zshrc::extrasBlock.end;
+        const QString text = X + u"\nold\n"_s + S + u"\nalias a='b'\n"_s + E + u'\n' + XE + u"\nb\n"_s;
+        const auto run = [&](QString t) {
+            t = Zshrc::upsertBlock(Zshrc::aliasesBlock, { u"alias a='c'"_s }, t);
+            return Zshrc::upsertBlock(Zshrc::extrasBlock, { u"setopt x"_s }, t);
+        };
+        const QString once = run(text);
+        QCOMPARE(once, X + u"\nsetopt x\n"_s + XE + u'\n' + S + u"\nalias a='c'\n"_s + E + u"\nb\n"_s);
+        QCOMPARE(run(once), once);
+    }
+
     void blockLines_data()
     {
         QTest::addColumn<QString>("text");
@@ -114,6 +131,8 @@ private Q_SLOTS:
         QTest::newRow("alias key with =") << true << u"a=b"_s << u"x"_s << QString();
         QTest::newRow("alias key with quote") << true << u"it's"_s << u"x"_s << QString();
         QTest::newRow("alias key like an option") << true << u"-g"_s << u"x"_s << QString();
+        QTest::newRow("global alias") << true << u"-g G"_s << u"| grep"_s << u"alias -g G='| grep'"_s;
+        QTest::newRow("alias kind without a name") << true << u"-g "_s << u"x"_s << QString();
         QTest::newRow("alias value with newline") << true << u"a"_s << u"x\necho injected"_s << QString();
         QTest::newRow("alias value with CR") << true << u"a"_s << u"x\r"_s << QString();
         QTest::newRow("export") << false << u"PATH"_s << u"$HOME/bin:$PATH"_s << u"export PATH=\"$HOME/bin:$PATH\""_s;
@@ -129,6 +148,10 @@ private Q_SLOTS:
         QTest::newRow("export bad name: dash") << false << u"A-B"_s << u"x"_s << QString();
         QTest::newRow("export bad name: blank") << false << u"A B"_s << u"x"_s << QString();
         QTest::newRow("export value with newline") << false << u"A"_s << u"1\nexport B=2"_s << QString();
+        QTest::newRow("export command kept")
+            << false << u"D"_s << u"$(brew --prefix)/bin"_s << u"export D=\"$(brew --prefix)/bin\""_s;
+        QTest::newRow("export parameter kept")
+            << false << u"D"_s << u"${HOME:-/tmp}"_s << u"export D=\"${HOME:-/tmp}\""_s;
     }
 
     void renderAndParse()
@@ -164,6 +187,7 @@ private Q_SLOTS:
         QTest::newRow("not an alias") << u"aliases x=y"_s << QStringList();
         QTest::newRow("export unquoted") << u"export A=$B"_s << QStringList{ u"A"_s, u"$B"_s };
         QTest::newRow("export single quotes kept") << u"export A='x'"_s << QStringList{ u"A"_s, u"'x'"_s };
+        QTest::newRow("alias the writer refuses is not a row") << u"alias 'a b'=c"_s << QStringList();
     }
 
     void parse()
@@ -286,6 +310,20 @@ private Q_SLOTS:
         QTest::newRow("unterminated statement is left alone")
             << git << u"plugins=(\n  docker\nsource $ZSH/oh-my-zsh.sh\n"_s
             << u"plugins=(\n  docker\nsource $ZSH/oh-my-zsh.sh\n"_s << QStringList() << QStringList() << git << false;
+        QTest::newRow("code after a one-line statement stays")
+            << QStringList{ u"git"_s } << u"plugins=(git docker) && [[ -n $(command -v fzf) ]] && plugins+=(fzf)\n"_s
+            << u"plugins=(git) && [[ -n $(command -v fzf) ]] && plugins+=(fzf)\n"_s << QStringList()
+            << QStringList{ u"docker"_s } << QStringList() << true;
+        QTest::newRow("name beside an extra ) on the closing line is removed")
+            << git << u"plugins=(\n  git\n  docker) foo)\n"_s << u"plugins=(\n  git\n) foo)\n"_s << QStringList()
+            << QStringList{ u"docker"_s } << QStringList() << true;
+        QTest::newRow("byte order mark before the statement")
+            << QStringList{ u"git"_s, u"fzf"_s } << u"\uFEFFplugins=(git)\nsource $ZSH/oh-my-zsh.sh\n"_s
+            << u"\uFEFFplugins=(git fzf)\nsource $ZSH/oh-my-zsh.sh\n"_s << QStringList{ u"fzf"_s } << QStringList()
+            << QStringList() << true;
+        QTest::newRow("shell code among the names is left alone")
+            << git << u"plugins=(git \"docker\")\n"_s << u"plugins=(git \"docker\")\n"_s << QStringList()
+            << QStringList() << QStringList() << false;
     }
 
     void setPlugins()
@@ -308,7 +346,27 @@ private Q_SLOTS:
     void setPluginsSameSetChangesNothing()
     {
         const QString text = u"plugins=(\n  fzf\n  git # vc\n)\n"_s;
-        QCOMPARE(Zshrc::setPlugins({ u"git"_s, u"fzf"_s }, text), (Zshrc::PluginsResult{ text, {}, {}, false, {} }));
+        QCOMPARE(
+            Zshrc::setPlugins({ u"git"_s, u"fzf"_s }, text), (Zshrc::PluginsResult{ text, {}, {}, false, {}, {} }));
+    }
+
+    // Names that cannot be taken out are reported, not claimed as removed.
+    void setPluginsReportsWhatItCannotRemove()
+    {
+        const QString text = u"plugins=(git \"docker\")\n"_s;
+        QCOMPARE(Zshrc::setPlugins({ u"git"_s, u"fzf"_s }, text),
+            (Zshrc::PluginsResult{ text, {}, {}, false, { u"fzf"_s }, { u"\"docker\""_s } }));
+    }
+
+    // A long file after a multi-line statement is copied once, not shifted line by line.
+    void setPluginsOnALongFile()
+    {
+        const QString text = u"plugins=(\n  git\n  docker\n)\n"_s + u"echo line\n"_s.repeated(80000);
+        QElapsedTimer timer;
+        timer.start();
+        const Zshrc::PluginsResult result = Zshrc::setPlugins({ u"git"_s }, text);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(result.text.startsWith(u"plugins=(\n  git\n)\necho line\n"_s));
     }
 
     void theme_data()
@@ -321,6 +379,7 @@ private Q_SLOTS:
             << u"ZSH_THEME=\"powerlevel10k/powerlevel10k\" # p10k"_s << std::optional(u"powerlevel10k/powerlevel10k"_s);
         QTest::newRow("unquoted") << u"ZSH_THEME=agnoster # x"_s << std::optional(u"agnoster"_s);
         QTest::newRow("commented out only") << u"# ZSH_THEME=\"x\"\nZSH_THEME_RANDOM=1"_s << std::optional<QString>();
+        QTest::newRow("after a byte order mark") << u"\uFEFFZSH_THEME=\"x\"\n"_s << std::optional(u"x"_s);
     }
 
     void theme()
@@ -342,6 +401,10 @@ private Q_SLOTS:
             << u"# c\n\nexport ZSH=1\n"_s << u"# c\n\n"_s + line + u"\nexport ZSH=1\n"_s;
         QTest::newRow("comments only: at the end, final newline kept") << u"# c\n"_s << u"# c\n"_s + line + u'\n';
         QTest::newRow("empty") << QString() << line + u'\n';
+        QTest::newRow("byte order mark stays in front")
+            << u"\uFEFFZSH_THEME=\"x\"\nZSH_THEME=y\n"_s << u"\uFEFF"_s + line + u"\nZSH_THEME=y\n"_s;
+        QTest::newRow("line starting with CR is the one read")
+            << u"\rZSH_THEME=\"x\"\nZSH_THEME=y\n"_s << line + u"\nZSH_THEME=y\n"_s;
     }
 
     void setTheme()

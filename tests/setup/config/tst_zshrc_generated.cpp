@@ -174,6 +174,20 @@ bool isInPlaceReplacement(
     return false;
 }
 
+// The marker lines of the other blocks, sorted.
+QStringList foreignMarkers(const QString &text, const Zshrc::Block &block)
+{
+    QStringList markers;
+    for (const QString &line : text.split(u'\n')) {
+        for (const Zshrc::Block *other : blocks) {
+            if (*other != block && (lineTrimmed(line) == other->start || lineTrimmed(line) == other->end))
+                markers.append(line);
+        }
+    }
+    markers.sort();
+    return markers;
+}
+
 bool isAppended(const QString &before, const QString &after, const QString &blockText)
 {
     if (!after.startsWith(before))
@@ -245,7 +259,10 @@ private Q_SLOTS:
             const QString blockText
                 = (QStringList{ block.start } + blockContent + QStringList{ block.end }).join(u'\n');
             if (hasWholeLineBlock(text, block)) {
-                QVERIFY2(isInPlaceReplacement(text, upserted, blockText, block), context);
+                // Another block inside this one is moved out after it, never lost.
+                QVERIFY2(isInPlaceReplacement(text, upserted, blockText, block)
+                        || foreignMarkers(text, block) == foreignMarkers(upserted, block),
+                    context);
                 ++replaced;
             } else {
                 QVERIFY2(isAppended(text, upserted, blockText), context);
@@ -271,7 +288,9 @@ private Q_SLOTS:
                 QVERIFY2(after.mid(after.size() - tail) == before.mid(end), context);
                 const auto newRange = Zshrc::pluginsRange(after);
                 QVERIFY2(newRange && newRange->first == first, context);
-                QVERIFY2(asSet(Zshrc::plugins(after, *newRange)) == asSet(wanted) - asSet(plugins.notPlaced), context);
+                QVERIFY2(asSet(Zshrc::plugins(after, *newRange))
+                        == (asSet(wanted) - asSet(plugins.notPlaced)) + asSet(plugins.notRemoved),
+                    context);
                 // Comments inside the statement are never lost.
                 const QStringList statementAfter = after.mid(first, newRange->end - first);
                 for (qsizetype i = first; i < end; ++i) {
@@ -357,7 +376,12 @@ private Q_SLOTS:
             QCOMPARE(parsed.size(), expected.size());
             for (qsizetype i = 0; i < parsed.size(); ++i) {
                 QCOMPARE(parsed[i].key, expected[i].key);
-                QCOMPARE(parsed[i].value, expected[i].value);
+                // An unbalanced $( or backquote of a variable is written escaped, which reads back
+                // as the user's own escape: the same line, so the shell sees the same value.
+                if (aliases)
+                    QCOMPARE(parsed[i].value, expected[i].value);
+                else
+                    QCOMPARE(Zshrc::exportLine(parsed[i]), Zshrc::exportLine(expected[i]));
             }
         }
         QVERIFY(written > 10000);

@@ -149,6 +149,51 @@ private Q_SLOTS:
             QCOMPARE(values[aliases.size() + i], expectedEnvironment[i]);
         QCOMPARE(values[aliases.size() + environment.size()], u"ok1"_s);
     }
+
+    // Values that once left the line unfinished for the shell (an unbalanced backquote, `$(` or
+    // `${`) and the expansions the user means: every line parses, nothing after it is lost, and
+    // each variable holds the expected value.
+    void exportValuesStayWholeLines_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("expected"); // "~" stands for the sandbox home
+        QTest::newRow("unbalanced backquote") << u"it`s"_s << u"it`s"_s;
+        QTest::newRow("unbalanced ${") << u"Hello ${name"_s << u"Hello ${name"_s;
+        QTest::newRow("unbalanced $(") << u"cost $(5"_s << u"cost $(5"_s;
+        QTest::newRow("$( with a quote inside") << u"$(echo \"a)"_s << u"$(echo \"a)"_s;
+        QTest::newRow("$( with a comment inside") << u"$(echo # x)"_s << u"$(echo # x)"_s;
+        QTest::newRow("$( with a keyword") << u"$(if x)"_s << u"$(if x)"_s;
+        QTest::newRow("$( with a redirection") << u"$(cat <<x)"_s << u"$(cat <<x)"_s;
+        QTest::newRow("arithmetic") << u"$((1+2))"_s << u"$((1+2))"_s;
+        QTest::newRow("nested ${: the inner one expands") << u"${a:-${b}}"_s << u"${a:-}"_s;
+        QTest::newRow("backquote pair with quotes") << u"`echo 'x`"_s << u"`echo 'x`"_s;
+        QTest::newRow("lone dollar and specials") << u"$ $' $\" $[ $}"_s << u"$ $' $\" $[ $}"_s;
+        QTest::newRow("trailing backslash") << u"a\\"_s << u"a\\"_s;
+        QTest::newRow("quotes and non-ASCII") << u"\"日本\" 'é' 🎉"_s << u"\"日本\" 'é' 🎉"_s;
+        QTest::newRow("home") << u"$HOME/bin"_s << u"~/bin"_s;
+        QTest::newRow("braced home with default") << u"${HOME:-/tmp}/x"_s << u"~/x"_s;
+        QTest::newRow("command") << u"$(echo hi)-`echo yo`"_s << u"hi-yo"_s;
+        QTest::newRow("user's own escape") << u"\\$HOME \\`x\\`"_s << u"$HOME `x`"_s;
+    }
+
+    void exportValuesStayWholeLines()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, expected);
+        Sandbox sandbox;
+        expected.replace(u'~', sandbox.home());
+        const QStringList lines = Zshrc::exportLines({ KeyValue::make(u"QR_V"_s, value) });
+        QCOMPARE(lines.size(), 1);
+        QString text = Zshrc::upsertBlock(Zshrc::environmentBlock, lines, QString());
+        text += u"export QR_AFTER=ran\n"_s;
+        Zshrc::write(text);
+        const Run syntax = runZsh({ u"-n"_s, sandbox.homePath(u".zshrc"_s) });
+        QVERIFY2(syntax.exitCode == 0, qPrintable(lines[0] + u' ' + QString::fromUtf8(syntax.err)));
+        const Run run = runZsh(
+            { u"-f"_s, u"-c"_s, u"source ~/.zshrc; print -rn -- \"$QR_V\"; print -n '\\0'; print -rn -- $QR_AFTER"_s });
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QCOMPARE(QString::fromUtf8(run.out), expected + QChar(u'\0') + u"ran"_s);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestZshrcZsh)

@@ -1,6 +1,7 @@
 #include "brew/CatalogService.h"
 
 #include "brew/PackageFormats.h"
+#include "brew/ReleaseTag.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Logging.h"
@@ -155,18 +156,6 @@ CachedCatalog readCacheJob(const QString &path)
     }
 }
 
-std::optional<QString> releaseTag(const QByteArray &body)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    const QJsonValue tag = document.object().value("tag_name"_L1);
-    if (!tag.isString())
-        return std::nullopt;
-    return tag.toString();
-}
-
 } // namespace
 
 QString HTTPError::description() const
@@ -261,7 +250,7 @@ QCoro::Task<std::optional<QString>> fetchLatestBrewVersion()
         qCInfo(lcBrew) << "latest Homebrew release unknown:" << errorText(error);
         co_return std::nullopt;
     }
-    co_return releaseTag(body);
+    co_return ReleaseTag::fromJson(body);
 }
 
 QCoro::Task<std::optional<PackageDetails>> fetchDetails(Package package)

@@ -1,6 +1,7 @@
 #include "FakeBrew.h"
 
 #include "Sandbox.h"
+#include "platform/ShellQuote.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,13 +17,6 @@ using namespace Qt::StringLiterals;
 namespace quillrig::test {
 
 namespace {
-
-QByteArray shellQuote(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    bytes.replace('\'', "'\\''");
-    return '\'' + bytes + '\'';
-}
 
 FakeBrew::Package formula(
     const QString &name, const QString &version, const QString &installed = {}, const QStringList &dependencies = {})
@@ -61,8 +55,8 @@ FakeBrew::FakeBrew(Sandbox &sandbox, const QString &location)
     if (!state.save(m_stateFolder))
         qFatal("cannot write the fake brew's state in %s", qPrintable(m_stateFolder));
     m_sandbox.addScript(location,
-        "export FAKE_BREW_STATE=" + shellQuote(m_stateFolder) + "\nexec "
-            + shellQuote(QStringLiteral(QUILLRIG_FAKE_BREW_PATH)) + " \"$@\"\n");
+        "export FAKE_BREW_STATE=" + ShellQuote::singleQuoted(m_stateFolder).toUtf8() + "\nexec "
+            + ShellQuote::singleQuoted(QStringLiteral(QUILLRIG_FAKE_BREW_PATH)).toUtf8() + " \"$@\"\n");
 }
 
 QString FakeBrew::executable() const

@@ -1,5 +1,7 @@
 #include "Sandbox.h"
 
+#include "platform/ShellQuote.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,13 +13,6 @@ namespace quillrig::test {
 namespace {
 
 // Quotes a path for a POSIX shell script.
-QByteArray shellQuote(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    bytes.replace('\'', "'\\''");
-    return '\'' + bytes + '\'';
-}
-
 } // namespace
 
 Sandbox::Sandbox()
@@ -137,7 +132,7 @@ void Sandbox::addScript(const QString &absolutePath, const QByteArray &body)
           "for a in \"$@\"; do if [ $quillrig_first = 1 ]; then quillrig_first=0; "
           "else quillrig_line=\"$quillrig_line$quillrig_sep\"; fi; quillrig_line=\"$quillrig_line$a\"; done\n"
           "printf '%s\\n' \"$quillrig_line\" >> "
-        + shellQuote(log) + "\n" + body;
+        + ShellQuote::singleQuoted(log).toUtf8() + "\n" + body;
     writeFile(path, script);
     QFile::setPermissions(path,
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
@@ -153,8 +148,8 @@ void Sandbox::addTool(const QString &absolutePath, const FakeTool &tool)
     QByteArray body;
     if (tool.delayMs > 0)
         body += "sleep " + QByteArray::number(tool.delayMs / 1000.0, 'f', 3) + "\n";
-    body += "cat " + shellQuote(dataDir + "/stdout"_L1) + "\n";
-    body += "cat " + shellQuote(dataDir + "/stderr"_L1) + " >&2\n";
+    body += "cat " + ShellQuote::singleQuoted(dataDir + "/stdout"_L1).toUtf8() + "\n";
+    body += "cat " + ShellQuote::singleQuoted(dataDir + "/stderr"_L1).toUtf8() + " >&2\n";
     body += "exit " + QByteArray::number(tool.exitCode) + "\n";
     addScript(absolutePath, body);
 }

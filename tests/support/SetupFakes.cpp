@@ -1,5 +1,7 @@
 #include "SetupFakes.h"
 
+#include "platform/ShellQuote.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,13 +20,6 @@ namespace quillrig::test {
 
 namespace {
 
-QByteArray shellQuote(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    bytes.replace('\'', "'\\''");
-    return '\'' + bytes + '\'';
-}
-
 // A fake's shell body (fakes/<name>.sh without its "#!" line), after the assignments of the values
 // it reads.
 QByteArray fakeScript(const char *name, const QList<std::pair<QByteArray, QString>> &values)
@@ -37,7 +32,7 @@ QByteArray fakeScript(const char *name, const QList<std::pair<QByteArray, QStrin
         body.remove(0, body.indexOf('\n') + 1);
     QByteArray assignments;
     for (const auto &[variable, value] : values)
-        assignments += variable + '=' + shellQuote(value) + '\n';
+        assignments += variable + '=' + ShellQuote::singleQuoted(value).toUtf8() + '\n';
     return assignments + body;
 }
 

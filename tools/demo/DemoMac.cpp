@@ -3,6 +3,7 @@
 #include "FakeBrewState.h"
 #include "Sandbox.h"
 #include "SetupFakes.h"
+#include "platform/ShellQuote.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,13 +17,6 @@ namespace {
 
 const QString installedHomebrew = u"5.1.9"_s;
 const QString releasedHomebrew = u"5.1.10"_s;
-
-QByteArray shellQuote(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    bytes.replace('\'', "'\\''");
-    return '\'' + bytes + '\'';
-}
 
 bool writeFile(const QString &path, const QByteArray &contents, QFileDevice::Permissions permissions = {})
 {
@@ -138,8 +132,8 @@ bool DemoMac::writeFakeBrew()
     const QString stateFolder = m_sandbox->systemPath(u"/opt/homebrew/.fake-brew"_s);
     if (!QDir().mkpath(stateFolder) || !state.save(stateFolder))
         return false;
-    const QByteArray wrapper = "#!/bin/sh\nexport FAKE_BREW_STATE=" + shellQuote(stateFolder) + "\nexec "
-        + shellQuote(QStringLiteral(QUILLRIG_FAKE_BREW_PATH)) + " \"$@\"\n";
+    const QByteArray wrapper = "#!/bin/sh\nexport FAKE_BREW_STATE=" + ShellQuote::singleQuoted(stateFolder).toUtf8()
+        + "\nexec " + ShellQuote::singleQuoted(QStringLiteral(QUILLRIG_FAKE_BREW_PATH)).toUtf8() + " \"$@\"\n";
     return writeFile(m_sandbox->systemPath(u"/opt/homebrew/bin/brew"_s), wrapper,
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }

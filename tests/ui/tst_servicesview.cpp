@@ -118,8 +118,8 @@ BrewfileImportSheet *checkedImport(Fixture &fixture, QWidget &parent)
     if (!sheet)
         return nullptr;
     QTest::mouseClick(child<QPushButton>(*sheet, u"checkBrewfileButton"_s), Qt::LeftButton);
-    QTest::qWaitFor([&] { return sheet->check().has_value(); }, 10000);
-    return sheet->check() ? sheet : nullptr;
+    const bool checked = QTest::qWaitFor([&] { return sheet->check().has_value(); }, 10000);
+    return checked ? sheet : nullptr;
 }
 
 } // namespace

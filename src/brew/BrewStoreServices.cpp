@@ -1,6 +1,7 @@
 #include "brew/ActivityStore.h"
 #include "brew/BrewService.h"
 #include "brew/BrewStore.h"
+#include "brew/VersionCompare.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Logging.h"
@@ -193,6 +194,9 @@ QCoro::Task<> BrewStore::exportBrewfile(QString path, bool describe)
     QStringList arguments{ u"bundle"_s, u"dump"_s, u"--file="_s + path, u"--force"_s };
     if (describe)
         arguments.append(u"--describe"_s);
+    else if (m_brewVersion && VersionCompare::compareNumeric(*m_brewVersion, u"6.0.0") >= 0)
+        // Homebrew 6 describes by default; an unticked box must still mean no descriptions.
+        arguments.append(u"--no-describe"_s);
     QList<QStringList> commands{ arguments };
 
     SequenceExtras extras;

@@ -251,9 +251,23 @@ private Q_SLOTS:
             content->currentWidget(), child<EmptyStateView>(view, u"servicesEmptyState"_s), 10000);
     }
 
+    void brewfileRoundTrip_data()
+    {
+        QTest::addColumn<QString>("homebrew");
+        QTest::addColumn<bool>("describe");
+        QTest::addColumn<QString>("extraArgument");
+        QTest::newRow("descriptions asked for") << u"5.1.9"_s << true << u"--describe"_s;
+        QTest::newRow("none, where brew describes by default") << u"6.0.18"_s << false << u"--no-describe"_s;
+    }
+
     void brewfileRoundTrip()
     {
-        Fixture fixture;
+        QFETCH(QString, homebrew);
+        QFETCH(bool, describe);
+        QFETCH(QString, extraArgument);
+        Fixture fixture(homebrew);
+        fixture.brew->change(Kind::formula, u"git"_s,
+            [](FakeBrew::Package &git) { git.desc = u"Distributed revision control system"_s; });
         // Nothing outdated: brew counts an outdated package as missing.
         fixture.brew->edit([](FakeBrew::State &state) {
             for (auto *packages : { &state.formulae, &state.casks })
@@ -265,7 +279,7 @@ private Q_SLOTS:
         const QString folder = fixture.sandbox->home() + u"/My \"Mac\" it's"_s;
         QVERIFY(QDir().mkpath(folder));
         const QString path = folder + u"/Brew file"_s;
-        const Panels panels(path, true);
+        const Panels panels(path, describe);
         QWidget window;
         BrewfileCommands::exportBrewfile(&window, fixture.store.get());
         QTRY_VERIFY_WITH_TIMEOUT(!fixture.store->isRunning(), 10000);
@@ -274,8 +288,10 @@ private Q_SLOTS:
         const auto dumps = fixture.brew->invocations();
         QVERIFY(std::any_of(dumps.cbegin(), dumps.cend(), [&](const FakeBrew::Invocation &call) {
             return call.arguments
-                == QStringList{ u"bundle"_s, u"dump"_s, u"--file="_s + path, u"--force"_s, u"--describe"_s };
+                == QStringList{ u"bundle"_s, u"dump"_s, u"--file="_s + path, u"--force"_s, extraArgument };
         }));
+
+        QCOMPARE(Sandbox::readFile(path).contains("# Distributed revision control system"), describe);
 
         std::unique_ptr<BrewfileImportSheet> sheet(checkedImport(fixture, window));
         QVERIFY(sheet);

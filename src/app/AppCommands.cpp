@@ -1,6 +1,9 @@
 #include "app/AppCommands.h"
 
 #include "app/MyApp.h"
+#include "brew/BrewStore.h"
+#include "ui/main/BrewfileCommands.h"
+#include "ui/main/ContentView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +22,27 @@ void install(QMainWindow *window, MyApp *app)
 
     QMenu *file = bar->addMenu(u"&File"_s);
     file->setObjectName(u"fileMenu"_s);
+    QAction *exportBrewfile = file->addAction(u"Export Brewfile…"_s);
+    exportBrewfile->setObjectName(u"exportBrewfileAction"_s);
+    QAction *importBrewfile = file->addAction(u"Import Brewfile…"_s);
+    importBrewfile->setObjectName(u"importBrewfileAction"_s);
+    if (ContentView *content = app->contentView()) {
+        BrewStore *store = content->store();
+        QObject::connect(exportBrewfile, &QAction::triggered, window,
+            [window, store] { BrewfileCommands::exportBrewfile(window, store); });
+        QObject::connect(importBrewfile, &QAction::triggered, window,
+            [window, store] { BrewfileCommands::importBrewfile(window, store); });
+        // Both need brew, and neither may start while a command sequence runs.
+        const auto refresh = [store, exportBrewfile, importBrewfile] {
+            const bool usable = store->status() == BrewStatus::ready && !store->isRunning();
+            exportBrewfile->setEnabled(usable);
+            importBrewfile->setEnabled(usable);
+        };
+        QObject::connect(store, &BrewStore::statusChanged, exportBrewfile, refresh);
+        QObject::connect(store, &BrewStore::isRunningChanged, exportBrewfile, refresh);
+        refresh();
+    }
+    file->addSeparator();
     QAction *quit = file->addAction(u"Quit Quillrig"_s);
     quit->setObjectName(u"quitAction"_s);
     quit->setMenuRole(QAction::QuitRole);

@@ -332,14 +332,17 @@ void BrewStore::applyCatalog(const QList<Package> &packages, const QDateTime &da
     bumpDataRevision();
 }
 
-QCoro::Task<> BrewStore::runSequence(
-    QString title, QList<QStringList> commands, std::optional<int> progressTotal, QString successMessage)
+QCoro::Task<> BrewStore::runSequence(QString title, QList<QStringList> commands, std::optional<int> progressTotal,
+    QString successMessage, const SequenceExtras *extrasGiven)
 {
     if (!m_brewPath || m_isRunning)
         co_return;
     QPointer<BrewStore> self(this);
     const QString brew = *m_brewPath;
+    // A copy: the caller's object need not outlive the first suspension.
+    const SequenceExtras extras = extrasGiven ? *extrasGiven : SequenceExtras();
 
+    m_countBundleLines = extras.bundleSteps;
     setRunning(true, title);
     m_progressTotal = progressTotal;
     m_progressDone = 0;
@@ -384,6 +387,18 @@ QCoro::Task<> BrewStore::runSequence(
         }
     }
 
+    if (extras.verify) {
+        auto verification = extras.verify(!failure);
+        auto found = co_await std::move(verification);
+        if (!self)
+            co_return;
+        if (found && !failure)
+            failure = found;
+    }
+    if (!failure && extras.successMessage)
+        successMessage = extras.successMessage();
+
+    m_countBundleLines = false;
     setRunning(false, std::nullopt);
     if (failure) {
         m_activity->cancelFade();
@@ -414,6 +429,10 @@ void BrewStore::appendOutput(const QString &text)
 
 void BrewStore::countHeadings(const QString &text)
 {
+    if (m_countBundleLines) {
+        countBundleLines(text);
+        return;
+    }
     // Each chunk is split on its own: a line cut in two by the pipe is two pieces, and only the
     // piece that starts with the heading marker counts.
     const QStringView view(text);

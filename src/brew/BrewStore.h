@@ -1,6 +1,7 @@
 #pragma once
 
 #include "brew/Package.h"
+#include "brew/ServiceFormats.h"
 #include "platform/BoundedLog.h"
 
 #include <QCoro/QCoroTask>
@@ -12,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class ActivityStore;
@@ -126,8 +128,9 @@ private:
     void bumpDataRevision();
     void pruneSelection();
 
-    QCoro::Task<> runSequence(
-        QString title, QList<QStringList> commands, std::optional<int> progressTotal, QString successMessage);
+    struct SequenceExtras;
+    QCoro::Task<> runSequence(QString title, QList<QStringList> commands, std::optional<int> progressTotal,
+        QString successMessage, const SequenceExtras *extras = nullptr);
     void appendOutput(const QString &text);
     void appendToLog(const QString &text);
     void countHeadings(const QString &text);
@@ -154,4 +157,56 @@ private:
     QString m_commandOutput;
     std::optional<int> m_progressTotal;
     int m_progressDone = 0;
+
+    // Background services and Brewfiles (BrewStoreServices.cpp). They run through the same
+    // sequencer, activity and log as install and upgrade.
+public:
+    enum class ServiceAction { start, stop, restart, runOnce };
+
+    const QList<ServiceEntry> &services() const { return m_services; }
+    // Whether a list of services was ever read; until then an empty list means "not known yet".
+    bool servicesKnown() const { return m_servicesKnown; }
+    // Why the last refresh could not read the list; the last list read stays in services().
+    std::optional<QString> servicesError() const { return m_servicesError; }
+    bool isLoadingServices() const { return m_isLoadingServices; }
+
+    QCoro::Task<> refreshServices();
+    // Nothing when brew cannot tell (the view keeps showing the row's list data).
+    QCoro::Task<std::optional<ServiceDetails>> serviceDetails(QString name);
+    // Services owned by another user (root) are left out: only that user can change them.
+    QCoro::Task<> controlServices(ServiceAction action, QStringList names);
+
+    QCoro::Task<> exportBrewfile(QString path, bool describe);
+    // Asks brew what the Brewfile lacks; changes nothing.
+    QCoro::Task<BrewfileCheck> checkBrewfile(QString path);
+    // `missingCount`: what the check found missing, the start of the progress total.
+    QCoro::Task<> installBrewfile(QString path, int missingCount);
+
+Q_SIGNALS:
+    void servicesChanged();
+    void servicesErrorChanged();
+    void isLoadingServicesChanged();
+
+private:
+    struct SequenceExtras {
+        // Count `brew bundle install`'s per-entry lines instead of "==> " headings.
+        bool bundleSteps = false;
+        // Replaces the fixed success message; called after the commands ran.
+        std::function<QString()> successMessage;
+        // Runs after the commands, whether they succeeded or not, before the run ends; a value
+        // turns an apparent success into a failure: (command, text).
+        std::function<QCoro::Task<std::optional<std::pair<QString, QString>>>(bool succeeded)> verify;
+    };
+
+    void countBundleLines(const QString &text);
+    QCoro::Task<std::optional<std::pair<QString, QString>>> verifyServices(ServiceAction action, QStringList names);
+    // A missing, unreadable or folder path, told the way the user should read it; empty when fine.
+    static QString brewfileProblem(const QString &path);
+
+    QList<ServiceEntry> m_services;
+    bool m_servicesKnown = false;
+    std::optional<QString> m_servicesError;
+    bool m_isLoadingServices = false;
+    quint64 m_servicesGeneration = 0;
+    bool m_countBundleLines = false;
 };

@@ -145,10 +145,11 @@ private Q_SLOTS:
         view.show();
         QTRY_COMPARE(view.store()->outdated().size(), 2);
         auto *list = view.findChild<QListWidget *>(u"sidebarList"_s);
-        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->count(), 4);
         QCOMPARE(list->item(0)->text(), u"Home"_s);
         QCOMPARE(list->item(1)->text(), u"Packages"_s);
         QCOMPARE(list->item(2)->text(), u"Updates"_s);
+        QCOMPARE(list->item(3)->text(), u"Services"_s);
         QCOMPARE(list->item(2)->data(MainView::badgeRole).toInt(), 2);
         QCOMPARE(list->item(0)->data(MainView::badgeRole).toInt(), 0);
         saveScreenshot(&view, u"main-home-badge"_s);
@@ -165,6 +166,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("screen");
         QTest::newRow("packages") << 1 << u"catalogScreen"_s;
         QTest::newRow("updates") << 2 << u"updatesScreen"_s;
+        QTest::newRow("services") << 3 << u"servicesScreen"_s;
         QTest::newRow("home") << 0 << u"homeScreen"_s;
     }
 
@@ -356,6 +358,29 @@ private Q_SLOTS:
         support->trigger();
         QCOMPARE(sandbox.openedUrls.size(), 1);
         QCOMPARE(sandbox.openedUrls.first().scheme(), u"https"_s);
+    }
+
+    void app_brewfileCommandsWaitForTheSequence()
+    {
+        Sandbox sandbox;
+        installBrew(sandbox);
+        MyApp app;
+        app.start();
+        QMainWindow *window = app.mainWindow();
+        auto *exportAction = window->findChild<QAction *>(u"exportBrewfileAction"_s);
+        auto *importAction = window->findChild<QAction *>(u"importBrewfileAction"_s);
+        QCOMPARE(exportAction->text(), u"Export Brewfile…"_s);
+        QCOMPARE(importAction->text(), u"Import Brewfile…"_s);
+        QTRY_VERIFY(exportAction->isEnabled() && importAction->isEnabled());
+
+        Package jq;
+        jq.name = u"jq"_s;
+        BrewStore *store = app.contentView()->store();
+        auto install = store->install({ jq });
+        QVERIFY(store->isRunning());
+        QVERIFY(!exportAction->isEnabled() && !importAction->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!store->isRunning(), 10000);
+        QVERIFY(exportAction->isEnabled() && importAction->isEnabled());
     }
 };
 

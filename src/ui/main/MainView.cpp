@@ -12,6 +12,7 @@
 #include "ui/main/ErrorDetailsSheet.h"
 #include "ui/main/HomeView.h"
 #include "ui/main/LogPanel.h"
+#include "ui/main/ServicesView.h"
 #include "ui/main/StatusBar.h"
 #include "ui/main/UpdatesView.h"
 #include "ui/main/VexlerMark.h"
@@ -106,6 +107,8 @@ QString titleOf(SidebarSection section)
         return u"Packages"_s;
     case SidebarSection::updates:
         return u"Updates"_s;
+    case SidebarSection::services:
+        return u"Services"_s;
     }
     return {};
 }
@@ -119,6 +122,8 @@ QString symbolOf(SidebarSection section)
         return /*symbol*/ u"square.grid.2x2"_s;
     case SidebarSection::updates:
         return /*symbol*/ u"arrow.triangle.2.circlepath"_s;
+    case SidebarSection::services:
+        return /*symbol*/ u"gearshape"_s;
     }
     return {};
 }
@@ -213,6 +218,11 @@ QWidget *MainView::makeUpdatesView()
     return new UpdatesView(m_store);
 }
 
+QWidget *MainView::makeServicesView()
+{
+    return new ServicesView(m_store);
+}
+
 QWidget *MainView::makeSidebar()
 {
     auto *sidebar = new QWidget;
@@ -296,6 +306,9 @@ void MainView::showScreen()
         break;
     case SidebarSection::updates:
         next = makeUpdatesView();
+        break;
+    case SidebarSection::services:
+        next = makeServicesView();
         break;
     }
     if (m_screen) {

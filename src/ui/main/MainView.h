@@ -60,6 +60,7 @@ private:
     QWidget *makeHomeView();
     QWidget *makeCatalogView();
     QWidget *makeUpdatesView();
+    QWidget *makeServicesView();
 
     QWidget *makeSidebar();
     void showScreen();

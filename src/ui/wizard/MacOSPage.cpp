@@ -50,12 +50,11 @@ MacOSPage::MacOSPage(SetupConfig *config, QWidget *parent)
 
     QGroupBox *dock = section(u"Dock"_s, u"dockSection"_s, this);
     auto *dockLayout = static_cast<QVBoxLayout *>(dock->layout());
-    auto *autohide = PageFields::toggle(
-        u"Automatically hide the Dock"_s, &m_config->dock.autohide, u"autohide"_s, dock, emitEdited);
-    auto *autohideDelay
-        = stepper(u"Hide delay: "_s, u" s"_s, 0, 5, &m_config->dock.autohideDelay, u"autohideDelay"_s, dock);
-    dockLayout->addWidget(autohide);
-    dockLayout->addWidget(autohideDelay, 0, Qt::AlignLeft);
+    dockLayout->addWidget(PageFields::toggle(
+        u"Automatically hide the Dock"_s, &m_config->dock.autohide, u"autohide"_s, dock, emitEdited));
+    dockLayout->addWidget(
+        stepper(u"Hide delay: "_s, u" s"_s, 0, 5, &m_config->dock.autohideDelay, u"autohideDelay"_s, dock), 0,
+        Qt::AlignLeft);
 
     auto *tileRow = new QHBoxLayout;
     tileRow->setSpacing(10);
@@ -75,31 +74,24 @@ MacOSPage::MacOSPage(SetupConfig *config, QWidget *parent)
     tileRow->addStretch(1);
     dockLayout->addLayout(tileRow);
 
-    auto *magnification
-        = PageFields::toggle(u"Magnification"_s, &m_config->dock.magnification, u"magnification"_s, dock, emitEdited);
-    auto *minimizeToApp = PageFields::toggle(
-        u"Minimize windows into the app icon"_s, &m_config->dock.minimizeToApp, u"minimizeToApp"_s, dock, emitEdited);
-    auto *showRecents = PageFields::toggle(
-        u"Show recent applications"_s, &m_config->dock.showRecents, u"showRecents"_s, dock, emitEdited);
-    dockLayout->addWidget(magnification);
-    dockLayout->addWidget(minimizeToApp);
-    dockLayout->addWidget(showRecents);
+    dockLayout->addWidget(
+        PageFields::toggle(u"Magnification"_s, &m_config->dock.magnification, u"magnification"_s, dock, emitEdited));
+    dockLayout->addWidget(PageFields::toggle(
+        u"Minimize windows into the app icon"_s, &m_config->dock.minimizeToApp, u"minimizeToApp"_s, dock, emitEdited));
+    dockLayout->addWidget(PageFields::toggle(
+        u"Show recent applications"_s, &m_config->dock.showRecents, u"showRecents"_s, dock, emitEdited));
     column->addWidget(dock);
 
     QGroupBox *finder = section(u"Finder"_s, u"finderSection"_s, this);
     auto *finderLayout = static_cast<QVBoxLayout *>(finder->layout());
-    auto *showHiddenFiles = PageFields::toggle(
-        u"Show hidden files"_s, &m_config->finder.showHiddenFiles, u"showHiddenFiles"_s, finder, emitEdited);
-    auto *showExtensions = PageFields::toggle(
-        u"Show all file extensions"_s, &m_config->finder.showExtensions, u"showExtensions"_s, finder, emitEdited);
-    auto *showPathBar
-        = PageFields::toggle(u"Show path bar"_s, &m_config->finder.showPathBar, u"showPathBar"_s, finder, emitEdited);
-    auto *showStatusBar = PageFields::toggle(
-        u"Show status bar"_s, &m_config->finder.showStatusBar, u"showStatusBar"_s, finder, emitEdited);
-    finderLayout->addWidget(showHiddenFiles);
-    finderLayout->addWidget(showExtensions);
-    finderLayout->addWidget(showPathBar);
-    finderLayout->addWidget(showStatusBar);
+    finderLayout->addWidget(PageFields::toggle(
+        u"Show hidden files"_s, &m_config->finder.showHiddenFiles, u"showHiddenFiles"_s, finder, emitEdited));
+    finderLayout->addWidget(PageFields::toggle(
+        u"Show all file extensions"_s, &m_config->finder.showExtensions, u"showExtensions"_s, finder, emitEdited));
+    finderLayout->addWidget(
+        PageFields::toggle(u"Show path bar"_s, &m_config->finder.showPathBar, u"showPathBar"_s, finder, emitEdited));
+    finderLayout->addWidget(PageFields::toggle(
+        u"Show status bar"_s, &m_config->finder.showStatusBar, u"showStatusBar"_s, finder, emitEdited));
 
     auto *viewRow = new QHBoxLayout;
     viewRow->setSpacing(10);
@@ -116,18 +108,16 @@ MacOSPage::MacOSPage(SetupConfig *config, QWidget *parent)
 
     QGroupBox *keyboard = section(u"Keyboard"_s, u"keyboardSection"_s, this);
     auto *keyboardLayout = static_cast<QVBoxLayout *>(keyboard->layout());
-    auto *keyRepeat = stepper(u"Key repeat rate: "_s, u" (lower is faster)"_s, 1, 120, &m_config->keyboard.keyRepeat,
-        u"keyRepeat"_s, keyboard);
-    auto *initialKeyRepeat = stepper(u"Delay until repeat: "_s, u" (lower is shorter)"_s, 10, 120,
-        &m_config->keyboard.initialKeyRepeat, u"initialKeyRepeat"_s, keyboard);
-    auto *smartQuotes = PageFields::toggle(u"Disable smart quotes"_s, &m_config->keyboard.disableSmartQuotes,
-        u"disableSmartQuotes"_s, keyboard, emitEdited);
-    auto *smartDashes = PageFields::toggle(u"Disable smart dashes"_s, &m_config->keyboard.disableSmartDashes,
-        u"disableSmartDashes"_s, keyboard, emitEdited);
-    keyboardLayout->addWidget(keyRepeat, 0, Qt::AlignLeft);
-    keyboardLayout->addWidget(initialKeyRepeat, 0, Qt::AlignLeft);
-    keyboardLayout->addWidget(smartQuotes);
-    keyboardLayout->addWidget(smartDashes);
+    keyboardLayout->addWidget(stepper(u"Key repeat rate: "_s, u" (lower is faster)"_s, 1, 120,
+                                  &m_config->keyboard.keyRepeat, u"keyRepeat"_s, keyboard),
+        0, Qt::AlignLeft);
+    keyboardLayout->addWidget(stepper(u"Delay until repeat: "_s, u" (lower is shorter)"_s, 10, 120,
+                                  &m_config->keyboard.initialKeyRepeat, u"initialKeyRepeat"_s, keyboard),
+        0, Qt::AlignLeft);
+    keyboardLayout->addWidget(PageFields::toggle(u"Disable smart quotes"_s, &m_config->keyboard.disableSmartQuotes,
+        u"disableSmartQuotes"_s, keyboard, emitEdited));
+    keyboardLayout->addWidget(PageFields::toggle(u"Disable smart dashes"_s, &m_config->keyboard.disableSmartDashes,
+        u"disableSmartDashes"_s, keyboard, emitEdited));
     column->addWidget(keyboard);
 
     connect(m_tileSize, &QSlider::valueChanged, this, [this](int value) {

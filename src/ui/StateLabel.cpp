@@ -14,6 +14,8 @@ StateLabel::StateLabel(const StepState &state, QWidget *parent)
     , m_spinner(new BusyIndicator(this, 12))
 {
     setObjectName(u"stateLabel"_s);
+    m_label->setObjectName(u"stateText"_s);
+    m_spinner->setObjectName(u"stateSpinner"_s);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

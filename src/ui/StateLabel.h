@@ -25,9 +25,6 @@ public:
     // Green for done, orange for partial, the secondary colour otherwise.
     static QColor colorFor(StepState::Kind kind, const QWidget *widget = nullptr);
 
-    SymbolLabel *label() const { return m_label; }
-    BusyIndicator *spinner() const { return m_spinner; }
-
 private:
     void render();
 

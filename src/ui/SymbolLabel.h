@@ -6,7 +6,7 @@
 class QLabel;
 
 // A line of text with a leading symbol, both in one colour ("checkmark.circle.fill" and a
-// message in green). The text label is reachable as textLabel() for tests and selection.
+// message in green). The text label is reachable as textLabel() for word wrap and selection.
 class SymbolLabel : public QWidget {
     Q_OBJECT
 
@@ -27,7 +27,6 @@ public:
     void setSelectable(bool selectable);
 
     QLabel *textLabel() const { return m_text; }
-    QLabel *iconLabel() const { return m_icon; }
 
 protected:
     void changeEvent(QEvent *event) override;

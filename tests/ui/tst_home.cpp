@@ -1,4 +1,6 @@
 #include "AsyncTest.h"
+#include "FakeBrew.h"
+#include "FindChild.h"
 #include "Sandbox.h"
 #include "Screenshot.h"
 #include "SetupFakes.h"
@@ -25,24 +27,31 @@ namespace {
 
 const QString brewLocation = u"/opt/homebrew/bin/brew"_s;
 
-// A brew that knows its version (or not) and lists `outdated` as outdated formulae.
-void installBrew(Sandbox &sandbox, bool knowsVersion, const QStringList &outdated)
+// Makes these installed formulae the outdated ones (installed 1.0, offered 1.1); the others
+// are brought up to date.
+void setOutdated(FakeBrew &brew, const QStringList &outdated)
 {
-    QStringList entries;
     for (const QString &name : outdated)
-        entries.append(
-            uR"({"name":"%1","installed_versions":["1.0"],"current_version":"1.1","pinned":false})"_s.arg(name));
-    const QString json = uR"({"formulae":[%1],"casks":[]})"_s.arg(entries.join(u','));
-    Sandbox::writeFile(sandbox.temp() + u"/outdated.json"_s, json.toUtf8());
-    sandbox.addScript(brewLocation,
-        "case \"$1\" in\n"
-        "  --version) "
-            + QByteArray(knowsVersion ? "echo 'Homebrew 4.4.2'" : "exit 1")
-            + " ;;\n"
-              "  outdated) cat '"
-            + sandbox.temp().toUtf8()
-            + "/outdated.json' ;;\n"
-              "esac\nexit 0\n");
+        brew.addFormula({ .name = name, .version = u"1.1"_s });
+    brew.edit([&](FakeBrew::State &state) {
+        for (FakeBrew::Package &formula : state.formulae)
+            formula.installedVersions = { outdated.contains(formula.name) ? u"1.0"_s : formula.version };
+    });
+}
+
+ComponentCard *card(const HomeView &home, SetupComponent component)
+{
+    return child<ComponentCard>(home, u"card_"_s + toString(component));
+}
+
+QString messageOf(const HomeView &home, SetupComponent component)
+{
+    return child<QLabel>(card(home, component), u"cardMessage"_s)->text();
+}
+
+QToolButton *actionOf(const HomeView &home, SetupComponent component)
+{
+    return child<QToolButton>(card(home, component), u"cardButton"_s);
 }
 
 struct Stores {
@@ -66,19 +75,19 @@ private Q_SLOTS:
         home.show();
         QCOMPARE(home.ringText(), u"…"_s);
         QCOMPARE(home.ringTarget(), 0.0);
-        QCOMPARE(home.headingLabel()->text(), u"Checking your Mac…"_s);
-        QCOMPARE(home.systemLabel()->text(), u"macOS 14.5.0 · Apple Silicon · Homebrew —"_s);
-        QCOMPARE(home.wizardButton()->text(), u"Run setup wizard"_s);
-        QVERIFY(!home.wizardButton()->isEnabled());
-        QVERIFY(home.updatesBanner()->isHidden());
-        QCOMPARE(home.recheckButton()->text(), u"Re-check"_s);
-        QCOMPARE(home.recheckButton()->toolTip(), u"Check the current state of your Mac again"_s);
+        QCOMPARE(child<QLabel>(home, u"homeHeading"_s)->text(), u"Checking your Mac…"_s);
+        QCOMPARE(child<QLabel>(home, u"systemLine"_s)->text(), u"macOS 14.5.0 · Apple Silicon · Homebrew —"_s);
+        QCOMPARE(child<QPushButton>(home, u"wizardButton"_s)->text(), u"Run setup wizard"_s);
+        QVERIFY(!child<QPushButton>(home, u"wizardButton"_s)->isEnabled());
+        QVERIFY(child<QWidget>(home, u"updatesBanner"_s)->isHidden());
+        QCOMPARE(child<QToolButton>(home, u"recheckButton"_s)->text(), u"Re-check"_s);
+        QCOMPARE(
+            child<QToolButton>(home, u"recheckButton"_s)->toolTip(), u"Check the current state of your Mac again"_s);
         for (const SetupComponent component : allSetupComponents()) {
-            ComponentCard *card = home.card(component);
-            QCOMPARE(card->messageLabel()->text(), u"Checking…"_s);
-            QCOMPARE(card->stateSymbol(), u"ellipsis.circle"_s);
-            QCOMPARE(card->actionButton()->text(), u"Configure"_s);
-            QVERIFY(!card->actionButton()->isHidden());
+            QCOMPARE(messageOf(home, component), u"Checking…"_s);
+            QCOMPARE(card(home, component)->stateSymbol(), u"ellipsis.circle"_s);
+            QCOMPARE(actionOf(home, component)->text(), u"Configure"_s);
+            QVERIFY(!actionOf(home, component)->isHidden());
         }
         saveScreenshot(&home, u"home-checking"_s);
     }
@@ -98,31 +107,29 @@ private Q_SLOTS:
         home.show();
 
         QSignalSpy wizard(&home, &HomeView::openWizard);
-        home.recheckButton()->click();
+        child<QToolButton>(home, u"recheckButton"_s)->click();
         QVERIFY(stores.setup.isChecking());
-        QVERIFY(!home.recheckButton()->isEnabled());
-        QVERIFY(!home.checkingIndicator()->isHidden());
+        QVERIFY(!child<QToolButton>(home, u"recheckButton"_s)->isEnabled());
+        QVERIFY(!child<BusyIndicator>(home, u"checkingIndicator"_s)->isHidden());
         QTRY_VERIFY(!stores.setup.isChecking());
-        QVERIFY(home.recheckButton()->isEnabled());
-        QVERIFY(home.checkingIndicator()->isHidden());
+        QVERIFY(child<QToolButton>(home, u"recheckButton"_s)->isEnabled());
+        QVERIFY(child<BusyIndicator>(home, u"checkingIndicator"_s)->isHidden());
 
-        ComponentCard *shell = home.card(SetupComponent::shell);
-        QCOMPARE(shell->messageLabel()->text(), u"Nothing configured"_s);
-        QCOMPARE(shell->stateSymbol(), u"minus.circle"_s);
-        QVERIFY(shell->actionButton()->isHidden());
+        QCOMPARE(messageOf(home, SetupComponent::shell), u"Nothing configured"_s);
+        QCOMPARE(card(home, SetupComponent::shell)->stateSymbol(), u"minus.circle"_s);
+        QVERIFY(actionOf(home, SetupComponent::shell)->isHidden());
         QCOMPARE(HomeView::completeCount(stores.setup.states()), 1);
         QCOMPARE(home.ringText(), u"1/9"_s);
         QCOMPARE(home.ringTarget(), 1.0 / 9);
         QVERIFY(!home.ringIsGreen());
-        QCOMPARE(home.headingLabel()->text(), u"8 steps left"_s);
-        QVERIFY(home.wizardButton()->isEnabled());
+        QCOMPARE(child<QLabel>(home, u"homeHeading"_s)->text(), u"8 steps left"_s);
+        QVERIFY(child<QPushButton>(home, u"wizardButton"_s)->isEnabled());
 
-        ComponentCard *xcode = home.card(SetupComponent::xcode);
-        QCOMPARE(xcode->messageLabel()->text(), u"Not installed"_s);
-        QCOMPARE(xcode->stateSymbol(), u"circle"_s);
-        QCOMPARE(xcode->actionButton()->text(), u"Set up"_s);
-        xcode->actionButton()->click();
-        home.wizardButton()->click();
+        QCOMPARE(messageOf(home, SetupComponent::xcode), u"Not installed"_s);
+        QCOMPARE(card(home, SetupComponent::xcode)->stateSymbol(), u"circle"_s);
+        QCOMPARE(actionOf(home, SetupComponent::xcode)->text(), u"Set up"_s);
+        actionOf(home, SetupComponent::xcode)->click();
+        child<QPushButton>(home, u"wizardButton"_s)->click();
         QCOMPARE(wizard.size(), 2);
         QVERIFY(wizard.at(0).at(0).value<std::optional<SetupComponent>>() == SetupComponent::xcode);
         QVERIFY(!wizard.at(1).at(0).value<std::optional<SetupComponent>>());
@@ -132,26 +139,28 @@ private Q_SLOTS:
     void onePackageOutdated()
     {
         Sandbox sandbox;
-        installBrew(sandbox, true, { u"wget"_s });
+        FakeBrew brew(sandbox);
+        brew.setHomebrewVersion(u"4.4.2"_s);
+        setOutdated(brew, { u"wget"_s });
         Stores stores;
         HomeView home(&stores.brew, &stores.setup);
         home.resize(900, 700);
         home.show();
         QSignalSpy updates(&home, &HomeView::openUpdates);
         QR_AWAIT_VOID(stores.brew.refresh());
-        QVERIFY(!home.updatesBanner()->isHidden());
-        QCOMPARE(home.updatesLabel()->text(), u"1 package can be updated"_s);
-        QCOMPARE(home.systemLabel()->text(), u"macOS 14.5.0 · Apple Silicon · Homebrew 4.4.2"_s);
+        QVERIFY(!child<QWidget>(home, u"updatesBanner"_s)->isHidden());
+        QCOMPARE(child<QLabel>(home, u"updatesText"_s)->text(), u"1 package can be updated"_s);
+        QCOMPARE(child<QLabel>(home, u"systemLine"_s)->text(), u"macOS 14.5.0 · Apple Silicon · Homebrew 4.4.2"_s);
         saveScreenshot(&home, u"home-one-outdated"_s);
-        home.viewUpdatesButton()->click();
+        child<QPushButton>(home, u"viewUpdatesButton"_s)->click();
         QCOMPARE(updates.size(), 1);
 
-        installBrew(sandbox, true, { u"wget"_s, u"jq"_s });
+        setOutdated(brew, { u"wget"_s, u"jq"_s });
         QR_AWAIT_VOID(stores.brew.refreshInstalled());
-        QCOMPARE(home.updatesLabel()->text(), u"2 packages can be updated"_s);
-        installBrew(sandbox, true, {});
+        QCOMPARE(child<QLabel>(home, u"updatesText"_s)->text(), u"2 packages can be updated"_s);
+        setOutdated(brew, {});
         QR_AWAIT_VOID(stores.brew.refreshInstalled());
-        QVERIFY(home.updatesBanner()->isHidden());
+        QVERIFY(child<QWidget>(home, u"updatesBanner"_s)->isHidden());
     }
 
     void everythingComplete()
@@ -177,12 +186,12 @@ private Q_SLOTS:
         QCOMPARE(home.ringText(), u"9/9"_s);
         QCOMPARE(home.ringTarget(), 1.0);
         QVERIFY(home.ringIsGreen());
-        QCOMPARE(home.headingLabel()->text(), u"Your Mac is set up"_s);
-        QCOMPARE(home.wizardButton()->text(), u"Run wizard again"_s);
-        QVERIFY(home.wizardButton()->isEnabled());
-        QCOMPARE(home.card(SetupComponent::git)->messageLabel()->text(), u"Ada Lovelace <ada@example.org>"_s);
-        QCOMPARE(home.card(SetupComponent::git)->stateSymbol(), u"checkmark.circle.fill"_s);
-        QCOMPARE(home.card(SetupComponent::git)->actionButton()->text(), u"Configure"_s);
+        QCOMPARE(child<QLabel>(home, u"homeHeading"_s)->text(), u"Your Mac is set up"_s);
+        QCOMPARE(child<QPushButton>(home, u"wizardButton"_s)->text(), u"Run wizard again"_s);
+        QVERIFY(child<QPushButton>(home, u"wizardButton"_s)->isEnabled());
+        QCOMPARE(messageOf(home, SetupComponent::git), u"Ada Lovelace <ada@example.org>"_s);
+        QCOMPARE(card(home, SetupComponent::git)->stateSymbol(), u"checkmark.circle.fill"_s);
+        QCOMPARE(actionOf(home, SetupComponent::git)->text(), u"Configure"_s);
         QCOMPARE(home.gridColumns(), 3);
         QTest::qWait(600); // the ring's animation
         saveScreenshot(&home, u"home-complete"_s);
@@ -208,9 +217,9 @@ private Q_SLOTS:
         home.show();
         QTRY_COMPARE(home.gridColumns(), columns);
         // Cards keep at least their minimum width when there is room for one column.
-        QTRY_COMPARE(home.card(SetupComponent::rosetta)->y() == home.card(SetupComponent::xcode)->y(), columns > 1);
+        QTRY_COMPARE(card(home, SetupComponent::rosetta)->y() == card(home, SetupComponent::xcode)->y(), columns > 1);
         if (columns > 1)
-            QVERIFY(home.card(SetupComponent::xcode)->width() >= 320);
+            QVERIFY(card(home, SetupComponent::xcode)->width() >= 320);
     }
 };
 

@@ -1,4 +1,6 @@
 #include "AsyncTest.h"
+#include "FakeBrew.h"
+#include "FindChild.h"
 #include "Sandbox.h"
 #include "Screenshot.h"
 #include "SetupFakes.h"
@@ -24,14 +26,25 @@ using namespace quillrig::test;
 
 namespace {
 
-// A brew that answers the refresh commands with nothing to report.
-void installBrew(Sandbox &sandbox)
+SetupStore *setupOf(const ContentView &view)
 {
-    sandbox.addScript(u"/opt/homebrew/bin/brew"_s,
-        "case \"$1\" in\n"
-        "  --version) echo 'Homebrew 4.4.2' ;;\n"
-        "  outdated) echo '{\"formulae\":[],\"casks\":[]}' ;;\n"
-        "esac\nexit 0\n");
+    return quillrig::test::child<SetupStore>(view, u"setupStore"_s);
+}
+
+BrewStore *storeOf(const ContentView &view)
+{
+    return quillrig::test::child<BrewStore>(view, u"brewStore"_s);
+}
+
+// Null until Homebrew was first found.
+MainView *mainOf(const ContentView &view)
+{
+    return view.findChild<MainView *>(u"mainView"_s);
+}
+
+QToolButton *cardButton(const HomeView *home, SetupComponent component)
+{
+    return child<QToolButton>(child<ComponentCard>(home, u"card_"_s + toString(component)), u"cardButton"_s);
 }
 
 void emitActivation()
@@ -41,7 +54,7 @@ void emitActivation()
 
 bool checked(const ContentView &view)
 {
-    return !view.setup()->states().isEmpty() && !view.setup()->isChecking();
+    return !setupOf(view)->states().isEmpty() && !setupOf(view)->isChecking();
 }
 
 } // namespace
@@ -53,40 +66,40 @@ private Q_SLOTS:
     void firstRun_opensTheWizardOnce()
     {
         Sandbox sandbox;
-        installBrew(sandbox);
+        FakeBrew brew(sandbox); // nothing installed, nothing to report
         {
             ContentView view;
             view.resize(960, 600);
             view.show();
             // Both start together: the setup check does not wait for Homebrew.
-            QVERIFY(view.setup()->isChecking());
-            QTRY_VERIFY(view.mainView());
-            QTRY_VERIFY(view.mainView()->wizardSheet());
-            QVERIFY(view.setup()->hasSeenWizard());
-            WizardView *sheet = view.mainView()->wizardSheet();
-            QVERIFY(!view.mainView()->wizard()->only);
+            QVERIFY(setupOf(view)->isChecking());
+            QTRY_VERIFY(mainOf(view));
+            QTRY_VERIFY(mainOf(view)->wizardSheet());
+            QVERIFY(setupOf(view)->hasSeenWizard());
+            WizardView *sheet = mainOf(view)->wizardSheet();
+            QVERIFY(!mainOf(view)->wizard()->only);
             QCOMPARE(sheet->windowModality(), Qt::WindowModal);
             QCOMPARE(sheet->size(), QSize(780, 600));
             // Nothing is in place in a bare home except the shell, which has work to do too.
-            QVERIFY(sheet->selected() == WizardView::initialSelection(std::nullopt, *view.setup()));
-            QCOMPARE(qobject_cast<HomeView *>(view.mainView()->currentScreen())->headingLabel()->text(),
-                QString::number(9 - HomeView::completeCount(view.setup()->states())) + u" steps left"_s);
+            QVERIFY(sheet->selected() == WizardView::initialSelection(std::nullopt, *setupOf(view)));
+            QCOMPARE(child<QLabel>(mainOf(view)->currentScreen(), u"homeHeading"_s)->text(),
+                QString::number(9 - HomeView::completeCount(setupOf(view)->states())) + u" steps left"_s);
             saveScreenshot(sheet, u"main-first-run-wizard"_s);
 
             // Cancel closes the sheet and still checks the components again.
             QTest::keyClick(sheet, Qt::Key_Escape);
-            QVERIFY(!view.mainView()->wizard());
-            QVERIFY(view.setup()->isChecking());
-            QTRY_VERIFY(!view.setup()->isChecking());
-            QTRY_VERIFY(!view.mainView()->wizardSheet());
+            QVERIFY(!mainOf(view)->wizard());
+            QVERIFY(setupOf(view)->isChecking());
+            QTRY_VERIFY(!setupOf(view)->isChecking());
+            QTRY_VERIFY(!mainOf(view)->wizardSheet());
         }
         // A later start of the application does not open it by itself again.
         ContentView again;
         again.show();
-        QTRY_VERIFY(again.mainView());
+        QTRY_VERIFY(mainOf(again));
         QTRY_VERIFY(checked(again));
         QTest::qWait(100);
-        QVERIFY(!again.mainView()->wizardSheet());
+        QVERIFY(!mainOf(again)->wizardSheet());
     }
 
     void firstRun_nothingToSetUp()
@@ -111,54 +124,54 @@ private Q_SLOTS:
         }
         ContentView view;
         view.show();
-        QTRY_VERIFY(view.mainView());
+        QTRY_VERIFY(mainOf(view));
         QTRY_VERIFY(checked(view));
-        QCOMPARE(HomeView::completeCount(view.setup()->states()), 9);
+        QCOMPARE(HomeView::completeCount(setupOf(view)->states()), 9);
         QTest::qWait(100);
-        QVERIFY(!view.mainView()->wizardSheet());
-        QVERIFY(!view.setup()->hasSeenWizard());
+        QVERIFY(!mainOf(view)->wizardSheet());
+        QVERIFY(!setupOf(view)->hasSeenWizard());
     }
 
     void home_asksForTheWizardOfOneComponent()
     {
         Sandbox sandbox;
-        installBrew(sandbox);
+        FakeBrew brew(sandbox);
         ContentView view;
-        view.setup()->setHasSeenWizard(true);
+        setupOf(view)->setHasSeenWizard(true);
         view.show();
-        QTRY_VERIFY(view.mainView());
+        QTRY_VERIFY(mainOf(view));
         QTRY_VERIFY(checked(view));
-        auto *home = qobject_cast<HomeView *>(view.mainView()->currentScreen());
+        auto *home = qobject_cast<HomeView *>(mainOf(view)->currentScreen());
         QVERIFY(home);
 
         // The shell has nothing to do here, so the whole wizard would leave it unticked; asked for
         // by itself it is ticked whatever its state.
-        SetupConfig config = view.setup()->config();
+        SetupConfig config = setupOf(view)->config();
         config.aliases.clear();
         config.environment.clear();
-        view.setup()->setConfig(config);
-        QR_AWAIT_VOID(view.setup()->refresh());
-        QCOMPARE(view.setup()->state(SetupComponent::shell).kind, StepState::Kind::notApplicable);
-        home->card(SetupComponent::git)->actionButton()->click();
-        QVERIFY(view.mainView()->wizard()->only == SetupComponent::git);
-        WizardView *sheet = view.mainView()->wizardSheet();
+        setupOf(view)->setConfig(config);
+        QR_AWAIT_VOID(setupOf(view)->refresh());
+        QCOMPARE(setupOf(view)->state(SetupComponent::shell).kind, StepState::Kind::notApplicable);
+        cardButton(home, SetupComponent::git)->click();
+        QVERIFY(mainOf(view)->wizard()->only == SetupComponent::git);
+        WizardView *sheet = mainOf(view)->wizardSheet();
         QVERIFY(sheet->selected() == QSet<SetupComponent>{ SetupComponent::git });
-        const QUuid first = view.mainView()->wizard()->id;
+        const QUuid first = mainOf(view)->wizard()->id;
         sheet->reject();
-        QTRY_VERIFY(!view.mainView()->wizardSheet());
+        QTRY_VERIFY(!mainOf(view)->wizardSheet());
 
-        home->card(SetupComponent::git)->actionButton()->click();
-        QVERIFY(view.mainView()->wizard()->id != first);
-        view.mainView()->wizardSheet()->reject();
-        QTRY_VERIFY(!view.mainView()->wizardSheet());
+        cardButton(home, SetupComponent::git)->click();
+        QVERIFY(mainOf(view)->wizard()->id != first);
+        mainOf(view)->wizardSheet()->reject();
+        QTRY_VERIFY(!mainOf(view)->wizardSheet());
 
-        home->wizardButton()->click();
-        QVERIFY(!view.mainView()->wizard()->only);
-        QVERIFY(!view.mainView()->wizardSheet()->selected().contains(SetupComponent::shell));
-        view.mainView()->wizardSheet()->reject();
+        child<QPushButton>(home, u"wizardButton"_s)->click();
+        QVERIFY(!mainOf(view)->wizard()->only);
+        QVERIFY(!mainOf(view)->wizardSheet()->selected().contains(SetupComponent::shell));
+        mainOf(view)->wizardSheet()->reject();
 
-        home->viewUpdatesButton()->click(); // hidden, but wired
-        QCOMPARE(view.mainView()->section(), SidebarSection::updates);
+        child<QPushButton>(home, u"viewUpdatesButton"_s)->click(); // hidden, but wired
+        QCOMPARE(mainOf(view)->section(), SidebarSection::updates);
     }
 
     void activation_refreshesOnlyWhileHomebrewIsReady()
@@ -166,21 +179,21 @@ private Q_SLOTS:
         Sandbox sandbox;
         {
             ContentView view;
-            view.setup()->setHasSeenWizard(true);
+            setupOf(view)->setHasSeenWizard(true);
             view.show();
-            QTRY_COMPARE(view.store()->status(), BrewStatus::missing);
+            QTRY_COMPARE(storeOf(view)->status(), BrewStatus::missing);
             QTRY_VERIFY(checked(view));
             emitActivation();
-            QVERIFY(!view.setup()->isChecking());
+            QVERIFY(!setupOf(view)->isChecking());
         }
-        installBrew(sandbox);
+        FakeBrew brew(sandbox);
         ContentView view;
         view.show();
-        QTRY_VERIFY(view.mainView());
+        QTRY_VERIFY(mainOf(view));
         QTRY_VERIFY(checked(view));
         emitActivation();
-        QVERIFY(view.setup()->isChecking());
-        QTRY_VERIFY(!view.setup()->isChecking());
+        QVERIFY(setupOf(view)->isChecking());
+        QTRY_VERIFY(!setupOf(view)->isChecking());
     }
 };
 

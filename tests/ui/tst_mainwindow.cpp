@@ -1,4 +1,6 @@
 #include "AsyncTest.h"
+#include "FakeBrew.h"
+#include "FindChild.h"
 #include "Sandbox.h"
 #include "Screenshot.h"
 #include "TestHttpServer.h"
@@ -24,33 +26,45 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using quillrig::test::FakeBrew;
 using quillrig::test::Sandbox;
 using quillrig::test::saveScreenshot;
 
 namespace {
 
-const QString brew = u"/opt/homebrew/bin/brew"_s;
-
-// A brew that answers the refresh commands; `outdated` prints the file "outdated.json" of the
-// sandbox's temporary folder and `install` takes a second.
-void installBrew(Sandbox &sandbox)
+BrewStore *storeOf(const ContentView &view)
 {
-    const QString outdated = sandbox.temp() + u"/outdated.json"_s;
-    Sandbox::writeFile(outdated, R"({"formulae":[],"casks":[]})");
-    sandbox.addScript(brew,
-        "case \"$1\" in\n"
-        "  --version) echo 'Homebrew 4.4.2' ;;\n"
-        "  list) [ \"$2\" = --formula ] && echo wget ;;\n"
-        "  outdated) cat '"
-            + outdated.toUtf8()
-            + "' ;;\n"
-              "  install) echo '==> Installing jq'; sleep 1 ;;\n"
-              "esac\nexit 0\n");
+    return quillrig::test::child<BrewStore>(view, u"brewStore"_s);
 }
 
-void setOutdated(Sandbox &sandbox, const QByteArray &json)
+// Null until Homebrew was first found.
+MainView *mainOf(const ContentView &view)
 {
-    Sandbox::writeFile(sandbox.temp() + u"/outdated.json"_s, json);
+    return view.findChild<MainView *>(u"mainView"_s);
+}
+
+ActivityStore *activityOf(const ContentView &view)
+{
+    return quillrig::test::child<ActivityStore>(view, u"activityStore"_s);
+}
+
+const QString brew = u"/opt/homebrew/bin/brew"_s;
+
+// Homebrew with wget installed and up to date, and jq to install, which takes a second.
+void installBrew(FakeBrew &brew)
+{
+    brew.setHomebrewVersion(u"4.4.2"_s)
+        .addFormula({ .name = u"wget"_s, .version = u"1.24"_s, .installedVersions = { u"1.24"_s } })
+        .addFormula({ .name = u"jq"_s, .version = u"1.7.1"_s, .delayMs = 1000 });
+}
+
+// Makes wget and jq installed at older versions than the catalog's, or both current.
+void setOutdated(FakeBrew &brew, bool outdated)
+{
+    brew.change(FakeBrew::Kind::formula, u"wget"_s,
+        [&](FakeBrew::Package &wget) { wget.installedVersions = { outdated ? u"1.21"_s : wget.version }; });
+    brew.change(FakeBrew::Kind::formula, u"jq"_s,
+        [&](FakeBrew::Package &jq) { jq.installedVersions = outdated ? QStringList{ u"1.6"_s } : QStringList{}; });
 }
 
 QWidget *visiblePage(ContentView &view)
@@ -74,7 +88,7 @@ private Q_SLOTS:
         Sandbox sandbox;
         ContentView view;
         view.resize(960, 600);
-        QCOMPARE(view.store()->status(), BrewStatus::checking);
+        QCOMPARE(storeOf(view)->status(), BrewStatus::checking);
         auto *label = view.findChild<QLabel *>(u"checkingLabel"_s);
         QCOMPARE(label->text(), u"Looking for Homebrew…"_s);
         QVERIFY(visiblePage(view)->isAncestorOf(label));
@@ -84,11 +98,12 @@ private Q_SLOTS:
     void activation_whileCheckingStartsNothing()
     {
         Sandbox sandbox;
-        installBrew(sandbox);
+        FakeBrew fakeBrew(sandbox);
+        installBrew(fakeBrew);
         ContentView view; // never shown, so the start-up refresh has not run
         emitActivation();
         QTest::qWait(200);
-        QCOMPARE(view.store()->status(), BrewStatus::checking);
+        QCOMPARE(storeOf(view)->status(), BrewStatus::checking);
         QVERIFY(sandbox.calls(brew).isEmpty());
     }
 
@@ -98,7 +113,7 @@ private Q_SLOTS:
         ContentView view;
         view.resize(960, 600);
         view.show();
-        QTRY_COMPARE(view.store()->status(), BrewStatus::missing);
+        QTRY_COMPARE(storeOf(view)->status(), BrewStatus::missing);
         auto *install = view.findChild<InstallHomebrewView *>();
         QVERIFY(install);
         QCOMPARE(visiblePage(view), install);
@@ -115,12 +130,13 @@ private Q_SLOTS:
         QCOMPARE(sandbox.openedFiles, QStringList{ sandbox.temp() + u"/install-homebrew.command"_s });
 
         // Homebrew arrives; "Check again" finds it and the main view replaces the install screen.
-        installBrew(sandbox);
+        FakeBrew fakeBrew(sandbox);
+        installBrew(fakeBrew);
         QTest::mouseClick(install->findChild<QPushButton *>(u"checkAgainButton"_s), Qt::LeftButton);
-        QTRY_COMPARE(view.store()->status(), BrewStatus::ready);
-        QVERIFY(view.mainView());
-        QCOMPARE(visiblePage(view), view.mainView());
-        QCOMPARE(view.mainView()->section(), SidebarSection::home);
+        QTRY_COMPARE(storeOf(view)->status(), BrewStatus::ready);
+        QVERIFY(mainOf(view));
+        QCOMPARE(visiblePage(view), mainOf(view));
+        QCOMPARE(mainOf(view)->section(), SidebarSection::home);
     }
 
     void activation_whileMissingLooksAgain()
@@ -128,22 +144,23 @@ private Q_SLOTS:
         Sandbox sandbox;
         ContentView view;
         view.show();
-        QTRY_COMPARE(view.store()->status(), BrewStatus::missing);
-        installBrew(sandbox);
+        QTRY_COMPARE(storeOf(view)->status(), BrewStatus::missing);
+        FakeBrew fakeBrew(sandbox);
+        installBrew(fakeBrew);
         emitActivation();
-        QTRY_COMPARE(view.store()->status(), BrewStatus::ready);
+        QTRY_COMPARE(storeOf(view)->status(), BrewStatus::ready);
     }
 
     void sidebar_badgeFollowsTheOutdatedCount()
     {
         Sandbox sandbox;
-        installBrew(sandbox);
-        setOutdated(sandbox, R"({"formulae":[{"name":"wget","installed_versions":["1.21"],"current_version":"1.24"},
-            {"name":"jq","installed_versions":["1.6"],"current_version":"1.7.1"}],"casks":[]})");
+        FakeBrew fakeBrew(sandbox);
+        installBrew(fakeBrew);
+        setOutdated(fakeBrew, true);
         ContentView view;
         view.resize(960, 600);
         view.show();
-        QTRY_COMPARE(view.store()->outdated().size(), 2);
+        QTRY_COMPARE(storeOf(view)->outdated().size(), 2);
         auto *list = view.findChild<QListWidget *>(u"sidebarList"_s);
         QCOMPARE(list->count(), 4);
         QCOMPARE(list->item(0)->text(), u"Home"_s);
@@ -154,8 +171,8 @@ private Q_SLOTS:
         QCOMPARE(list->item(0)->data(MainView::badgeRole).toInt(), 0);
         saveScreenshot(&view, u"main-home-badge"_s);
 
-        setOutdated(sandbox, R"({"formulae":[],"casks":[]})");
-        QR_AWAIT_VOID(view.store()->refreshInstalled());
+        setOutdated(fakeBrew, false);
+        QR_AWAIT_VOID(storeOf(view)->refreshInstalled());
         QCOMPARE(list->item(2)->data(MainView::badgeRole).toInt(), 0);
         saveScreenshot(&view, u"main-home-no-badge"_s);
     }
@@ -175,12 +192,13 @@ private Q_SLOTS:
         QFETCH(int, row);
         QFETCH(QString, screen);
         Sandbox sandbox;
-        installBrew(sandbox);
+        FakeBrew fakeBrew(sandbox);
+        installBrew(fakeBrew);
         ContentView view;
         view.resize(960, 600);
         view.show();
-        QTRY_VERIFY(view.mainView());
-        MainView *main = view.mainView();
+        QTRY_VERIFY(mainOf(view));
+        MainView *main = mainOf(view);
         main->setSection(
             SidebarSection::updates == SidebarSection(row) ? SidebarSection::home : SidebarSection::updates);
         auto *list = view.findChild<QListWidget *>(u"sidebarList"_s);
@@ -203,13 +221,14 @@ private Q_SLOTS:
     void logPanel_neverOnHome()
     {
         Sandbox sandbox;
-        installBrew(sandbox);
+        FakeBrew fakeBrew(sandbox);
+        installBrew(fakeBrew);
         ContentView view;
         view.resize(960, 600);
         view.show();
-        QTRY_VERIFY(view.mainView());
-        MainView *main = view.mainView();
-        BrewStore *store = view.store();
+        QTRY_VERIFY(mainOf(view));
+        MainView *main = mainOf(view);
+        BrewStore *store = storeOf(view);
         auto *panel = main->findChild<LogPanel *>();
         QTRY_VERIFY(!store->isRunning());
         store->clearLog();
@@ -251,15 +270,16 @@ private Q_SLOTS:
     void statusBar_clickOpensTheErrorSheet()
     {
         Sandbox sandbox;
-        installBrew(sandbox);
+        FakeBrew fakeBrew(sandbox);
+        installBrew(fakeBrew);
         ContentView view;
         view.resize(960, 600);
         view.show();
-        QTRY_VERIFY(view.mainView());
-        QTRY_VERIFY(!view.store()->isLoadingCatalog());
-        ActivityStore *activity = view.activity();
+        QTRY_VERIFY(mainOf(view));
+        QTRY_VERIFY(!storeOf(view)->isLoadingCatalog());
+        ActivityStore *activity = activityOf(view);
         activity->setPhase(ActivityStore::Phase::failure(u"Installing 1 package failed"_s, u"$ brew install jq\n"_s));
-        auto *bar = view.mainView()->findChild<StatusBar *>();
+        auto *bar = mainOf(view)->findChild<StatusBar *>();
         QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(100, bar->height() / 2));
         QVERIFY(activity->showingError());
         ErrorDetailsSheet *sheet = nullptr;
@@ -287,7 +307,8 @@ private Q_SLOTS:
     void failedCatalog_tryAgainDownloadsAgain()
     {
         Sandbox sandbox;
-        installBrew(sandbox);
+        FakeBrew fakeBrew(sandbox);
+        installBrew(fakeBrew);
         quillrig::test::TestHttpServer server;
         server.setRoute(u"/api/formula.json"_s, { 503, {}, 0 });
         server.setRoute(u"/api/cask.json"_s, { 503, {}, 0 });
@@ -299,10 +320,10 @@ private Q_SLOTS:
         ContentView view;
         view.resize(960, 600);
         view.show();
-        QTRY_VERIFY(view.mainView());
-        QTRY_COMPARE(view.activity()->catalog().kind, ActivityStore::CatalogState::Kind::failed);
-        QCOMPARE(view.store()->catalog().size(), 1); // the saved catalog stays on screen
-        auto *bar = view.mainView()->findChild<StatusBar *>();
+        QTRY_VERIFY(mainOf(view));
+        QTRY_COMPARE(activityOf(view)->catalog().kind, ActivityStore::CatalogState::Kind::failed);
+        QCOMPARE(storeOf(view)->catalog().size(), 1); // the saved catalog stays on screen
+        auto *bar = mainOf(view)->findChild<StatusBar *>();
         QCOMPARE(bar->text(), u"Couldn't update the package catalog — using the saved one"_s);
         const qsizetype requestsBefore = server.requests().size();
 
@@ -312,10 +333,10 @@ private Q_SLOTS:
         auto *retry = sheet->findChild<QPushButton *>(u"errorTryAgain"_s);
         QVERIFY(retry->isVisible());
         QTest::mouseClick(retry, Qt::LeftButton);
-        QVERIFY(!view.activity()->showingError());
+        QVERIFY(!activityOf(view)->showingError());
         QTRY_VERIFY(server.requests().size() > requestsBefore);
         QVERIFY(server.requests().mid(requestsBefore).contains(u"/api/formula.json"_s));
-        QTRY_COMPARE(view.activity()->catalog().kind, ActivityStore::CatalogState::Kind::failed);
+        QTRY_COMPARE(activityOf(view)->catalog().kind, ActivityStore::CatalogState::Kind::failed);
     }
 
     void app_singleInstanceWindows()

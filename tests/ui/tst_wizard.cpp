@@ -1,4 +1,5 @@
 #include "AsyncTest.h"
+#include "FindChild.h"
 #include "Sandbox.h"
 #include "Screenshot.h"
 #include "SetupFakes.h"
@@ -6,20 +7,22 @@
 #include "brew/BrewStore.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/engine/SetupStore.h"
-#include "ui/LiveLogView.h"
 #include "ui/BusyIndicator.h"
+#include "ui/LiveLogView.h"
+#include "ui/StateLabel.h"
 #include "ui/SymbolLabel.h"
 #include "ui/wizard/GitPage.h"
 #include "ui/wizard/KeyValueEditor.h"
 #include "ui/wizard/MacOSPage.h"
 #include "ui/wizard/P10kCustomizeView.h"
+#include "ui/wizard/PageScroll.h"
 #include "ui/wizard/PluginPicker.h"
+#include "ui/wizard/ReviewPage.h"
 #include "ui/wizard/RunView.h"
 #include "ui/wizard/SSHPage.h"
 #include "ui/wizard/SegmentedControl.h"
 #include "ui/wizard/SelectPage.h"
 #include "ui/wizard/ShellPage.h"
-#include "ui/StateLabel.h"
 #include "ui/wizard/TerminalPage.h"
 #include "ui/wizard/WizardView.h"
 
@@ -46,11 +49,6 @@ using namespace quillrig::test;
 namespace {
 
 constexpr auto runTimeout = std::chrono::seconds(90);
-
-template<typename T> T *child(const QWidget *root, const QString &name)
-{
-    return root->findChild<T *>(name);
-}
 
 QString titleOf(const WizardView &wizard)
 {
@@ -90,23 +88,65 @@ QString primaryButton(const WizardView &wizard)
     return {};
 }
 
-template<typename Page> Page *page(const WizardView &wizard)
+// The widget of this type the sheet shows now: a page it has moved on from waits, hidden, to be
+// deleted.
+template<typename T> T *shown(const WizardView &wizard)
 {
-    return wizard.content() ? wizard.content()->findChild<Page *>() : nullptr;
+    for (T *each : wizard.findChildren<T *>()) {
+        if (each->isVisibleTo(&wizard))
+            return each;
+    }
+    return nullptr;
+}
+
+template<typename T> T *page(const WizardView &wizard)
+{
+    T *found = shown<T>(wizard);
+    if (!found)
+        qFatal("the sheet shows no %s", T::staticMetaObject.className());
+    return found;
 }
 
 QString detailOf(const WizardView &wizard, SetupComponent component)
 {
-    auto *row = wizard.content()->findChild<QWidget *>(u"review_"_s + toString(component));
+    auto *row = page<ReviewPage>(wizard)->findChild<QWidget *>(u"review_"_s + toString(component));
     return row ? row->findChild<QLabel *>(u"detail"_s)->text() : QString();
 }
 
 QStringList noteTexts(const WizardView &wizard)
 {
     QStringList texts;
-    for (SymbolLabel *note : wizard.content()->findChildren<SymbolLabel *>(u"note"_s))
+    for (SymbolLabel *note : page<ReviewPage>(wizard)->findChildren<SymbolLabel *>(u"note"_s))
         texts.append(note->text());
     return texts;
+}
+
+QCheckBox *checkBox(const SelectPage *select, SetupComponent component)
+{
+    return child<QCheckBox>(select, u"select_"_s + toString(component));
+}
+
+StateLabel *stateLabel(const SelectPage *select, SetupComponent component)
+{
+    return child<StateLabel>(select, u"state_"_s + toString(component));
+}
+
+// The segments of a segmented control, or the buttons of a choice group, in their order.
+template<typename T> QList<T *> buttons(const QWidget *parent, const QString &name)
+{
+    return parent->findChildren<T *>(name);
+}
+
+// The rows of a key/value editor and the field of one of them.
+template<typename T> T *rowField(const KeyValueEditor *editor, int row, const QString &name)
+{
+    const QList<QWidget *> rows = editor->findChildren<QWidget *>(u"row"_s, Qt::FindDirectChildrenOnly);
+    return child<T>(rows.at(row), name);
+}
+
+int rowCount(const KeyValueEditor *editor)
+{
+    return int(editor->findChildren<QWidget *>(u"row"_s, Qt::FindDirectChildrenOnly).size());
 }
 
 // Git's identity, as `git config --global` would have written it.
@@ -162,32 +202,32 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     QCOMPARE(primaryButton(wizard), u"Next"_s);
     auto *select = page<SelectPage>(wizard);
     QVERIFY(select);
-    QCOMPARE(select->stateLabel(SetupComponent::ohMyZsh)->state(), StepState::missing(u"Not installed"_s));
-    QCOMPARE(select->stateLabel(SetupComponent::ohMyZsh)->label()->symbol(), u"circle"_s);
+    QCOMPARE(stateLabel(select, SetupComponent::ohMyZsh)->state(), StepState::missing(u"Not installed"_s));
+    QCOMPARE(child<SymbolLabel>(stateLabel(select, SetupComponent::ohMyZsh), u"stateText"_s)->symbol(), u"circle"_s);
     saveScreenshot(&wizard, u"wizard-select"_s);
 
     // Oh My Zsh is missing: unticking it unticks Powerlevel10k, ticking Powerlevel10k brings it back.
-    select->checkBox(SetupComponent::ohMyZsh)->click();
+    checkBox(select, SetupComponent::ohMyZsh)->click();
     QVERIFY(!wizard.selected().contains(SetupComponent::ohMyZsh));
     QVERIFY(!wizard.selected().contains(SetupComponent::powerlevel10k));
-    QVERIFY(!select->checkBox(SetupComponent::powerlevel10k)->isChecked());
+    QVERIFY(!checkBox(select, SetupComponent::powerlevel10k)->isChecked());
     QCOMPARE(stepOf(wizard), u"Step 1 of 6"_s);
-    select->checkBox(SetupComponent::powerlevel10k)->click();
+    checkBox(select, SetupComponent::powerlevel10k)->click();
     QVERIFY(wizard.selected().contains(SetupComponent::ohMyZsh));
-    QVERIFY(select->checkBox(SetupComponent::ohMyZsh)->isChecked());
+    QVERIFY(checkBox(select, SetupComponent::ohMyZsh)->isChecked());
     QCOMPARE(stepOf(wizard), u"Step 1 of 7"_s);
 
     // With nothing ticked there is nowhere to go.
     for (const SetupComponent component : allSetupComponents()) {
-        if (select->checkBox(component)->isChecked())
-            select->checkBox(component)->click();
+        if (checkBox(select, component)->isChecked())
+            checkBox(select, component)->click();
     }
     QVERIFY(wizard.selected().isEmpty());
     QVERIFY(!button(wizard, u"nextButton"_s)->isEnabled());
     QCOMPARE(stepOf(wizard), u"Step 1 of 2"_s);
     saveScreenshot(&wizard, u"wizard-select-nothing"_s);
     for (const SetupComponent component : allSetupComponents())
-        select->checkBox(component)->click();
+        checkBox(select, component)->click();
     QCOMPARE(wizard.selected().size(), 9);
     QVERIFY(button(wizard, u"nextButton"_s)->isEnabled());
 
@@ -197,37 +237,40 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     QCOMPARE(stepOf(wizard), u"Step 2 of 7"_s);
     QCOMPARE(shownButtons(wizard), (QStringList{ u"Cancel"_s, u"Back"_s, u"Next"_s }));
     auto *terminal = page<TerminalPage>(wizard);
-    QVERIFY(terminal && terminal->pluginPicker());
-    PluginPicker *picker = terminal->pluginPicker();
-    QCOMPARE(picker->summaryLabel()->text(),
+    auto *picker = child<PluginPicker>(terminal, u"pluginPicker"_s);
+    auto *search = child<QLineEdit>(picker, u"pluginSearch"_s);
+    auto *custom = child<QLineEdit>(picker, u"pluginCustomName"_s);
+    QAbstractItemModel *plugins = child<QTableView>(picker, u"pluginList"_s)->model();
+    const QList<QPushButton *> filters = buttons<QPushButton>(child<QWidget>(picker, u"pluginFilter"_s), u"segment"_s);
+    QCOMPARE(child<QLabel>(picker, u"pluginSummary"_s)->text(),
         u"0 enabled in ~/.zshrc · Oh My Zsh isn't installed yet — the full list appears after installation · "
         u"12 to add"_s);
-    QCOMPARE(picker->shownRows().size(), 30);
-    QTest::keyClicks(picker->searchField(), u" SYN "_s);
-    QCOMPARE(picker->shownRows().size(), 1);
-    QCOMPARE(picker->shownRows().first().name, u"zsh-syntax-highlighting"_s);
-    QTest::keyClick(picker->searchField(), Qt::Key_Return);
+    QCOMPARE(plugins->rowCount(), 30);
+    QTest::keyClicks(search, u" SYN "_s);
+    QCOMPARE(plugins->rowCount(), 1);
+    QCOMPARE(plugins->index(0, 0).data().toString(), u"zsh-syntax-highlighting"_s);
+    QTest::keyClick(search, Qt::Key_Return);
     QCOMPARE(titleOf(wizard), u"Terminal"_s);
-    picker->searchField()->clear();
-    picker->filterControl()->button(2)->click();
-    QCOMPARE(picker->shownRows().size(), 18); // the well-known names not in the configuration
-    picker->filterControl()->button(0)->click();
-    QAbstractItemModel *plugins = picker->list()->model();
+    search->clear();
+    filters.at(2)->click();
+    QCOMPARE(plugins->rowCount(), 18); // the well-known names not in the configuration
+    filters.at(0)->click();
     QCOMPARE(plugins->index(0, 0).data().toString(), u"brew"_s);
     QVERIFY(plugins->setData(plugins->index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
     QTRY_VERIFY(!wizard.draft().plugins.contains(u"brew"_s));
-    QTest::keyClicks(picker->customField(), u"my-plugin"_s);
-    QTest::keyClick(picker->customField(), Qt::Key_Return);
+    QTest::keyClicks(custom, u"my-plugin"_s);
+    QTest::keyClick(custom, Qt::Key_Return);
     QCOMPARE(titleOf(wizard), u"Terminal"_s); // Return added the name and did not move on
     QCOMPARE(wizard.draft().plugins.last(), u"my-plugin"_s);
-    QCOMPARE(terminal->styleButtons().size(), 5);
-    QCOMPARE(terminal->styleButtons().at(3)->text(), u"Rainbow"_s);
-    QVERIFY(terminal->styleButtons().at(2)->isChecked()); // classic, the default
-    QVERIFY(!terminal->promptStatusLabel());
-    terminal->styleButtons().at(3)->click();
+    const QList<QRadioButton *> styles = buttons<QRadioButton>(terminal, u"styleChoice"_s);
+    QCOMPARE(styles.size(), 5);
+    QCOMPARE(styles.at(3)->text(), u"Rainbow"_s);
+    QVERIFY(styles.at(2)->isChecked()); // classic, the default
+    QVERIFY(!terminal->findChild<SymbolLabel *>(u"promptStatus"_s));
+    styles.at(3)->click();
     QCOMPARE(wizard.draft().p10kStyle, u"rainbow"_s);
     saveScreenshot(&wizard, u"wizard-terminal"_s);
-    QScrollBar *scroll = qobject_cast<QScrollArea *>(wizard.content())->verticalScrollBar();
+    QScrollBar *scroll = page<PageScroll>(wizard)->verticalScrollBar();
     scroll->setValue(scroll->maximum());
     saveScreenshot(&wizard, u"wizard-terminal-prompt"_s);
 
@@ -235,41 +278,44 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     button(wizard, u"nextButton"_s)->click();
     QCOMPARE(titleOf(wizard), u"Aliases & environment"_s);
     auto *shell = page<ShellPage>(wizard);
-    QVERIFY(shell);
-    QCOMPARE(shell->aliasesEditor()->rowCount(), 12);
-    shell->aliasesEditor()->addButton()->click();
-    QTest::keyClicks(shell->aliasesEditor()->keyField(12), u"gl"_s);
-    QTest::keyClicks(shell->aliasesEditor()->valueField(12), u"git log --oneline"_s);
+    auto *aliases = child<KeyValueEditor>(shell, u"aliasesEditor"_s);
+    QCOMPARE(rowCount(aliases), 12);
+    child<QPushButton>(aliases, u"addButton"_s)->click();
+    QTest::keyClicks(rowField<QLineEdit>(aliases, 12, u"keyField"_s), u"gl"_s);
+    QTest::keyClicks(rowField<QLineEdit>(aliases, 12, u"valueField"_s), u"git log --oneline"_s);
     QCOMPARE(wizard.draft().aliases.last().key, u"gl"_s);
     QCOMPARE(wizard.draft().aliases.last().value, u"git log --oneline"_s);
-    shell->extrasEditor()->setFocus();
-    QTest::keyClicks(shell->extrasEditor(), u"setopt autocd"_s);
+    auto *extras = child<QPlainTextEdit>(shell, u"extrasEditor"_s);
+    extras->setFocus();
+    QTest::keyClicks(extras, u"setopt autocd"_s);
     QCOMPARE(wizard.draft().zshrcExtras, u"setopt autocd"_s);
-    QVERIFY(shell->backupToggle()->isChecked());
+    QVERIFY(child<QCheckBox>(shell, u"backupToggle"_s)->isChecked());
     saveScreenshot(&wizard, u"wizard-shell"_s);
 
     // macOS: the steppers keep to their ranges, the slider to its steps.
     button(wizard, u"nextButton"_s)->click();
     QCOMPARE(titleOf(wizard), u"macOS defaults"_s);
     auto *macOS = page<MacOSPage>(wizard);
-    QVERIFY(macOS);
-    QCOMPARE(macOS->autohideDelayStepper()->text(), u"Hide delay: 0 s"_s);
-    QTest::keyClick(macOS->autohideDelayStepper(), Qt::Key_Down);
+    auto *hideDelay = child<QSpinBox>(macOS, u"autohideDelay"_s);
+    QCOMPARE(hideDelay->text(), u"Hide delay: 0 s"_s);
+    QTest::keyClick(hideDelay, Qt::Key_Down);
     QCOMPARE(wizard.draft().dock.autohideDelay, 0);
     for (int i = 0; i < 7; ++i)
-        QTest::keyClick(macOS->autohideDelayStepper(), Qt::Key_Up);
+        QTest::keyClick(hideDelay, Qt::Key_Up);
     QCOMPARE(wizard.draft().dock.autohideDelay, 5);
-    QCOMPARE(macOS->keyRepeatStepper()->text(), u"Key repeat rate: 2 (lower is faster)"_s);
-    QCOMPARE(macOS->initialKeyRepeatStepper()->minimum(), 10);
-    QCOMPARE(macOS->tileSizeLabel()->text(), u"Icon size: 48"_s);
-    QTest::keyClick(macOS->tileSizeSlider(), Qt::Key_Right);
+    QCOMPARE(child<QSpinBox>(macOS, u"keyRepeat"_s)->text(), u"Key repeat rate: 2 (lower is faster)"_s);
+    QCOMPARE(child<QSpinBox>(macOS, u"initialKeyRepeat"_s)->minimum(), 10);
+    auto *tileSize = child<QLabel>(macOS, u"tileSizeLabel"_s);
+    QCOMPARE(tileSize->text(), u"Icon size: 48"_s);
+    QTest::keyClick(child<QSlider>(macOS, u"tileSize"_s), Qt::Key_Right);
     QCOMPARE(wizard.draft().dock.tileSize, 52);
-    QCOMPARE(macOS->tileSizeLabel()->text(), u"Icon size: 52"_s);
-    QCOMPARE(macOS->viewStylePicker()->currentText(), u"List"_s);
-    macOS->viewStylePicker()->setCurrentIndex(0);
-    Q_EMIT macOS->viewStylePicker()->activated(0);
+    QCOMPARE(tileSize->text(), u"Icon size: 52"_s);
+    auto *viewStyle = child<QComboBox>(macOS, u"viewStyle"_s);
+    QCOMPARE(viewStyle->currentText(), u"List"_s);
+    viewStyle->setCurrentIndex(0);
+    Q_EMIT viewStyle->activated(0);
     QCOMPARE(wizard.draft().finder.viewStyle, QString());
-    macOS->showRecentsToggle()->click();
+    child<QCheckBox>(macOS, u"showRecents"_s)->click();
     QVERIFY(wizard.draft().dock.showRecents);
     saveScreenshot(&wizard, u"wizard-macos"_s);
 
@@ -277,13 +323,13 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     button(wizard, u"nextButton"_s)->click();
     QCOMPARE(titleOf(wizard), u"Git"_s);
     auto *git = page<GitPage>(wizard);
-    QVERIFY(git);
-    QCOMPARE(git->nameField()->text(), u"Ada Lovelace"_s);
-    QCOMPARE(git->emailField()->text(), u"ada@example.org"_s);
-    git->nameField()->selectAll();
-    QTest::keyClicks(git->nameField(), u"Ada King"_s);
+    auto *gitName = child<QLineEdit>(git, u"gitNameField"_s);
+    QCOMPARE(gitName->text(), u"Ada Lovelace"_s);
+    QCOMPARE(child<QLineEdit>(git, u"gitEmailField"_s)->text(), u"ada@example.org"_s);
+    gitName->selectAll();
+    QTest::keyClicks(gitName, u"Ada King"_s);
     QCOMPARE(wizard.draft().gitName, u"Ada King"_s);
-    QCOMPARE(git->settingsEditor()->rowCount(), 4);
+    QCOMPARE(rowCount(child<KeyValueEditor>(git, u"gitSettingsEditor"_s)), 4);
     saveScreenshot(&wizard, u"wizard-git"_s);
 
     // SSH: the comment defaults to Git's email.
@@ -291,12 +337,12 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     QCOMPARE(titleOf(wizard), u"SSH key"_s);
     QCOMPARE(stepOf(wizard), u"Step 6 of 7"_s);
     auto *ssh = page<SSHPage>(wizard);
-    QVERIFY(ssh);
-    QCOMPARE(ssh->commentField()->text(), u"ada@example.org"_s);
-    QCOMPARE(ssh->keyTypeControl()->currentIndex(), 0);
-    ssh->keyTypeControl()->button(2)->click();
+    QCOMPARE(child<QLineEdit>(ssh, u"commentField"_s)->text(), u"ada@example.org"_s);
+    auto *keyType = child<SegmentedControl>(ssh, u"keyTypeControl"_s);
+    QCOMPARE(keyType->currentIndex(), 0);
+    buttons<QPushButton>(keyType, u"segment"_s).at(2)->click();
     QCOMPARE(wizard.draft().sshKeyType, u"ecdsa"_s);
-    ssh->keyTypeControl()->button(0)->click();
+    buttons<QPushButton>(keyType, u"segment"_s).at(0)->click();
     QCOMPARE(wizard.draft().sshKeyType, u"ed25519"_s);
     saveScreenshot(&wizard, u"wizard-ssh"_s);
 
@@ -329,8 +375,7 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     QCOMPARE(titleOf(wizard), u"Setting up…"_s);
     QCOMPARE(stepOf(wizard), QString());
     QCOMPARE(shownButtons(wizard), QStringList{ u"Cancel"_s });
-    auto *run = qobject_cast<RunView *>(wizard.content());
-    QVERIFY(run);
+    auto *run = page<RunView>(wizard);
     // The sheet stays while the run goes on.
     QTest::keyClick(&wizard, Qt::Key_Escape);
     wizard.close();
@@ -363,27 +408,31 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     QCOMPARE(titleOf(wizard), u"Customize prompt"_s);
     QCOMPARE(shownButtons(wizard), (QStringList{ u"Skip"_s, u"Save"_s }));
     auto *tune = page<P10kCustomizeView>(wizard);
-    QVERIFY(tune);
-    QCOMPARE(tune->introLabel()->text(),
+    QCOMPARE(child<QLabel>(tune, u"customizeIntro"_s)->text(),
         u"The “Rainbow” prompt is in place. Fine-tune it here; this changes ~/.p10k.zsh."_s);
-    QVERIFY(!tune->showTimeToggle()->isChecked());
-    QVERIFY(!tune->timeFormatRow()->isVisible());
-    QVERIFY(!tune->timePreview()->isVisible());
-    tune->showTimeToggle()->click();
-    QVERIFY(tune->timeFormatRow()->isVisible());
-    tune->timeFormatPicker()->setCurrentIndex(1);
-    Q_EMIT tune->timeFormatPicker()->activated(1);
-    QCOMPARE(tune->timePreview()->text(), u"14:30"_s);
-    QVERIFY(tune->timePreview()->isVisible());
-    tune->showTimeToggle()->click();
-    QVERIFY(!tune->timeFormatRow()->isVisible());
+    auto *showTime = child<QCheckBox>(tune, u"showTimeToggle"_s);
+    auto *formatRow = child<QWidget>(tune, u"timeFormatRow"_s);
+    auto *time = child<QLabel>(tune, u"previewTime"_s);
+    auto *transient = child<QLabel>(tune, u"previewTransient"_s);
+    QVERIFY(!showTime->isChecked());
+    QVERIFY(!formatRow->isVisible());
+    QVERIFY(!time->isVisible());
+    showTime->click();
+    QVERIFY(formatRow->isVisible());
+    auto *format = child<QComboBox>(tune, u"timeFormatPicker"_s);
+    format->setCurrentIndex(1);
+    Q_EMIT format->activated(1);
+    QCOMPARE(time->text(), u"14:30"_s);
+    QVERIFY(time->isVisible());
+    showTime->click();
+    QVERIFY(!formatRow->isVisible());
     QCOMPARE(wizard.p10kOptions().timeFormat, u"%D{%H:%M}"_s);
-    tune->showTimeToggle()->click();
-    QVERIFY(!tune->transientPreview()->isVisible());
-    tune->transientChoices()->button(1)->click();
-    QVERIFY(tune->transientPreview()->isVisible());
+    showTime->click();
+    QVERIFY(!transient->isVisible());
+    buttons<QRadioButton>(tune, u"transientChoice"_s).at(1)->click();
+    QVERIFY(transient->isVisible());
     sandbox.addTool(u"/usr/bin/osascript"_s, {});
-    tune->configureButton()->click();
+    child<QPushButton>(tune, u"configureButton"_s)->click();
     // The call log keeps one line per line of arguments; the script's first line opens Terminal.
     QTRY_VERIFY(!sandbox.calls(u"/usr/bin/osascript"_s).isEmpty());
     QCOMPARE(
@@ -416,7 +465,7 @@ void TestWizard::openedForGit_isStepOneOfTwo()
     QCOMPARE(titleOf(wizard), u"Review"_s);
     QCOMPARE(stepOf(wizard), u"Step 2 of 2"_s);
     QCOMPARE(shownButtons(wizard), (QStringList{ u"Cancel"_s, u"Back"_s, u"Apply"_s }));
-    QVERIFY(wizard.content()->findChildren<SymbolLabel *>(u"note"_s).isEmpty());
+    QVERIFY(noteTexts(wizard).isEmpty());
     button(wizard, u"backButton"_s)->click();
     QCOMPARE(titleOf(wizard), u"Git"_s);
 }
@@ -430,11 +479,11 @@ void TestWizard::iTermAlone_showsThePasswordNote()
     // Not checked yet: every component counts as not in place and starts ticked.
     QCOMPARE(wizard.selected().size(), 9);
     auto *select = page<SelectPage>(wizard);
-    QVERIFY(!select->stateLabel(SetupComponent::git)->spinner()->isHidden());
+    QVERIFY(!child<BusyIndicator>(stateLabel(select, SetupComponent::git), u"stateSpinner"_s)->isHidden());
     for (const SetupComponent component : allSetupComponents()) {
         // Unticking Oh My Zsh has unticked Powerlevel10k already.
-        if (component != SetupComponent::iterm2 && select->checkBox(component)->isChecked())
-            select->checkBox(component)->click();
+        if (component != SetupComponent::iterm2 && checkBox(select, component)->isChecked())
+            checkBox(select, component)->click();
     }
     QCOMPARE(stepOf(wizard), u"Step 1 of 2"_s);
     button(wizard, u"nextButton"_s)->click();
@@ -455,10 +504,9 @@ void TestWizard::existingPromptFile_keepsIt()
     QCOMPARE(titleOf(wizard), u"Terminal"_s);
     QCOMPARE(wizard.draft().p10kStyle, QString());
     auto *terminal = page<TerminalPage>(wizard);
-    QVERIFY(terminal);
-    QVERIFY(!terminal->pluginPicker()); // Oh My Zsh was not chosen
-    QCOMPARE(terminal->promptStatusLabel()->text(), u"You have a custom ~/.p10k.zsh"_s);
-    const QList<QRadioButton *> styles = terminal->styleButtons();
+    QVERIFY(!terminal->findChild<PluginPicker *>()); // Oh My Zsh was not chosen
+    QCOMPARE(child<SymbolLabel>(terminal, u"promptStatus"_s)->text(), u"You have a custom ~/.p10k.zsh"_s);
+    const QList<QRadioButton *> styles = buttons<QRadioButton>(terminal, u"styleChoice"_s);
     QCOMPARE(styles.first()->text(), u"Keep my current prompt"_s);
     QVERIFY(styles.first()->isChecked());
     QCOMPARE(styles.at(1)->text(), u"Replace with Lean"_s);
@@ -468,9 +516,9 @@ void TestWizard::existingPromptFile_keepsIt()
     QCOMPARE(
         detailOf(wizard, SetupComponent::powerlevel10k), u"Install and activate the theme, keep your prompt config"_s);
     button(wizard, u"backButton"_s)->click();
-    page<TerminalPage>(wizard)->styleButtons().at(1)->click();
+    buttons<QRadioButton>(page<TerminalPage>(wizard), u"styleChoice"_s).at(1)->click();
     QCOMPARE(wizard.draft().p10kStyle, u"lean"_s);
-    page<TerminalPage>(wizard)->styleButtons().at(0)->click();
+    buttons<QRadioButton>(page<TerminalPage>(wizard), u"styleChoice"_s).at(0)->click();
     QCOMPARE(wizard.draft().p10kStyle, QString());
 }
 
@@ -482,9 +530,8 @@ void TestWizard::cancel_discardsTheDraft()
     WizardView wizard(&stores.brew, &stores.setup, WizardRequest::make(SetupComponent::shell));
     wizard.show();
     auto *shell = page<ShellPage>(wizard);
-    QVERIFY(shell);
-    shell->backupToggle()->click();
-    shell->environmentEditor()->removeButton(0)->click();
+    child<QCheckBox>(shell, u"backupToggle"_s)->click();
+    rowField<QToolButton>(child<KeyValueEditor>(shell, u"environmentEditor"_s), 0, u"removeButton"_s)->click();
     QTRY_COMPARE(wizard.draft().environment.size(), 3);
     QTest::keyClick(&wizard, Qt::Key_Escape);
     QCOMPARE(wizard.result(), int(QDialog::Rejected));
@@ -519,7 +566,7 @@ void TestWizard::runningSheet_cannotBeClosed()
 
     button(wizard, u"cancelButton"_s)->click();
     QTRY_VERIFY(!stores.setup.isApplying());
-    auto *run = qobject_cast<RunView *>(wizard.content());
+    auto *run = page<RunView>(wizard);
     QCOMPARE(run->shownSymbol(SetupComponent::xcode), u"xmark.circle.fill"_s);
     QCOMPARE(run->shownFailure(SetupComponent::xcode), u"Cancelled"_s);
     QVERIFY(run->findChild<LiveLogView *>(u"runLog"_s)->shownText().endsWith(u"✗ Cancelled\n"_s));

@@ -1,3 +1,4 @@
+#include "FindChild.h"
 #include "setup/config/SetupConfig.h"
 #include "ui/main/HomeView.h"
 #include "ui/wizard/KeyValueEditor.h"
@@ -17,6 +18,7 @@
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
+using quillrig::test::child;
 
 using Components = QSet<SetupComponent>;
 using States = QHash<SetupComponent, StepState>;
@@ -327,8 +329,10 @@ private Q_SLOTS:
     {
         QStringList plugins{ u"git"_s, u"git"_s };
         PluginPicker picker(&plugins, installed({ u"git"_s, u"z"_s }, {}, { u"git"_s }));
-        QAbstractItemModelTester tester(picker.list()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QAbstractItemModel *model = picker.list()->model();
+        auto *list = child<QTableView>(picker, u"pluginList"_s);
+        auto *custom = child<QLineEdit>(picker, u"pluginCustomName"_s);
+        QAbstractItemModel *model = list->model();
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(model->rowCount(), 4); // git, z and the two clonable plugins
         QCOMPARE(model->index(0, 0).data().toString(), u"git"_s);
         QCOMPARE(model->index(0, 2).data().toString(), u"in .zshrc"_s);
@@ -338,19 +342,20 @@ private Q_SLOTS:
         QTRY_COMPARE(plugins, QStringList{});
         QCOMPARE(model->index(0, 0).data().toString(), u"git"_s);
         QCOMPARE(model->index(0, 2).data().toString(), u"will be removed"_s);
-        QCOMPARE(picker.summaryLabel()->text(), u"1 enabled in ~/.zshrc · 2 available · 1 to remove"_s);
+        QCOMPARE(
+            child<QLabel>(picker, u"pluginSummary"_s)->text(), u"1 enabled in ~/.zshrc · 2 available · 1 to remove"_s);
 
         // Return in the name field adds the name and is not passed on to the sheet.
-        picker.customField()->setText(u" extra "_s);
-        QTest::keyClick(picker.customField(), Qt::Key_Return);
+        custom->setText(u" extra "_s);
+        QTest::keyClick(custom, Qt::Key_Return);
         QCOMPARE(plugins, QStringList{ u"extra"_s });
-        QVERIFY(picker.customField()->text().isEmpty());
+        QVERIFY(custom->text().isEmpty());
         QCOMPARE(model->index(0, 0).data().toString(), u"extra"_s);
         QCOMPARE(model->index(0, 1).data().toString(), u"not found"_s);
 
-        picker.searchField()->setText(u"nothing like it"_s);
-        QVERIFY(!picker.noMatchLabel()->isHidden());
-        QVERIFY(picker.list()->isHidden());
+        child<QLineEdit>(picker, u"pluginSearch"_s)->setText(u"nothing like it"_s);
+        QVERIFY(!child<QLabel>(picker, u"pluginNoMatch"_s)->isHidden());
+        QVERIFY(list->isHidden());
         QCOMPARE(model->rowCount(), 0);
     }
 
@@ -420,32 +425,43 @@ private Q_SLOTS:
         const KeyValue twin = KeyValue::make(u"ll"_s, u"ls -la"_s);
         QList<KeyValue> items{ first, twin };
         KeyValueEditor editor(u"Aliases"_s, u"name"_s, u"command"_s, &items);
-        QCOMPARE(editor.rowCount(), 2);
-        QCOMPARE(editor.keyField(0)->placeholderText(), u"name"_s);
-        QCOMPARE(editor.valueField(0)->placeholderText(), u"command"_s);
-        QVERIFY(editor.emptyLabel()->isHidden());
+        const auto field = [&](int row, const QString &name) {
+            const QList<QWidget *> rows = editor.findChildren<QWidget *>(u"row"_s, Qt::FindDirectChildrenOnly);
+            return rows.at(row)->findChild<QLineEdit *>(name);
+        };
+        const auto remove = [&](int row) {
+            editor.findChildren<QWidget *>(u"row"_s, Qt::FindDirectChildrenOnly)
+                .at(row)
+                ->findChild<QToolButton *>(u"removeButton"_s)
+                ->click();
+        };
+        auto *empty = child<QLabel>(editor, u"emptyLabel"_s);
+        QCOMPARE(editor.findChildren<QWidget *>(u"row"_s, Qt::FindDirectChildrenOnly).size(), 2);
+        QCOMPARE(field(0, u"keyField"_s)->placeholderText(), u"name"_s);
+        QCOMPARE(field(0, u"valueField"_s)->placeholderText(), u"command"_s);
+        QVERIFY(empty->isHidden());
 
         // Editing the twin leaves the first row alone.
-        QTest::keyClicks(editor.valueField(1), u" -h"_s);
+        QTest::keyClicks(field(1, u"valueField"_s), u" -h"_s);
         QCOMPARE(items[0], first);
         QCOMPARE(items[1].value, u"ls -la -h"_s);
 
         // Removing the first removes only that row, although the other has the same key.
-        editor.removeButton(0)->click();
+        remove(0);
         QTRY_COMPARE(items.size(), 1);
         QCOMPARE(items[0].id, twin.id);
 
-        editor.addButton()->click();
+        child<QPushButton>(editor, u"addButton"_s)->click();
         QCOMPARE(items.size(), 2);
         QCOMPARE(items[1].key, QString());
         QVERIFY(!items[1].id.isNull() && items[1].id != twin.id);
 
-        editor.removeButton(0)->click();
+        remove(0);
         QTRY_COMPARE(items.size(), 1);
-        editor.removeButton(0)->click();
+        remove(0);
         QTRY_VERIFY(items.isEmpty());
-        QVERIFY(!editor.emptyLabel()->isHidden());
-        QCOMPARE(editor.emptyLabel()->text(), u"None"_s);
+        QVERIFY(!empty->isHidden());
+        QCOMPARE(empty->text(), u"None"_s);
     }
 };
 

@@ -26,8 +26,6 @@ public:
     StepState state() const { return m_state; }
     void setState(const StepState &state);
 
-    QLabel *messageLabel() const { return m_message; }
-    QToolButton *actionButton() const { return m_button; }
     // The state symbol beside the title.
     QString stateSymbol() const;
 

@@ -24,6 +24,9 @@ ContentView::ContentView(QWidget *parent)
     , m_checking(new QWidget(m_stack))
 {
     setObjectName(u"contentView"_s);
+    m_activity->setObjectName(u"activityStore"_s);
+    m_store->setObjectName(u"brewStore"_s);
+    m_setup->setObjectName(u"setupStore"_s);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_stack);

@@ -19,12 +19,6 @@ public:
     explicit ContentView(QWidget *parent = nullptr);
     ~ContentView() override;
 
-    ActivityStore *activity() const { return m_activity; }
-    BrewStore *store() const { return m_store; }
-    SetupStore *setup() const { return m_setup; }
-    // Null until Homebrew was first found.
-    MainView *mainView() const { return m_mainView; }
-
 protected:
     void showEvent(QShowEvent *event) override;
 

@@ -36,15 +36,6 @@ public:
 
     HomeView(BrewStore *brew, SetupStore *setup, QWidget *parent = nullptr);
 
-    QLabel *headingLabel() const { return m_heading; }
-    QLabel *systemLabel() const { return m_system; }
-    QPushButton *wizardButton() const { return m_wizardButton; }
-    QToolButton *recheckButton() const { return m_recheck; }
-    BusyIndicator *checkingIndicator() const { return m_checking; }
-    QWidget *updatesBanner() const { return m_banner; }
-    QLabel *updatesLabel() const { return m_bannerText; }
-    QPushButton *viewUpdatesButton() const { return m_viewUpdates; }
-    ComponentCard *card(SetupComponent component) const { return m_cards.value(component); }
     // What the ring shows: the fraction it is heading for, its centre text, and whether it is
     // drawn green (all complete) rather than in the brand gradient.
     qreal ringTarget() const;

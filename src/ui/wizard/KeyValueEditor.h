@@ -23,13 +23,6 @@ public:
     KeyValueEditor(const QString &title, const QString &keyTitle, const QString &valueTitle, QList<KeyValue> *items,
         QWidget *parent = nullptr);
 
-    int rowCount() const { return int(m_rows.size()); }
-    QLineEdit *keyField(int row) const { return m_rows.at(row).key; }
-    QLineEdit *valueField(int row) const { return m_rows.at(row).value; }
-    QToolButton *removeButton(int row) const { return m_rows.at(row).remove; }
-    QPushButton *addButton() const { return m_add; }
-    QLabel *emptyLabel() const { return m_empty; }
-
 Q_SIGNALS:
     // The bound list changed.
     void edited();

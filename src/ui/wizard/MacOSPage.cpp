@@ -1,6 +1,7 @@
 #include "ui/wizard/MacOSPage.h"
 
 #include "setup/config/SetupConfig.h"
+#include "ui/wizard/PageFields.h"
 #include "ui/wizard/PageScroll.h"
 
 #include <QCheckBox>
@@ -45,15 +46,15 @@ MacOSPage::MacOSPage(SetupConfig *config, QWidget *parent)
 {
     setObjectName(u"macOSPage"_s);
     QVBoxLayout *column = PageScroll::makeColumn(this);
+    const auto emitEdited = [this] { Q_EMIT edited(); };
 
     QGroupBox *dock = section(u"Dock"_s, u"dockSection"_s, this);
     auto *dockLayout = static_cast<QVBoxLayout *>(dock->layout());
-    m_autohide = toggle(
-        u"Automatically hide the Dock"_s, m_config->dock.autohide, &m_config->dock.autohide, u"autohide"_s, dock);
-    m_autohideDelay
-        = stepper(u"Hide delay: "_s, u" s"_s, 0, 5, &m_config->dock.autohideDelay, u"autohideDelay"_s, dock);
-    dockLayout->addWidget(m_autohide);
-    dockLayout->addWidget(m_autohideDelay, 0, Qt::AlignLeft);
+    dockLayout->addWidget(PageFields::toggle(
+        u"Automatically hide the Dock"_s, &m_config->dock.autohide, u"autohide"_s, dock, emitEdited));
+    dockLayout->addWidget(
+        stepper(u"Hide delay: "_s, u" s"_s, 0, 5, &m_config->dock.autohideDelay, u"autohideDelay"_s, dock), 0,
+        Qt::AlignLeft);
 
     auto *tileRow = new QHBoxLayout;
     tileRow->setSpacing(10);
@@ -73,31 +74,24 @@ MacOSPage::MacOSPage(SetupConfig *config, QWidget *parent)
     tileRow->addStretch(1);
     dockLayout->addLayout(tileRow);
 
-    m_magnification = toggle(
-        u"Magnification"_s, m_config->dock.magnification, &m_config->dock.magnification, u"magnification"_s, dock);
-    m_minimizeToApp = toggle(u"Minimize windows into the app icon"_s, m_config->dock.minimizeToApp,
-        &m_config->dock.minimizeToApp, u"minimizeToApp"_s, dock);
-    m_showRecents = toggle(
-        u"Show recent applications"_s, m_config->dock.showRecents, &m_config->dock.showRecents, u"showRecents"_s, dock);
-    dockLayout->addWidget(m_magnification);
-    dockLayout->addWidget(m_minimizeToApp);
-    dockLayout->addWidget(m_showRecents);
+    dockLayout->addWidget(
+        PageFields::toggle(u"Magnification"_s, &m_config->dock.magnification, u"magnification"_s, dock, emitEdited));
+    dockLayout->addWidget(PageFields::toggle(
+        u"Minimize windows into the app icon"_s, &m_config->dock.minimizeToApp, u"minimizeToApp"_s, dock, emitEdited));
+    dockLayout->addWidget(PageFields::toggle(
+        u"Show recent applications"_s, &m_config->dock.showRecents, u"showRecents"_s, dock, emitEdited));
     column->addWidget(dock);
 
     QGroupBox *finder = section(u"Finder"_s, u"finderSection"_s, this);
     auto *finderLayout = static_cast<QVBoxLayout *>(finder->layout());
-    m_showHiddenFiles = toggle(u"Show hidden files"_s, m_config->finder.showHiddenFiles,
-        &m_config->finder.showHiddenFiles, u"showHiddenFiles"_s, finder);
-    m_showExtensions = toggle(u"Show all file extensions"_s, m_config->finder.showExtensions,
-        &m_config->finder.showExtensions, u"showExtensions"_s, finder);
-    m_showPathBar = toggle(
-        u"Show path bar"_s, m_config->finder.showPathBar, &m_config->finder.showPathBar, u"showPathBar"_s, finder);
-    m_showStatusBar = toggle(u"Show status bar"_s, m_config->finder.showStatusBar, &m_config->finder.showStatusBar,
-        u"showStatusBar"_s, finder);
-    finderLayout->addWidget(m_showHiddenFiles);
-    finderLayout->addWidget(m_showExtensions);
-    finderLayout->addWidget(m_showPathBar);
-    finderLayout->addWidget(m_showStatusBar);
+    finderLayout->addWidget(PageFields::toggle(
+        u"Show hidden files"_s, &m_config->finder.showHiddenFiles, u"showHiddenFiles"_s, finder, emitEdited));
+    finderLayout->addWidget(PageFields::toggle(
+        u"Show all file extensions"_s, &m_config->finder.showExtensions, u"showExtensions"_s, finder, emitEdited));
+    finderLayout->addWidget(
+        PageFields::toggle(u"Show path bar"_s, &m_config->finder.showPathBar, u"showPathBar"_s, finder, emitEdited));
+    finderLayout->addWidget(PageFields::toggle(
+        u"Show status bar"_s, &m_config->finder.showStatusBar, u"showStatusBar"_s, finder, emitEdited));
 
     auto *viewRow = new QHBoxLayout;
     viewRow->setSpacing(10);
@@ -114,18 +108,16 @@ MacOSPage::MacOSPage(SetupConfig *config, QWidget *parent)
 
     QGroupBox *keyboard = section(u"Keyboard"_s, u"keyboardSection"_s, this);
     auto *keyboardLayout = static_cast<QVBoxLayout *>(keyboard->layout());
-    m_keyRepeat = stepper(u"Key repeat rate: "_s, u" (lower is faster)"_s, 1, 120, &m_config->keyboard.keyRepeat,
-        u"keyRepeat"_s, keyboard);
-    m_initialKeyRepeat = stepper(u"Delay until repeat: "_s, u" (lower is shorter)"_s, 10, 120,
-        &m_config->keyboard.initialKeyRepeat, u"initialKeyRepeat"_s, keyboard);
-    m_smartQuotes = toggle(u"Disable smart quotes"_s, m_config->keyboard.disableSmartQuotes,
-        &m_config->keyboard.disableSmartQuotes, u"disableSmartQuotes"_s, keyboard);
-    m_smartDashes = toggle(u"Disable smart dashes"_s, m_config->keyboard.disableSmartDashes,
-        &m_config->keyboard.disableSmartDashes, u"disableSmartDashes"_s, keyboard);
-    keyboardLayout->addWidget(m_keyRepeat, 0, Qt::AlignLeft);
-    keyboardLayout->addWidget(m_initialKeyRepeat, 0, Qt::AlignLeft);
-    keyboardLayout->addWidget(m_smartQuotes);
-    keyboardLayout->addWidget(m_smartDashes);
+    keyboardLayout->addWidget(stepper(u"Key repeat rate: "_s, u" (lower is faster)"_s, 1, 120,
+                                  &m_config->keyboard.keyRepeat, u"keyRepeat"_s, keyboard),
+        0, Qt::AlignLeft);
+    keyboardLayout->addWidget(stepper(u"Delay until repeat: "_s, u" (lower is shorter)"_s, 10, 120,
+                                  &m_config->keyboard.initialKeyRepeat, u"initialKeyRepeat"_s, keyboard),
+        0, Qt::AlignLeft);
+    keyboardLayout->addWidget(PageFields::toggle(u"Disable smart quotes"_s, &m_config->keyboard.disableSmartQuotes,
+        u"disableSmartQuotes"_s, keyboard, emitEdited));
+    keyboardLayout->addWidget(PageFields::toggle(u"Disable smart dashes"_s, &m_config->keyboard.disableSmartDashes,
+        u"disableSmartDashes"_s, keyboard, emitEdited));
     column->addWidget(keyboard);
 
     connect(m_tileSize, &QSlider::valueChanged, this, [this](int value) {
@@ -145,18 +137,6 @@ MacOSPage::MacOSPage(SetupConfig *config, QWidget *parent)
         m_config->finder.viewStyle = m_viewStyle->itemData(index).toString();
         Q_EMIT edited();
     });
-}
-
-QCheckBox *MacOSPage::toggle(const QString &text, bool value, bool *field, const QString &name, QWidget *parent)
-{
-    auto *box = new QCheckBox(text, parent);
-    box->setObjectName(name);
-    box->setChecked(value);
-    connect(box, &QCheckBox::toggled, this, [this, field](bool on) {
-        *field = on;
-        Q_EMIT edited();
-    });
-    return box;
 }
 
 QSpinBox *MacOSPage::stepper(const QString &prefix, const QString &suffix, int minimum, int maximum, int *field,

@@ -63,21 +63,22 @@ P10kCustomizeView::P10kCustomizeView(P10kOptions *options, const QString &style,
     QVBoxLayout *column = PageScroll::makeColumn(this);
     column->setSpacing(16);
 
-    m_intro = WizardStyle::secondaryLabel(u"The “"_s + TerminalPage::styleTitle(style)
+    QLabel *intro = WizardStyle::secondaryLabel(u"The “"_s + TerminalPage::styleTitle(style)
             + u"” prompt is in place. Fine-tune it here; this changes ~/.p10k.zsh."_s,
         Fonts::Style::body, this);
-    m_intro->setObjectName(u"customizeIntro"_s);
-    column->addWidget(m_intro);
+    intro->setObjectName(u"customizeIntro"_s);
+    column->addWidget(intro);
     column->addWidget(makePreview());
 
     auto *prompt = new QGroupBox(u"Prompt"_s, this);
     prompt->setObjectName(u"promptGroup"_s);
     auto *promptLayout = new QVBoxLayout(prompt);
-    m_showTime = new QCheckBox(u"Show current time on the right"_s, prompt);
-    m_showTime->setObjectName(u"showTimeToggle"_s);
-    m_showTime->setChecked(m_options->showTime);
-    promptLayout->addWidget(m_showTime);
+    auto *showTime = new QCheckBox(u"Show current time on the right"_s, prompt);
+    showTime->setObjectName(u"showTimeToggle"_s);
+    showTime->setChecked(m_options->showTime);
+    promptLayout->addWidget(showTime);
     m_timeFormatRow = new QWidget(prompt);
+    m_timeFormatRow->setObjectName(u"timeFormatRow"_s);
     auto *formatRow = new QHBoxLayout(m_timeFormatRow);
     formatRow->setContentsMargins(0, 0, 0, 0);
     formatRow->addWidget(new QLabel(u"Time format"_s, m_timeFormatRow));
@@ -89,10 +90,10 @@ P10kCustomizeView::P10kCustomizeView(P10kOptions *options, const QString &style,
     formatRow->addWidget(m_timeFormat);
     formatRow->addStretch(1);
     promptLayout->addWidget(m_timeFormatRow);
-    m_blankLineToggle = new QCheckBox(u"Blank line between prompts"_s, prompt);
-    m_blankLineToggle->setObjectName(u"blankLineToggle"_s);
-    m_blankLineToggle->setChecked(m_options->blankLineBetweenPrompts);
-    promptLayout->addWidget(m_blankLineToggle);
+    auto *blankLineToggle = new QCheckBox(u"Blank line between prompts"_s, prompt);
+    blankLineToggle->setObjectName(u"blankLineToggle"_s);
+    blankLineToggle->setChecked(m_options->blankLineBetweenPrompts);
+    promptLayout->addWidget(blankLineToggle);
     column->addWidget(prompt);
 
     auto *transient = new QGroupBox(u"Transient prompt"_s, this);
@@ -114,16 +115,16 @@ P10kCustomizeView::P10kCustomizeView(P10kOptions *options, const QString &style,
 
     auto *bottom = new QHBoxLayout;
     bottom->setSpacing(10);
-    m_configure = new QPushButton(Symbols::icon(u"terminal"_s), u"Run full `p10k configure` in Terminal"_s, this);
-    m_configure->setObjectName(u"configureButton"_s);
-    m_configure->setAutoDefault(false);
-    bottom->addWidget(m_configure, 0, Qt::AlignVCenter);
+    auto *configure = new QPushButton(Symbols::icon(u"terminal"_s), u"Run full `p10k configure` in Terminal"_s, this);
+    configure->setObjectName(u"configureButton"_s);
+    configure->setAutoDefault(false);
+    bottom->addWidget(configure, 0, Qt::AlignVCenter);
     bottom->addWidget(WizardStyle::secondaryLabel(u"Colors, separators and icons. Needs a Nerd Font in the terminal."_s,
                           Fonts::Style::caption, this),
         1, Qt::AlignVCenter);
     column->addLayout(bottom);
 
-    connect(m_showTime, &QCheckBox::toggled, this, [this](bool on) {
+    connect(showTime, &QCheckBox::toggled, this, [this](bool on) {
         m_options->showTime = on;
         refresh();
     });
@@ -131,7 +132,7 @@ P10kCustomizeView::P10kCustomizeView(P10kOptions *options, const QString &style,
         m_options->timeFormat = m_timeFormat->itemData(index).toString();
         refresh();
     });
-    connect(m_blankLineToggle, &QCheckBox::toggled, this, [this](bool on) {
+    connect(blankLineToggle, &QCheckBox::toggled, this, [this](bool on) {
         m_options->blankLineBetweenPrompts = on;
         refresh();
     });
@@ -143,7 +144,7 @@ P10kCustomizeView::P10kCustomizeView(P10kOptions *options, const QString &style,
         m_options->instantPrompt = P10kOptions::instantPrompts().value(id).value;
         refresh();
     });
-    connect(m_configure, &QPushButton::clicked, this, [] { P10kOptions::openConfigureInTerminal(); });
+    connect(configure, &QPushButton::clicked, this, [] { P10kOptions::openConfigureInTerminal(); });
     refresh();
 }
 

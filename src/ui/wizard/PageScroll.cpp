@@ -6,7 +6,6 @@ using namespace Qt::StringLiterals;
 
 PageScroll::PageScroll(QWidget *page, QWidget *parent)
     : QScrollArea(parent)
-    , m_page(page)
 {
     setObjectName(u"pageScroll"_s);
     setFrameShape(QFrame::NoFrame);

@@ -13,11 +13,6 @@ public:
     // Takes ownership of `page`.
     explicit PageScroll(QWidget *page, QWidget *parent = nullptr);
 
-    QWidget *page() const { return m_page; }
-
     // The column layout a page puts its items into.
     static QVBoxLayout *makeColumn(QWidget *page);
-
-private:
-    QWidget *m_page;
 };

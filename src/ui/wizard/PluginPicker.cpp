@@ -372,8 +372,8 @@ void PluginPicker::addCustom()
 
 void PluginPicker::recompute()
 {
-    m_rows = rows(*m_plugins, m_info, m_search->text(), m_filterValue);
-    m_model->setRows(m_rows, m_info.installed);
-    m_listArea->setCurrentWidget(m_rows.isEmpty() ? static_cast<QWidget *>(m_noMatch) : m_list);
+    const QList<Row> shown = rows(*m_plugins, m_info, m_search->text(), m_filterValue);
+    m_model->setRows(shown, m_info.installed);
+    m_listArea->setCurrentWidget(shown.isEmpty() ? static_cast<QWidget *>(m_noMatch) : m_list);
     m_summary->setText(summary(*m_plugins, m_info));
 }

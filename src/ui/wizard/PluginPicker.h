@@ -59,15 +59,6 @@ public:
     // `plugins` must outlive the picker; every change goes straight into it.
     PluginPicker(QStringList *plugins, const OhMyZshInfo &info, QWidget *parent = nullptr);
 
-    QList<Row> shownRows() const { return m_rows; }
-    QLabel *summaryLabel() const { return m_summary; }
-    QLineEdit *searchField() const { return m_search; }
-    SegmentedControl *filterControl() const { return m_filter; }
-    QLineEdit *customField() const { return m_custom; }
-    QPushButton *addButton() const { return m_add; }
-    QTableView *list() const { return m_list; }
-    QLabel *noMatchLabel() const { return m_noMatch; }
-
     // What a click on a row's tick box does.
     void setDesired(const QString &name, bool on);
 
@@ -84,7 +75,6 @@ private:
     QStringList *m_plugins;
     OhMyZshInfo m_info;
     Filter m_filterValue = Filter::all;
-    QList<Row> m_rows;
     QLabel *m_summary;
     QLineEdit *m_search;
     SegmentedControl *m_filter;

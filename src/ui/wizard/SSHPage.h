@@ -3,8 +3,6 @@
 #include <QWidget>
 
 struct SetupConfig;
-class QLineEdit;
-class SegmentedControl;
 
 // The wizard page for the SSH key: its type, file and comment.
 class SSHPage : public QWidget {
@@ -17,16 +15,6 @@ public:
     // `config` must outlive the page.
     explicit SSHPage(SetupConfig *config, QWidget *parent = nullptr);
 
-    SegmentedControl *keyTypeControl() const { return m_keyType; }
-    QLineEdit *keyFileField() const { return m_keyFile; }
-    QLineEdit *commentField() const { return m_comment; }
-
 Q_SIGNALS:
     void edited();
-
-private:
-    SetupConfig *m_config;
-    SegmentedControl *m_keyType;
-    QLineEdit *m_keyFile;
-    QLineEdit *m_comment;
 };

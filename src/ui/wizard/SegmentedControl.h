@@ -18,8 +18,6 @@ public:
     // -1: no segment on.
     int currentIndex() const;
     void setCurrentIndex(int index);
-    QPushButton *button(int index) const { return m_buttons.at(index); }
-    int count() const { return int(m_buttons.size()); }
 
 Q_SIGNALS:
     // The user chose a segment.

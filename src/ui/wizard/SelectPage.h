@@ -26,8 +26,6 @@ public:
     SelectPage(SetupStore *setup, const QSet<SetupComponent> &selected, QWidget *parent = nullptr);
 
     void setSelected(const QSet<SetupComponent> &selected);
-    QCheckBox *checkBox(SetupComponent component) const { return m_checks.value(component); }
-    StateLabel *stateLabel(SetupComponent component) const { return m_states.value(component); }
 
 Q_SIGNALS:
     // The user ticked or unticked a component.

@@ -2,9 +2,9 @@
 
 #include "setup/config/SetupConfig.h"
 #include "ui/Fonts.h"
-#include "ui/wizard/KeyValueEditor.h"
-#include "ui/wizard/PageScroll.h"
 #include "ui/WizardStyle.h"
+#include "ui/wizard/PageFields.h"
+#include "ui/wizard/PageScroll.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -15,33 +15,27 @@ using namespace Qt::StringLiterals;
 
 ShellPage::ShellPage(SetupConfig *config, QWidget *parent)
     : QWidget(parent)
-    , m_config(config)
 {
     setObjectName(u"shellPage"_s);
     QVBoxLayout *column = PageScroll::makeColumn(this);
+    const auto emitEdited = [this] { Q_EMIT edited(); };
 
-    m_aliases = new KeyValueEditor(u"Aliases"_s, u"name"_s, u"command"_s, &m_config->aliases, this);
-    m_aliases->setObjectName(u"aliasesEditor"_s);
-    column->addWidget(m_aliases);
+    PageFields::addEditor(
+        column, u"Aliases"_s, u"name"_s, u"command"_s, &config->aliases, u"aliasesEditor"_s, this, emitEdited);
+    PageFields::addEditor(column, u"Environment variables"_s, u"NAME"_s, u"value"_s, &config->environment,
+        u"environmentEditor"_s, this, emitEdited);
 
-    m_environment = new KeyValueEditor(u"Environment variables"_s, u"NAME"_s, u"value"_s, &m_config->environment, this);
-    m_environment->setObjectName(u"environmentEditor"_s);
-    column->addWidget(m_environment);
-
-    auto *extras = new QWidget(this);
-    auto *extrasLayout = new QVBoxLayout(extras);
-    extrasLayout->setContentsMargins(0, 0, 0, 0);
-    extrasLayout->setSpacing(6);
-    extrasLayout->addWidget(WizardStyle::label(u"Extra lines for ~/.zshrc"_s, Fonts::Style::headline, extras));
-    m_extras = new QPlainTextEdit(extras);
-    m_extras->setObjectName(u"extrasEditor"_s);
-    m_extras->setFont(Fonts::monospaced(Fonts::Style::body));
-    m_extras->setMinimumHeight(80);
-    m_extras->setFixedHeight(96);
-    m_extras->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_extras->setTabChangesFocus(true);
-    m_extras->setPlainText(m_config->zshrcExtras);
-    extrasLayout->addWidget(m_extras);
+    QWidget *extras = PageFields::section(u"Extra lines for ~/.zshrc"_s, 6, this);
+    auto *extrasLayout = static_cast<QVBoxLayout *>(extras->layout());
+    auto *extrasEditor = new QPlainTextEdit(extras);
+    extrasEditor->setObjectName(u"extrasEditor"_s);
+    extrasEditor->setFont(Fonts::monospaced(Fonts::Style::body));
+    extrasEditor->setMinimumHeight(80);
+    extrasEditor->setFixedHeight(96);
+    extrasEditor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    extrasEditor->setTabChangesFocus(true);
+    extrasEditor->setPlainText(config->zshrcExtras);
+    extrasLayout->addWidget(extrasEditor);
     extrasLayout->addWidget(WizardStyle::secondaryLabel(
         u"One line each, e.g. export PATH=\"$HOME/bin:$PATH\""_s, Fonts::Style::caption, extras));
     column->addWidget(extras);
@@ -50,23 +44,15 @@ ShellPage::ShellPage(SetupConfig *config, QWidget *parent)
     auto *backupLayout = new QVBoxLayout(backup);
     backupLayout->setContentsMargins(0, 0, 0, 0);
     backupLayout->setSpacing(4);
-    m_backup = new QCheckBox(u"Back up ~/.zshrc before changing it"_s, backup);
-    m_backup->setObjectName(u"backupToggle"_s);
-    m_backup->setChecked(m_config->backupDotfiles);
-    backupLayout->addWidget(m_backup);
+    backupLayout->addWidget(PageFields::toggle(
+        u"Back up ~/.zshrc before changing it"_s, &config->backupDotfiles, u"backupToggle"_s, backup, emitEdited));
     backupLayout->addWidget(WizardStyle::secondaryLabel(u"Everything is written into marked blocks in ~/.zshrc, so "
                                                         u"re-running updates them instead of duplicating."_s,
         Fonts::Style::callout, backup));
     column->addWidget(backup);
 
-    connect(m_aliases, &KeyValueEditor::edited, this, &ShellPage::edited);
-    connect(m_environment, &KeyValueEditor::edited, this, &ShellPage::edited);
-    connect(m_extras, &QPlainTextEdit::textChanged, this, [this] {
-        m_config->zshrcExtras = m_extras->toPlainText();
-        Q_EMIT edited();
-    });
-    connect(m_backup, &QCheckBox::toggled, this, [this](bool on) {
-        m_config->backupDotfiles = on;
-        Q_EMIT edited();
+    connect(extrasEditor, &QPlainTextEdit::textChanged, this, [config, extrasEditor, emitEdited] {
+        config->zshrcExtras = extrasEditor->toPlainText();
+        emitEdited();
     });
 }

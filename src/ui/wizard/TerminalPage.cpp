@@ -3,9 +3,10 @@
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/SymbolLabel.h"
+#include "ui/WizardStyle.h"
+#include "ui/wizard/PageFields.h"
 #include "ui/wizard/PageScroll.h"
 #include "ui/wizard/PluginPicker.h"
-#include "ui/WizardStyle.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -60,9 +61,9 @@ TerminalPage::TerminalPage(SetupConfig *config, const QSet<SetupComponent> &sele
     setObjectName(u"terminalPage"_s);
     QVBoxLayout *column = PageScroll::makeColumn(this);
     if (selected.contains(SetupComponent::ohMyZsh)) {
-        m_picker = new PluginPicker(&m_config->plugins, omz, this);
-        connect(m_picker, &PluginPicker::edited, this, &TerminalPage::edited);
-        column->addWidget(m_picker);
+        auto *picker = new PluginPicker(&m_config->plugins, omz, this);
+        connect(picker, &PluginPicker::edited, this, &TerminalPage::edited);
+        column->addWidget(picker);
     }
     if (selected.contains(SetupComponent::powerlevel10k))
         column->addWidget(makeStyleSection(p10k));
@@ -70,18 +71,15 @@ TerminalPage::TerminalPage(SetupConfig *config, const QSet<SetupComponent> &sele
 
 QWidget *TerminalPage::makeStyleSection(const P10kInfo &p10k)
 {
-    auto *section = new QWidget(this);
+    QWidget *section = PageFields::section(u"Powerlevel10k prompt"_s, 10, this);
     section->setObjectName(u"promptStyleSection"_s);
-    auto *layout = new QVBoxLayout(section);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(10);
-    layout->addWidget(WizardStyle::label(u"Powerlevel10k prompt"_s, Fonts::Style::headline, section));
+    auto *layout = static_cast<QVBoxLayout *>(section->layout());
 
     if (p10k.configExists) {
-        m_status = new SymbolLabel(u"checkmark.circle.fill"_s, promptStatus(p10k), section);
-        m_status->setObjectName(u"promptStatus"_s);
-        m_status->setColor(Colors::green());
-        layout->addWidget(m_status, 0, Qt::AlignLeft);
+        auto *status = new SymbolLabel(u"checkmark.circle.fill"_s, promptStatus(p10k), section);
+        status->setObjectName(u"promptStatus"_s);
+        status->setColor(Colors::green());
+        layout->addWidget(status, 0, Qt::AlignLeft);
     }
 
     auto *group = new QGroupBox(u"Prompt"_s, section);
@@ -95,7 +93,6 @@ QWidget *TerminalPage::makeStyleSection(const P10kInfo &p10k)
         button->setObjectName(u"styleChoice"_s);
         button->setChecked(choice.identifier == m_config->p10kStyle);
         m_styles.addButton(button, i);
-        m_styleButtons.append(button);
         groupLayout->addWidget(button);
         QLabel *description = WizardStyle::secondaryLabel(choice.description, Fonts::Style::caption, group);
         // Lines up with the button's text rather than its circle.

@@ -10,10 +10,6 @@
 #include <QSet>
 #include <QWidget>
 
-class PluginPicker;
-class QRadioButton;
-class SymbolLabel;
-
 // The wizard page for Oh My Zsh and Powerlevel10k: the plugin picker when Oh My Zsh is chosen,
 // then the prompt style when Powerlevel10k is.
 class TerminalPage : public QWidget {
@@ -32,10 +28,6 @@ public:
     TerminalPage(SetupConfig *config, const QSet<SetupComponent> &selected, const OhMyZshInfo &omz,
         const P10kInfo &p10k, QWidget *parent = nullptr);
 
-    PluginPicker *pluginPicker() const { return m_picker; }
-    SymbolLabel *promptStatusLabel() const { return m_status; }
-    QList<QRadioButton *> styleButtons() const { return m_styleButtons; }
-
 Q_SIGNALS:
     void edited();
 
@@ -43,9 +35,6 @@ private:
     QWidget *makeStyleSection(const P10kInfo &p10k);
 
     SetupConfig *m_config;
-    PluginPicker *m_picker = nullptr;
-    SymbolLabel *m_status = nullptr;
     QButtonGroup m_styles;
-    QList<QRadioButton *> m_styleButtons;
     QList<SetupConfig::P10kStyle> m_choices;
 };

@@ -53,10 +53,6 @@ public:
     // Whether "Customize prompt…" is offered after the run.
     bool canCustomizePrompt() const;
 
-    // The widget in the content area (a page's scroll container, the run view or the prompt
-    // fine-tuning view).
-    QWidget *content() const { return m_content; }
-
     void reject() override;
 
 Q_SIGNALS:

@@ -60,9 +60,8 @@ std::optional<SetupPlan::FileChange> fileChange(
 {
     if (before && *before == after)
         return std::nullopt;
-    return SetupPlan::FileChange{ label, before, after, UnifiedDiff::diff(label, before.value_or(QString()), after,
-                                                            before.has_value()),
-        {} };
+    return SetupPlan::FileChange{ label, before, after,
+        UnifiedDiff::diff(label, before.value_or(QString()), after, before.has_value()), {} };
 }
 
 // Applies an edit of ~/.zshrc to the outlook and records it in the step. Fails the step the way
@@ -84,9 +83,8 @@ bool editZshrc(SetupPlan::Step &step, Outlook &outlook, const std::function<QStr
         }
         return false;
     }
-    const std::optional<QString> before = outlook.zshrc.status == TextFile::Status::readable
-        ? std::optional(outlook.zshrc.text)
-        : std::nullopt;
+    const std::optional<QString> before
+        = outlook.zshrc.status == TextFile::Status::readable ? std::optional(outlook.zshrc.text) : std::nullopt;
     const QString after = edit(before.value_or(QString()));
     if (const auto change = fileChange(zshrcLabel, before, after))
         step.files.append(*change);
@@ -163,11 +161,10 @@ QCoro::Task<> planOhMyZsh(SetupPlan::Step &step, const SetupConfig &config, Outl
         planBackup(step, config, outlook);
         step.installs = true;
         step.actions.append(u"Install Oh My Zsh (its installer replaces ~/.zshrc and keeps the old one as a backup)"_s);
-        step.commands.append(commandText(platform.systemPath(u"/bin/sh"_s),
-            QStringList{ u"-c"_s, ShellSteps::ohMyZshInstallerCommand() }));
-        step.files.append({ zshrcLabel, outlook.zshrc.status == TextFile::Status::readable
-                                            ? std::optional(outlook.zshrc.text)
-                                            : std::nullopt,
+        step.commands.append(commandText(
+            platform.systemPath(u"/bin/sh"_s), QStringList{ u"-c"_s, ShellSteps::ohMyZshInstallerCommand() }));
+        step.files.append({ zshrcLabel,
+            outlook.zshrc.status == TextFile::Status::readable ? std::optional(outlook.zshrc.text) : std::nullopt,
             std::nullopt, {}, u"Replaced by the Oh My Zsh installer."_s });
         outlook.ohMyZshExists = true;
         outlook.zshrcUnknown = true;
@@ -187,8 +184,8 @@ QCoro::Task<> planOhMyZsh(SetupPlan::Step &step, const SetupConfig &config, Outl
             continue;
         step.installs = true;
         step.actions.append(u"Download the plugin "_s + name);
-        step.commands.append(commandText(*git,
-            QStringList{ u"clone"_s, u"--depth=1"_s, sources.value(name).toString(), destination }));
+        step.commands.append(
+            commandText(*git, QStringList{ u"clone"_s, u"--depth=1"_s, sources.value(name).toString(), destination }));
     }
 
     QStringList notPlaced;
@@ -202,7 +199,8 @@ QCoro::Task<> planOhMyZsh(SetupPlan::Step &step, const SetupConfig &config, Outl
     if (!step.files.isEmpty() && step.files.last().after)
         step.actions.append(u"Enable exactly the configured plugins in ~/.zshrc"_s);
     if (!notPlaced.isEmpty())
-        step.actions.append(u"⚠︎ Your plugins=(…) block has an unusual layout, so these plugins would not be added: "_s
+        step.actions.append(
+            u"⚠︎ Your plugins=(…) block has an unusual layout, so these plugins would not be added: "_s
             + notPlaced.join(u", "_s));
 }
 
@@ -259,8 +257,8 @@ QCoro::Task<> planPowerlevel10k(SetupPlan::Step &step, const SetupConfig &config
                 step.actions.append(u"Move ~/.p10k.zsh to ~/.p10k.zsh.backup.<date>"_s);
             step.actions.append(u"Apply the prompt style "_s + config.p10kStyle);
             step.files.append({ p10kLabel,
-                current.status == TextFile::Status::readable ? std::optional(current.text) : std::nullopt,
-                std::nullopt, {}, u"Replaced by the "_s + config.p10kStyle + u" preset of the downloaded theme."_s });
+                current.status == TextFile::Status::readable ? std::optional(current.text) : std::nullopt, std::nullopt,
+                {}, u"Replaced by the "_s + config.p10kStyle + u" preset of the downloaded theme."_s });
         }
     }
 
@@ -408,11 +406,11 @@ QList<SetupPlan::Line> SetupPlan::lines() const
 {
     using Kind = Line::Kind;
     QList<Line> out;
-    const auto valueText = [](const std::optional<QString> &value) {
-        return value ? u"“"_s + *value + u"”"_s : u"(not set)"_s;
-    };
+    const auto valueText
+        = [](const std::optional<QString> &value) { return value ? u"“"_s + *value + u"”"_s : u"(not set)"_s; };
     for (const Step &step : steps) {
-        out.append({ Kind::heading, title(step.component) + (step.changes() ? QString() : u" — no changes"_s) });
+        out.append({ Kind::heading,
+            title(step.component) + (step.changes() || step.failure ? QString() : u" — no changes"_s) });
         for (const QString &action : step.actions)
             out.append({ Kind::action, action });
         if (step.failure)
@@ -443,8 +441,8 @@ QList<SetupPlan::Line> SetupPlan::lines() const
                 change.domain + u' ' + change.key + u": "_s + valueText(change.current) + u" → "_s
                     + valueText(change.wanted) });
         for (const ValueChange &change : step.git)
-            out.append(
-                { Kind::change, change.key + u": "_s + valueText(change.current) + u" → "_s + valueText(change.wanted) });
+            out.append({ Kind::change,
+                change.key + u": "_s + valueText(change.current) + u" → "_s + valueText(change.wanted) });
         for (const QString &command : step.commands)
             out.append({ Kind::command, u"$ "_s + command });
     }

@@ -194,8 +194,7 @@ void applyShellBlocks(RunContext &context, const SetupConfig &config)
         backUpZshrc(context);
     const BlocksEdit edit = zshrcWithBlocks(config, Zshrc::readForEditing());
     for (const BlocksEdit::Written &written : edit.written)
-        context.appendLog(
-            u"Wrote "_s + QString::number(written.lines) + u' ' + written.label + u" to ~/.zshrc\n"_s);
+        context.appendLog(u"Wrote "_s + QString::number(written.lines) + u' ' + written.label + u" to ~/.zshrc\n"_s);
     Zshrc::write(edit.text);
     context.appendLog(u"Open a new terminal tab (or run `source ~/.zshrc`) to use them.\n"_s);
 }

@@ -3,7 +3,6 @@
 #include <QStringList>
 
 #include <dtl/dtl.hpp>
-
 #include <sstream>
 #include <string>
 #include <vector>
@@ -53,7 +52,7 @@ QString diff(const QString &label, const QString &before, const QString &after, 
     std::ostringstream hunks;
     engine.printUnifiedFormat(hunks);
 
-    QString text = (beforeExists ? u"--- a/"_s + label : u"--- /dev/null"_s) + u"\n+++ b/"_s + label + u'\n';
+    QString text = (beforeExists ? u"--- "_s + label : u"--- /dev/null"_s) + u"\n+++ "_s + label + u'\n';
     text += QString::fromStdString(hunks.str());
     return text;
 }

@@ -4,6 +4,7 @@
 #include "brew/BrewStore.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/Platform.h"
 #include "setup/config/ConfigValidator.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/engine/CancellationFlag.h"
@@ -26,11 +27,19 @@ namespace CliSetup {
 
 namespace {
 
+// The application's configuration as SetupConfig::load() gives it, but without creating the
+// application's folder on a Mac where the app has never run: a plan must leave no trace.
+SetupConfig loadStored()
+{
+    const QString file = Platform::current().appSupportDir() + u"/quillrig-gui/config.json"_s;
+    return Files::exists(file) ? SetupConfig::load() : SetupConfig::takeOverFromZshrc();
+}
+
 // The configuration to use: --config FILE, or the application's own config.json.
 SetupConfig loadConfig(const Options &options)
 {
     if (!options.configFile)
-        return SetupConfig::load();
+        return loadStored();
     const std::optional<QByteArray> bytes = Files::read(*options.configFile);
     if (!bytes)
         throw CliUsageError(*options.configFile + u": cannot be read"_s);
@@ -365,7 +374,7 @@ int config(CliStreams &io, const QString &action, const QString &file)
         return CliExit::ok;
     }
     if (action == u"show"_s) {
-        writeJson(io.out, QJsonDocument::fromJson(SetupConfig::load().toJson()));
+        writeJson(io.out, QJsonDocument::fromJson(loadStored().toJson()));
         return CliExit::ok;
     }
     if (action == u"export"_s) {

@@ -154,7 +154,8 @@ QCoro::Task<> planOhMyZsh(SetupPlan::Step &step, const SetupConfig &config, Outl
     if (outlook.ohMyZshExists) {
         step.actions.append(u"Oh My Zsh is installed."_s);
     } else {
-        if (!co_await gitFor(outlook)) {
+        const std::optional<QString> installerGit = co_await gitFor(outlook);
+        if (!installerGit) {
             step.failure = gitMissing;
             co_return;
         }
@@ -313,8 +314,9 @@ QCoro::Task<> planGit(SetupPlan::Step &step, const SetupConfig &config, const Ou
     step.actions.append(u"Write "_s + QString::number(writes.size()) + u" global Git settings"_s);
     for (const KeyValue &write : writes) {
         // Before the Command Line Tools are installed there is no Git to ask.
-        const std::optional<QString> current
-            = outlook.commandLineToolsPending ? std::nullopt : co_await SetupChecks::gitConfigGet(write.key);
+        std::optional<QString> current;
+        if (!outlook.commandLineToolsPending)
+            current = co_await SetupChecks::gitConfigGet(write.key);
         if (current != write.value)
             step.git.append({ {}, write.key, current, write.value });
         step.commands.append(commandText(*git, QStringList{ u"config"_s, u"--global"_s, write.key, write.value }));

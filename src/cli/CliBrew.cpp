@@ -101,10 +101,16 @@ std::optional<Package> findPackage(const BrewStore &store, const QString &name)
 
 int search(CliStreams &io, const Options &options)
 {
-    Session session;
-    if (!session.loadCatalog(io))
-        return CliExit::failed;
-    const QList<Package> &catalog = session.store().catalog();
+    // The cache alone serves a search: no store unless the catalog has to be downloaded.
+    QList<Package> catalog;
+    if (auto cached = runToEnd(CatalogService::loadCachedCatalog())) {
+        catalog = std::move(cached->first);
+    } else {
+        Session session;
+        if (!session.loadCatalog(io))
+            return CliExit::failed;
+        catalog = session.store().catalog();
+    }
     const QSet<QString> none;
     const CatalogFilter::PackageState state{ none, none, none };
     const QList<qsizetype> rows

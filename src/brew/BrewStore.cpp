@@ -175,9 +175,8 @@ bool BrewStore::brewUpdateAvailable() const
     return VersionCompare::isNewerRelease(*m_latestBrewVersion, *m_brewVersion);
 }
 
-QCoro::Task<> BrewStore::refresh()
+bool BrewStore::locate()
 {
-    QPointer<BrewStore> self(this);
     std::optional<QString> found;
     for (const QString &candidate : { u"/opt/homebrew/bin/brew"_s, u"/usr/local/bin/brew"_s }) {
         const QString path = Platform::current().systemPath(candidate);
@@ -186,13 +185,16 @@ QCoro::Task<> BrewStore::refresh()
             break;
         }
     }
-    if (!found) {
-        setBrewPath(std::nullopt);
-        setStatus(BrewStatus::missing);
-        co_return;
-    }
     setBrewPath(found);
-    setStatus(BrewStatus::ready);
+    setStatus(found ? BrewStatus::ready : BrewStatus::missing);
+    return found.has_value();
+}
+
+QCoro::Task<> BrewStore::refresh()
+{
+    QPointer<BrewStore> self(this);
+    if (!locate())
+        co_return;
 
     if (m_catalog.isEmpty()) {
         const auto cached = co_await CatalogService::loadCachedCatalog();

@@ -76,6 +76,8 @@ public:
     // Finds brew, shows the cached catalog, then downloads the catalog and reads the latest
     // release and the installed/outdated state.
     QCoro::Task<> refresh();
+    // Only the first part of refresh(): finds brew and sets the path and status. True when found.
+    bool locate();
     QCoro::Task<> refreshInstalled();
     QCoro::Task<> loadCatalog();
     void applyCatalog(const QList<Package> &packages, const QDateTime &date);

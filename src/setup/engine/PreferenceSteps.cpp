@@ -21,6 +21,42 @@ const QString gitMissing = u"Git is not available yet. Install the Xcode Command
 
 } // namespace
 
+QStringList defaultsWriteArguments(const DefaultsEntry &entry)
+{
+    return { u"write"_s, entry.domain, entry.key, u"-"_s + DefaultsEntry::toString(entry.kind), entry.value };
+}
+
+QStringList restartedProcesses()
+{
+    return { u"Dock"_s, u"Finder"_s };
+}
+
+QList<KeyValue> gitWrites(const SetupConfig &config)
+{
+    QList<KeyValue> writes;
+    if (!config.gitName.isEmpty())
+        writes.append({ {}, u"user.name"_s, config.gitName });
+    if (!config.gitEmail.isEmpty())
+        writes.append({ {}, u"user.email"_s, config.gitEmail });
+    for (const KeyValue &row : config.gitAliases) {
+        if (!row.key.isEmpty())
+            writes.append({ {}, u"alias."_s + row.key, row.value });
+    }
+    for (const KeyValue &row : config.gitSettings) {
+        if (!row.key.isEmpty())
+            writes.append({ {}, row.key, row.value });
+    }
+    return writes;
+}
+
+QStringList sshKeygenArguments(const SetupConfig &config, const QString &keyPath)
+{
+    QStringList arguments{ u"-t"_s, config.sshKeyType, u"-f"_s, keyPath, u"-N"_s, QString() };
+    if (!config.sshComment.isEmpty())
+        arguments << u"-C"_s << config.sshComment;
+    return arguments;
+}
+
 QCoro::Task<> applyMacOSDefaults(RunContext &context, SetupConfig config)
 {
     const Platform &platform = Platform::current();
@@ -28,14 +64,13 @@ QCoro::Task<> applyMacOSDefaults(RunContext &context, SetupConfig config)
     const QString killall = platform.systemPath(u"/usr/bin/killall"_s);
     int failures = 0;
     for (const DefaultsEntry &entry : config.defaultsEntries()) {
-        const QStringList arguments{ u"write"_s, entry.domain, entry.key, u"-"_s + DefaultsEntry::toString(entry.kind),
-            entry.value };
+        const QStringList arguments = defaultsWriteArguments(entry);
         const Process::Result result = co_await SetupTools::runTool(context, defaults, arguments);
         if (result.status != 0)
             ++failures;
     }
     // Dock and Finder read their preferences at start; a process that was not running is fine.
-    for (const QString &process : { u"Dock"_s, u"Finder"_s }) {
+    for (const QString &process : restartedProcesses()) {
         const QStringList arguments{ process };
         co_await SetupTools::runTool(context, killall, arguments);
     }
@@ -56,18 +91,9 @@ QCoro::Task<> applyGit(RunContext &context, SetupConfig config)
     const std::optional<QString> git = co_await SetupChecks::findGit();
     if (!git)
         throw SetupError(gitMissing);
-    if (!config.gitName.isEmpty())
-        co_await gitConfigSet(context, *git, u"user.name"_s, config.gitName);
-    if (!config.gitEmail.isEmpty())
-        co_await gitConfigSet(context, *git, u"user.email"_s, config.gitEmail);
-    for (const KeyValue &row : std::as_const(config.gitAliases)) {
-        if (!row.key.isEmpty())
-            co_await gitConfigSet(context, *git, u"alias."_s + row.key, row.value);
-    }
-    for (const KeyValue &row : std::as_const(config.gitSettings)) {
-        if (!row.key.isEmpty())
-            co_await gitConfigSet(context, *git, row.key, row.value);
-    }
+    // The first failing write ends the step; the ones before it stay.
+    for (const KeyValue &write : gitWrites(config))
+        co_await gitConfigSet(context, *git, write.key, write.value);
     const std::optional<QString> name = co_await SetupChecks::gitConfigGet(u"user.name"_s);
     const std::optional<QString> email = co_await SetupChecks::gitConfigGet(u"user.email"_s);
     if (!name || !email)
@@ -87,9 +113,7 @@ QCoro::Task<> createSSHKey(RunContext &context, SetupConfig config)
     // 0700: the folder holds a private key. An existing folder keeps its permissions.
     Files::createDirectories(key.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-    QStringList arguments{ u"-t"_s, config.sshKeyType, u"-f"_s, keyPath, u"-N"_s, QString() };
-    if (!config.sshComment.isEmpty())
-        arguments << u"-C"_s << config.sshComment;
+    const QStringList arguments = sshKeygenArguments(config, keyPath);
     const Platform &platform = Platform::current();
     const QString sshKeygen = platform.systemPath(u"/usr/bin/ssh-keygen"_s);
     const Process::Result result = co_await SetupTools::runTool(context, sshKeygen, arguments);

@@ -1,8 +1,13 @@
 #pragma once
 
-#include <QCoro/QCoroTask>
-#include <QString>
+#include "setup/config/KeyValue.h"
 
+#include <QCoro/QCoroTask>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct DefaultsEntry;
 struct SetupConfig;
 class RunContext;
 
@@ -19,5 +24,13 @@ QCoro::Task<> createSSHKey(RunContext &context, SetupConfig config);
 
 // `git config --global <key> <value>` with the given git; throws the exit-status error.
 QCoro::Task<> gitConfigSet(RunContext &context, QString git, QString key, QString value);
+
+// What the steps run, computed without running anything, so a dry run lists exactly these.
+QStringList defaultsWriteArguments(const DefaultsEntry &entry);
+// The processes restarted after the defaults are written, in order.
+QStringList restartedProcesses();
+// The global Git settings the Git step writes, in order (name, email, aliases, settings).
+QList<KeyValue> gitWrites(const SetupConfig &config);
+QStringList sshKeygenArguments(const SetupConfig &config, const QString &keyPath);
 
 } // namespace PreferenceSteps

@@ -201,7 +201,8 @@ QCoro::Task<> SetupStore::checkAll()
     }
 }
 
-void SetupStore::apply(const QList<SetupComponent> &components, const std::optional<QString> &brewPath)
+void SetupStore::apply(const QList<SetupComponent> &components, const std::optional<QString> &brewPath,
+    const std::optional<SetupConfig> &configuration)
 {
     if (m_isApplying)
         return;
@@ -222,7 +223,7 @@ void SetupStore::apply(const QList<SetupComponent> &components, const std::optio
         m_activity->begin(u"Setting up your Mac"_s, QString(), 0.0);
     m_run = std::make_shared<StoreRunContext>(this);
     m_applyTask.reset();
-    m_applyTask.emplace(runApply(order, m_config, brewPath, m_run));
+    m_applyTask.emplace(runApply(order, configuration.value_or(m_config), brewPath, m_run));
 }
 
 void SetupStore::cancelApply()

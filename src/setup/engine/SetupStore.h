@@ -55,7 +55,10 @@ public:
     QCoro::Task<> refresh();
     // Starts a run of the given components in the fixed component order and returns at once.
     // Does nothing while a run is in progress. `brewPath`: nothing when Homebrew is missing.
-    void apply(const QList<SetupComponent> &components, const std::optional<QString> &brewPath);
+    // `configuration`: the settings to apply instead of config() (the command line's --config),
+    // neither stored nor saved.
+    void apply(const QList<SetupComponent> &components, const std::optional<QString> &brewPath,
+        const std::optional<SetupConfig> &configuration = std::nullopt);
     // The running step ends at its next cancellation point; every later step is marked
     // "Cancelled" without running.
     void cancelApply();

@@ -56,6 +56,54 @@ QString powerlevel10kRepository()
     return u"https://github.com/romkatv/powerlevel10k.git"_s;
 }
 
+QString powerlevel10kThemeName()
+{
+    return themeName;
+}
+
+QString powerlevel10kFolder()
+{
+    return Platform::current().homePath(u".oh-my-zsh/custom/themes/powerlevel10k"_s);
+}
+
+QString powerlevel10kPreset(const QString &style)
+{
+    return powerlevel10kFolder() + u"/config/p10k-"_s + style + u".zsh"_s;
+}
+
+QString pluginFolder(const QString &name)
+{
+    return Platform::current().homePath(u".oh-my-zsh/custom/plugins/"_s + name);
+}
+
+QString zshrcWithPowerlevel10k(const QString &text)
+{
+    return Zshrc::ensureP10kSource(Zshrc::setTheme(themeName, text));
+}
+
+BlocksEdit zshrcWithBlocks(const SetupConfig &config, const QString &text)
+{
+    struct Section {
+        Zshrc::Block block;
+        QStringList lines;
+        QString label;
+    };
+    const QList<Section> sections{
+        { Zshrc::aliasesBlock, Zshrc::aliasLines(config.aliases), u"aliases"_s },
+        { Zshrc::environmentBlock, Zshrc::exportLines(config.environment), u"environment variables"_s },
+        { Zshrc::extrasBlock, Zshrc::extraLines(config.zshrcExtras), u"extra lines"_s },
+    };
+    BlocksEdit edit{ text, {} };
+    for (const Section &section : sections) {
+        // An existing block of a kind with nothing configured stays as it is.
+        if (section.lines.isEmpty())
+            continue;
+        edit.text = Zshrc::upsertBlock(section.block, section.lines, edit.text);
+        edit.written.append({ section.lines.size(), section.label });
+    }
+    return edit;
+}
+
 QCoro::Task<> installOhMyZsh(RunContext &context, SetupConfig config)
 {
     const Platform &platform = Platform::current();
@@ -78,7 +126,7 @@ QCoro::Task<> installOhMyZsh(RunContext &context, SetupConfig config)
     for (const QString &name : std::as_const(config.plugins)) {
         if (!sources.contains(name))
             continue;
-        const QString destination = Platform::current().homePath(u".oh-my-zsh/custom/plugins/"_s + name);
+        const QString destination = pluginFolder(name);
         if (Files::exists(destination)) {
             context.appendLog(u"Plugin already installed: "_s + name + u'\n');
             continue;
@@ -108,7 +156,7 @@ QCoro::Task<> installPowerlevel10k(RunContext &context, SetupConfig config)
     const Platform &platform = Platform::current();
     if (!Files::exists(platform.homePath(u".oh-my-zsh"_s)))
         throw SetupError(u"Oh My Zsh must be installed first."_s);
-    const QString themeFolder = platform.homePath(u".oh-my-zsh/custom/themes/powerlevel10k"_s);
+    const QString themeFolder = powerlevel10kFolder();
     if (Files::exists(themeFolder)) {
         context.appendLog(u"Powerlevel10k already installed.\n"_s);
     } else {
@@ -118,12 +166,12 @@ QCoro::Task<> installPowerlevel10k(RunContext &context, SetupConfig config)
 
     // Read before the prompt file is touched, so an unreadable ~/.zshrc stops the step while
     // the user's prompt file is still in place.
-    QString text = Zshrc::setTheme(themeName, Zshrc::readForEditing());
+    const QString text = zshrcWithPowerlevel10k(Zshrc::readForEditing());
     context.appendLog(u"ZSH_THEME set to "_s + themeName + u'\n');
 
     if (!config.p10kStyle.isEmpty()) {
         const QString promptFile = Platform::current().homePath(u".p10k.zsh"_s);
-        const QString preset = themeFolder + u"/config/p10k-"_s + config.p10kStyle + u".zsh"_s;
+        const QString preset = powerlevel10kPreset(config.p10kStyle);
         // Without a preset to copy, the user's prompt file stays where it is.
         if (!QFileInfo(preset).isFile())
             throw FileError(preset, u"The prompt style has no preset file."_s);
@@ -137,7 +185,6 @@ QCoro::Task<> installPowerlevel10k(RunContext &context, SetupConfig config)
         context.appendLog(u"Applied prompt style: "_s + config.p10kStyle + u'\n');
     }
 
-    text = Zshrc::ensureP10kSource(text);
     Zshrc::write(text);
 }
 
@@ -145,26 +192,10 @@ void applyShellBlocks(RunContext &context, const SetupConfig &config)
 {
     if (config.backupDotfiles)
         backUpZshrc(context);
-    QString text = Zshrc::readForEditing();
-    struct Section {
-        Zshrc::Block block;
-        QStringList lines;
-        QString label;
-    };
-    const QList<Section> sections{
-        { Zshrc::aliasesBlock, Zshrc::aliasLines(config.aliases), u"aliases"_s },
-        { Zshrc::environmentBlock, Zshrc::exportLines(config.environment), u"environment variables"_s },
-        { Zshrc::extrasBlock, Zshrc::extraLines(config.zshrcExtras), u"extra lines"_s },
-    };
-    for (const Section &section : sections) {
-        // An existing block of a kind with nothing configured stays as it is.
-        if (section.lines.isEmpty())
-            continue;
-        text = Zshrc::upsertBlock(section.block, section.lines, text);
-        context.appendLog(
-            u"Wrote "_s + QString::number(section.lines.size()) + u' ' + section.label + u" to ~/.zshrc\n"_s);
-    }
-    Zshrc::write(text);
+    const BlocksEdit edit = zshrcWithBlocks(config, Zshrc::readForEditing());
+    for (const BlocksEdit::Written &written : edit.written)
+        context.appendLog(u"Wrote "_s + QString::number(written.lines) + u' ' + written.label + u" to ~/.zshrc\n"_s);
+    Zshrc::write(edit.text);
     context.appendLog(u"Open a new terminal tab (or run `source ~/.zshrc`) to use them.\n"_s);
 }
 

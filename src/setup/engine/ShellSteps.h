@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QCoro/QCoroTask>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 struct SetupConfig;
 class RunContext;
@@ -19,5 +21,27 @@ void applyShellBlocks(RunContext &context, const SetupConfig &config);
 // unattended. Fixed; nothing from the configuration goes into it.
 QString ohMyZshInstallerCommand();
 QString powerlevel10kRepository();
+
+// What the steps write, computed without touching anything, so a dry run shows exactly what the
+// steps then do.
+struct BlocksEdit {
+    struct Written {
+        qsizetype lines = 0;
+        QString label; // "aliases", "environment variables", "extra lines"
+    };
+    QString text;
+    QList<Written> written;
+};
+// ~/.zshrc with the configured managed blocks put in (kinds with nothing configured are left as
+// they are).
+BlocksEdit zshrcWithBlocks(const SetupConfig &config, const QString &text);
+// ~/.zshrc with the Powerlevel10k theme selected and the prompt file sourced.
+QString zshrcWithPowerlevel10k(const QString &text);
+QString powerlevel10kThemeName();
+// Where the theme lives, and the preset file a prompt style is copied from.
+QString powerlevel10kFolder();
+QString powerlevel10kPreset(const QString &style);
+// Where a downloadable plugin is cloned to.
+QString pluginFolder(const QString &name);
 
 } // namespace ShellSteps

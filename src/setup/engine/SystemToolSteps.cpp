@@ -9,6 +9,7 @@
 #include "setup/engine/SetupChecks.h"
 #include "setup/engine/SetupTools.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +18,26 @@ using namespace Qt::StringLiterals;
 
 namespace SystemToolSteps {
 
+QStringList commandLineToolsInstallerArguments()
+{
+    return { u"--install"_s };
+}
+
+QStringList rosettaArguments()
+{
+    return { u"--install-rosetta"_s, u"--agree-to-license"_s };
+}
+
+QStringList iTermBrewArguments()
+{
+    return { u"install"_s, u"--cask"_s, u"iterm2"_s, u"font-meslo-lg-nerd-font"_s };
+}
+
+QString iTermProfilePath()
+{
+    return Platform::current().homePath(u"Library/Application Support/iTerm2/DynamicProfiles/quillrig.json"_s);
+}
+
 QCoro::Task<> installCommandLineTools(RunContext &context)
 {
     if (co_await SetupChecks::commandLineToolsInstalled()) {
@@ -24,7 +45,7 @@ QCoro::Task<> installCommandLineTools(RunContext &context)
         co_return;
     }
     const Platform &platform = Platform::current();
-    const QStringList arguments{ u"--install"_s };
+    const QStringList arguments = commandLineToolsInstallerArguments();
     // The command only opens the system's installation dialog; its status says nothing.
     co_await SetupTools::runTool(context, platform.systemPath(u"/usr/bin/xcode-select"_s), arguments);
     context.appendLog(u"\nA system dialog opened — click Install and wait. Checking every 5 seconds…\n"_s);
@@ -50,7 +71,7 @@ QCoro::Task<> installRosetta(RunContext &context)
         co_return;
     }
     const QString softwareUpdate = Platform::current().systemPath(u"/usr/sbin/softwareupdate"_s);
-    const QStringList arguments{ u"--install-rosetta"_s, u"--agree-to-license"_s };
+    const QStringList arguments = rosettaArguments();
     std::optional<SetupError> statusFailure;
     std::exception_ptr launchFailure;
     try {
@@ -88,16 +109,16 @@ QCoro::Task<> installITerm(RunContext &context, std::optional<QString> brewPath)
 {
     if (!brewPath)
         throw SetupError(u"Homebrew is required to install iTerm2."_s);
-    const QStringList arguments{ u"install"_s, u"--cask"_s, u"iterm2"_s, u"font-meslo-lg-nerd-font"_s };
+    const QStringList arguments = iTermBrewArguments();
     // Named before the co_await: GCC 12 mishandles temporaries made inside one.
     std::optional<QProcessEnvironment> environment = ChildEnvironment::homebrew(*brewPath);
     const Process::Result result = co_await SetupTools::runTool(context, *brewPath, arguments, std::move(environment));
     if (result.status != 0)
         throw SetupError(u"brew exited with status "_s + QString::number(result.status));
 
-    const QString folder = Platform::current().homePath(u"Library/Application Support/iTerm2/DynamicProfiles"_s);
-    Files::createDirectories(folder);
-    Files::writeAtomically(folder + u"/quillrig.json"_s, iTermProfile());
+    const QString profile = iTermProfilePath();
+    Files::createDirectories(QFileInfo(profile).path());
+    Files::writeAtomically(profile, iTermProfile());
     context.appendLog(u"Created iTerm2 profile “Quillrig (Nerd Font)” — pick it in iTerm2 → Settings → Profiles (Other "
                       u"Actions → Set as Default).\n"_s);
 }

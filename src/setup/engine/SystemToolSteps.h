@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QCoro/QCoroTask>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,5 +22,11 @@ QCoro::Task<> installITerm(RunContext &context, std::optional<QString> brewPath)
 
 // The dynamic profile document written to …/iTerm2/DynamicProfiles/quillrig.json.
 QByteArray iTermProfile();
+QString iTermProfilePath();
+
+// The commands the steps run, for a dry run to list.
+QStringList commandLineToolsInstallerArguments();
+QStringList rosettaArguments();
+QStringList iTermBrewArguments();
 
 } // namespace SystemToolSteps

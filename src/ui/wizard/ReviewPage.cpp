@@ -9,10 +9,12 @@
 #include "ui/Symbols.h"
 #include "ui/WizardStyle.h"
 #include "ui/wizard/PageScroll.h"
+#include "ui/wizard/PlanSheet.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -76,7 +78,7 @@ QStringList ReviewPage::notes(
 }
 
 ReviewPage::ReviewPage(const SetupConfig &config, const QSet<SetupComponent> &selected,
-    const QHash<SetupComponent, StepState> &states, QWidget *parent)
+    const QHash<SetupComponent, StepState> &states, QWidget *parent, std::optional<QString> brewPath)
     : QWidget(parent)
 {
     setObjectName(u"reviewPage"_s);
@@ -107,6 +109,21 @@ ReviewPage::ReviewPage(const SetupConfig &config, const QSet<SetupComponent> &se
         texts->addWidget(detail);
         line->addLayout(texts, 1);
         column->addWidget(row);
+    }
+    if (any) {
+        auto *showChanges = new QPushButton(u"Show changes…"_s, this);
+        showChanges->setObjectName(u"showChanges"_s);
+        QList<SetupComponent> chosen;
+        for (const SetupComponent component : allSetupComponents()) {
+            if (selected.contains(component))
+                chosen.append(component);
+        }
+        connect(showChanges, &QPushButton::clicked, this, [this, chosen, config, brewPath] {
+            auto *sheet = new PlanSheet(chosen, config, brewPath, this);
+            sheet->setAttribute(Qt::WA_DeleteOnClose);
+            sheet->open();
+        });
+        column->addWidget(showChanges, 0, Qt::AlignLeft);
     }
     if (!any) {
         QLabel *nothing = WizardStyle::secondaryLabel(u"Nothing selected."_s, Fonts::Style::body, this);

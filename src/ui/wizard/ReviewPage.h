@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
+
 // The wizard's last page before the run: what will be done for each chosen component, and the
 // things worth knowing before starting (dialogs, backups, restarts, passwords).
 class ReviewPage : public QWidget {
@@ -21,6 +23,8 @@ public:
     static QStringList notes(const QSet<SetupComponent> &selected, const SetupConfig &config,
         const QHash<SetupComponent, StepState> &states);
 
+    // `brewPath`: for "Show changes…", which works out what Apply will do.
     ReviewPage(const SetupConfig &config, const QSet<SetupComponent> &selected,
-        const QHash<SetupComponent, StepState> &states, QWidget *parent = nullptr);
+        const QHash<SetupComponent, StepState> &states, QWidget *parent = nullptr,
+        std::optional<QString> brewPath = std::nullopt);
 };

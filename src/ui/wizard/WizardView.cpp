@@ -448,7 +448,8 @@ QWidget *WizardView::makePage(WizardPage page)
     case WizardPage::ssh:
         return new SSHPage(&m_draft);
     case WizardPage::review:
-        return new ReviewPage(m_draft, m_selected, m_setup ? m_setup->states() : QHash<SetupComponent, StepState>());
+        return new ReviewPage(m_draft, m_selected, m_setup ? m_setup->states() : QHash<SetupComponent, StepState>(),
+            nullptr, m_brew ? m_brew->brewPath() : std::nullopt);
     }
     return new QWidget;
 }

@@ -202,11 +202,11 @@ QCoro::Task<> BrewStore::exportBrewfile(QString path, bool describe)
     SequenceExtras extras;
     // brew that says nothing and writes nothing must not look like a saved file.
     extras.verify = [path](bool succeeded) -> QCoro::Task<std::optional<std::pair<QString, QString>>> {
-        return [](QString path, bool succeeded) -> QCoro::Task<std::optional<std::pair<QString, QString>>> {
-            if (!succeeded || Files::exists(path))
+        return [](QString file, bool ok) -> QCoro::Task<std::optional<std::pair<QString, QString>>> {
+            if (!ok || Files::exists(file))
                 co_return std::nullopt;
             co_return std::pair(
-                u"brew bundle dump --file="_s + path, u"brew finished but no Brewfile appeared at “%1”."_s.arg(path));
+                u"brew bundle dump --file="_s + file, u"brew finished but no Brewfile appeared at “%1”."_s.arg(file));
         }(path, succeeded);
     };
     if (!Files::isDirectory(folder)) {

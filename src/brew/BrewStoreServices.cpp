@@ -280,10 +280,10 @@ QCoro::Task<> BrewStore::installBrewfile(QString path, int missingCount)
         return u"Brewfile installed: "_s + Text::counted(done, u"dependency"_s, u"dependencies"_s) + u" in place"_s;
     };
     extras.verify = [self](bool) -> QCoro::Task<std::optional<std::pair<QString, QString>>> {
-        return [](QPointer<BrewStore> self) -> QCoro::Task<std::optional<std::pair<QString, QString>>> {
+        return [](QPointer<BrewStore> store) -> QCoro::Task<std::optional<std::pair<QString, QString>>> {
             // A Brewfile may start services; show them as they are now.
-            if (self && self->m_servicesKnown)
-                co_await self->refreshServices();
+            if (store && store->m_servicesKnown)
+                co_await store->refreshServices();
             co_return std::nullopt;
         }(self);
     };

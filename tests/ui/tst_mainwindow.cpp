@@ -51,19 +51,19 @@ ActivityStore *activityOf(const ContentView &view)
 const QString brew = u"/opt/homebrew/bin/brew"_s;
 
 // Homebrew with wget installed and up to date, and jq to install, which takes a second.
-void installBrew(FakeBrew &brew)
+void installBrew(FakeBrew &fake)
 {
-    brew.setHomebrewVersion(u"4.4.2"_s)
+    fake.setHomebrewVersion(u"4.4.2"_s)
         .addFormula({ .name = u"wget"_s, .version = u"1.24"_s, .installedVersions = { u"1.24"_s } })
         .addFormula({ .name = u"jq"_s, .version = u"1.7.1"_s, .delayMs = 1000 });
 }
 
 // Makes wget and jq installed at older versions than the catalog's, or both current.
-void setOutdated(FakeBrew &brew, bool outdated)
+void setOutdated(FakeBrew &fake, bool outdated)
 {
-    brew.change(FakeBrew::Kind::formula, u"wget"_s,
+    fake.change(FakeBrew::Kind::formula, u"wget"_s,
         [&](FakeBrew::Package &wget) { wget.installedVersions = { outdated ? u"1.21"_s : wget.version }; });
-    brew.change(FakeBrew::Kind::formula, u"jq"_s,
+    fake.change(FakeBrew::Kind::formula, u"jq"_s,
         [&](FakeBrew::Package &jq) { jq.installedVersions = outdated ? QStringList{ u"1.6"_s } : QStringList{}; });
 }
 
@@ -384,7 +384,8 @@ private Q_SLOTS:
     void app_brewfileCommandsWaitForTheSequence()
     {
         Sandbox sandbox;
-        installBrew(sandbox);
+        FakeBrew fakeBrew(sandbox);
+        installBrew(fakeBrew);
         MyApp app;
         app.start();
         QMainWindow *window = app.mainWindow();

@@ -19,6 +19,9 @@ public:
     explicit ContentView(QWidget *parent = nullptr);
     ~ContentView() override;
 
+    // The menus act on the same Homebrew store as the window.
+    BrewStore *store() const { return m_store; }
+
 protected:
     void showEvent(QShowEvent *event) override;
 

@@ -2,11 +2,13 @@
 
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/Symbols.h"
 
 using namespace Qt::StringLiterals;
 
 OutdatedTableModel::OutdatedTableModel(QObject *parent)
-    : QAbstractTableModel(parent)
+    : PackageTableModel({ QString(), u"Name"_s, u"Type"_s, u"Installed"_s, u"Available"_s }, parent)
+    , m_pinIcon(Symbols::icon(u"pin.fill"_s, Colors::orange()))
 {
 }
 
@@ -17,22 +19,6 @@ void OutdatedTableModel::setPackages(const QList<OutdatedPackage> &packages)
     endResetModel();
 }
 
-bool OutdatedTableModel::isShown(const QModelIndex &index) const
-{
-    return index.isValid() && index.model() == this && !index.parent().isValid() && index.row() < m_packages.size()
-        && index.column() < columnCount_;
-}
-
-int OutdatedTableModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_packages.size());
-}
-
-int OutdatedTableModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : columnCount_;
-}
-
 QVariant OutdatedTableModel::data(const QModelIndex &index, int role) const
 {
     if (!isShown(index))
@@ -41,6 +27,14 @@ QVariant OutdatedTableModel::data(const QModelIndex &index, int role) const
     if (role == idRole)
         return package.id();
     switch (index.column()) {
+    case pinColumn:
+        if (!package.pinned)
+            return {};
+        if (role == Qt::DecorationRole)
+            return m_pinIcon;
+        if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
+            return u"Pinned: “Upgrade all” leaves it out"_s;
+        return {};
     case nameColumn:
         if (role == Qt::DisplayRole)
             return package.name;
@@ -49,7 +43,7 @@ QVariant OutdatedTableModel::data(const QModelIndex &index, int role) const
         return {};
     case typeColumn:
         if (role == Qt::DisplayRole)
-            return package.kind == PackageKind::cask ? u"Cask"_s : u"Formula"_s;
+            return kindText(package.kind);
         if (role == Qt::ForegroundRole)
             return Colors::secondary();
         return {};
@@ -65,31 +59,6 @@ QVariant OutdatedTableModel::data(const QModelIndex &index, int role) const
         if (role == Qt::ForegroundRole)
             return Colors::green();
         return {};
-    default:
-        return {};
-    }
-}
-
-Qt::ItemFlags OutdatedTableModel::flags(const QModelIndex &index) const
-{
-    if (!isShown(index))
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-}
-
-QVariant OutdatedTableModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
-    switch (section) {
-    case nameColumn:
-        return u"Name"_s;
-    case typeColumn:
-        return u"Type"_s;
-    case installedColumn:
-        return u"Installed"_s;
-    case availableColumn:
-        return u"Available"_s;
     default:
         return {};
     }

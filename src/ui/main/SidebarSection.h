@@ -5,11 +5,11 @@
 #include <QString>
 
 // The rows of the main window's sidebar, in display order.
-enum class SidebarSection { home, catalog, updates };
+enum class SidebarSection { home, catalog, installed, updates };
 
 inline QList<SidebarSection> allSidebarSections()
 {
-    return { SidebarSection::home, SidebarSection::catalog, SidebarSection::updates };
+    return { SidebarSection::home, SidebarSection::catalog, SidebarSection::installed, SidebarSection::updates };
 }
 
 inline size_t qHash(SidebarSection section, size_t seed = 0) noexcept

@@ -60,6 +60,7 @@ private:
     QToolButton *m_check = nullptr;
     QToolButton *m_upgradeSelected = nullptr;
     QPushButton *m_upgradeAll = nullptr;
+    QLabel *m_pinnedNote = nullptr;
     QWidget *m_homebrewRow = nullptr;
     QLabel *m_symbol = nullptr;
     QLabel *m_version = nullptr;

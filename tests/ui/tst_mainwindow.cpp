@@ -145,17 +145,18 @@ private Q_SLOTS:
         view.show();
         QTRY_COMPARE(view.store()->outdated().size(), 2);
         auto *list = view.findChild<QListWidget *>(u"sidebarList"_s);
-        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->count(), 4);
         QCOMPARE(list->item(0)->text(), u"Home"_s);
         QCOMPARE(list->item(1)->text(), u"Packages"_s);
-        QCOMPARE(list->item(2)->text(), u"Updates"_s);
-        QCOMPARE(list->item(2)->data(MainView::badgeRole).toInt(), 2);
+        QCOMPARE(list->item(2)->text(), u"Installed"_s);
+        QCOMPARE(list->item(3)->text(), u"Updates"_s);
+        QCOMPARE(list->item(3)->data(MainView::badgeRole).toInt(), 2);
         QCOMPARE(list->item(0)->data(MainView::badgeRole).toInt(), 0);
         saveScreenshot(&view, u"main-home-badge"_s);
 
         setOutdated(sandbox, R"({"formulae":[],"casks":[]})");
         QR_AWAIT_VOID(view.store()->refreshInstalled());
-        QCOMPARE(list->item(2)->data(MainView::badgeRole).toInt(), 0);
+        QCOMPARE(list->item(3)->data(MainView::badgeRole).toInt(), 0);
         saveScreenshot(&view, u"main-home-no-badge"_s);
     }
 
@@ -164,7 +165,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("screen");
         QTest::newRow("packages") << 1 << u"catalogScreen"_s;
-        QTest::newRow("updates") << 2 << u"updatesScreen"_s;
+        QTest::newRow("installed") << 2 << u"installedScreen"_s;
+        QTest::newRow("updates") << 3 << u"updatesScreen"_s;
         QTest::newRow("home") << 0 << u"homeScreen"_s;
     }
 

@@ -352,15 +352,6 @@ void CatalogView::setStatus(StatusFilter status)
     recomputeRows(true);
 }
 
-QList<Package> CatalogView::rows() const
-{
-    QList<Package> packages;
-    packages.reserve(m_rows.size());
-    for (qsizetype row : m_rows)
-        packages.append(m_index.catalog().at(row));
-    return packages;
-}
-
 void CatalogView::recomputeRows(bool fromFilter)
 {
     static const QSet<QString> none;
@@ -518,6 +509,9 @@ void CatalogView::refreshInspector()
     const std::optional<Package> package = focusedPackage();
     // The detail view belongs to one package: a new focus gets a new view.
     if (m_detail && (!package || m_detail->package() != *package)) {
+        // Out of the tree at once, so nothing finds the old one while it waits to be deleted.
+        m_detail->hide();
+        m_detail->setParent(nullptr);
         m_detail->deleteLater();
         m_detail = nullptr;
     }

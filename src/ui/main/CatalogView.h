@@ -50,10 +50,6 @@ public:
     StatusFilter status() const { return m_filter.status; }
     void setStatus(StatusFilter status);
 
-    // The packages shown, in table order.
-    QList<Package> rows() const;
-    qsizetype rowCount() const { return m_rows.size(); }
-
     std::optional<QString> focusedID() const { return m_focusedID; }
     void setFocusedID(const std::optional<QString> &id);
     std::optional<Package> focusedPackage() const;
@@ -62,11 +58,6 @@ public:
     QList<Package> selectedNotInstalled() const;
     // Shown packages that are not installed, in row order.
     QList<Package> shownNotInstalled() const;
-
-    CatalogTableModel *model() const { return m_model; }
-    QTableView *table() const { return m_table; }
-    // The inspector's content; null while nothing (or an unknown id) is focused.
-    PackageDetailView *detailView() const { return m_detail; }
 
 Q_SIGNALS:
     // The rows were computed again.

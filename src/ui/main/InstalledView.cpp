@@ -287,6 +287,9 @@ void InstalledView::refreshInspector()
         package = it != m_store->packagesByID().cend() ? *it : selected.first().asPackage();
     }
     if (m_detail && (!package || m_detail->package() != *package)) {
+        // Out of the tree at once, so nothing finds the old one while it waits to be deleted.
+        m_detail->hide();
+        m_detail->setParent(nullptr);
         m_detail->deleteLater();
         m_detail = nullptr;
     }

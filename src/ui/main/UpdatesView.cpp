@@ -208,13 +208,6 @@ QWidget *UpdatesView::makeHomebrewRow()
     return row;
 }
 
-void UpdatesView::setSelection(const QSet<QString> &ids)
-{
-    m_selection = ids;
-    syncTableSelection();
-    refreshEnabled();
-}
-
 QList<OutdatedPackage> UpdatesView::selectedOutdated() const
 {
     QList<OutdatedPackage> packages;

@@ -261,17 +261,7 @@ void CatalogView::fitColumns()
 QWidget *CatalogView::makeBottomBar()
 {
     QHBoxLayout *layout = nullptr;
-    QWidget *bar = PackageScreen::bottomBar(u"catalogBottomBar"_s, this, layout);
-
-    m_rowCount = new QLabel(bar);
-    m_rowCount->setObjectName(u"rowCountLabel"_s);
-    m_rowCount->setFont(Fonts::font(Fonts::Style::caption));
-    layout->addWidget(m_rowCount);
-
-    m_pill = new QLabel(bar);
-    m_pill->setObjectName(u"selectionPill"_s);
-    m_pill->setFont(Fonts::font(Fonts::Style::caption, QFont::DemiBold));
-    layout->addWidget(m_pill);
+    QWidget *bar = PackageScreen::bottomBar(u"catalogBottomBar"_s, this, layout, m_rowCount, m_pill);
 
     m_selectAll = PackageScreen::linkButton(u"Select all shown"_s, u"selectAllShownButton"_s, bar);
     m_selectAll->setToolTip(u"Ticks all shown packages that are not installed yet (up to 500)"_s);

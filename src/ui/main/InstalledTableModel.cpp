@@ -2,7 +2,6 @@
 
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
-#include "ui/Symbols.h"
 
 #include <QLocale>
 
@@ -11,7 +10,6 @@ using namespace Qt::StringLiterals;
 InstalledTableModel::InstalledTableModel(QObject *parent)
     : PackageTableModel(
         { QString(), u"Name"_s, u"Type"_s, u"Version"_s, u"Installed as"_s, u"Status"_s, u"Installed"_s }, parent)
-    , m_pinIcon(Symbols::icon(u"pin.fill"_s, Colors::orange()))
 {
 }
 
@@ -44,27 +42,13 @@ QVariant InstalledTableModel::data(const QModelIndex &index, int role) const
         return package.id();
     switch (index.column()) {
     case pinColumn:
-        if (!package.pinned)
-            return {};
-        if (role == Qt::DecorationRole)
-            return m_pinIcon;
-        if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
-            return u"Pinned: upgrades leave it at its version"_s;
-        return {};
+        return pinCell(package.pinned, role, u"Pinned: upgrades leave it at its version"_s);
     case nameColumn:
-        if (role == Qt::DisplayRole)
-            return package.name;
         if (role == Qt::ToolTipRole && package.displayName != package.name)
             return package.displayName;
-        if (role == Qt::FontRole)
-            return Fonts::font(Fonts::Style::body, QFont::Medium);
-        return {};
+        return nameCell(package.name, role);
     case typeColumn:
-        if (role == Qt::DisplayRole)
-            return kindText(package.kind);
-        if (role == Qt::ForegroundRole)
-            return Colors::secondary();
-        return {};
+        return kindCell(package.kind, role);
     case versionColumn:
         if (role == Qt::DisplayRole)
             return package.version;

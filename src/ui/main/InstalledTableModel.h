@@ -3,8 +3,6 @@
 #include "brew/InstalledPackage.h"
 #include "ui/main/PackageTableModel.h"
 
-#include <QColor>
-#include <QIcon>
 #include <QList>
 
 // The rows of the Installed table: a pin mark, name, type, installed version, why it is there
@@ -43,5 +41,4 @@ private:
     int shownRowCount() const override { return int(m_packages.size()); }
 
     QList<InstalledPackage> m_packages;
-    QIcon m_pinIcon;
 };

@@ -144,15 +144,7 @@ QWidget *InstalledView::makeToolbar()
 QWidget *InstalledView::makeBottomBar()
 {
     QHBoxLayout *layout = nullptr;
-    QWidget *bar = PackageScreen::bottomBar(u"installedBottomBar"_s, this, layout);
-    m_rowCount = new QLabel(bar);
-    m_rowCount->setObjectName(u"rowCountLabel"_s);
-    m_rowCount->setFont(Fonts::font(Fonts::Style::caption));
-    layout->addWidget(m_rowCount);
-    m_pill = new QLabel(bar);
-    m_pill->setObjectName(u"selectionPill"_s);
-    m_pill->setFont(Fonts::font(Fonts::Style::caption, QFont::DemiBold));
-    layout->addWidget(m_pill);
+    QWidget *bar = PackageScreen::bottomBar(u"installedBottomBar"_s, this, layout, m_rowCount, m_pill);
     m_clearSelection = PackageScreen::linkButton(u"Clear selection"_s, u"clearSelectionButton"_s, bar);
     connect(m_clearSelection, &QPushButton::clicked, this, [this] {
         m_selection.clear();
@@ -228,24 +220,14 @@ QList<InstalledPackage> InstalledView::selectedPackages() const
 void InstalledView::syncTableSelection()
 {
     const QScopedValueRollback guard(m_syncingSelection, true);
-    QItemSelection rows;
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        const QModelIndex index = m_model->index(row, 0);
-        if (m_selection.contains(index.data(InstalledTableModel::idRole).toString()))
-            rows.select(index, m_model->index(row, InstalledTableModel::columnCount_ - 1));
-    }
-    m_table->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    PackageScreen::selectRows(m_table, m_selection, InstalledTableModel::idRole);
 }
 
 void InstalledView::tableSelectionChanged()
 {
     if (m_syncingSelection)
         return;
-    // Rows the table shows decide for themselves; packages filtered out stay as they were.
-    for (const InstalledPackage &package : m_model->packages())
-        m_selection.remove(package.id());
-    for (const QModelIndex &index : m_table->selectionModel()->selectedRows())
-        m_selection.insert(index.data(InstalledTableModel::idRole).toString());
+    PackageScreen::takeSelection(m_table, m_selection, InstalledTableModel::idRole);
     refreshEnabled();
     refreshInspector();
 }

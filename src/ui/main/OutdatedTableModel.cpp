@@ -2,13 +2,11 @@
 
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
-#include "ui/Symbols.h"
 
 using namespace Qt::StringLiterals;
 
 OutdatedTableModel::OutdatedTableModel(QObject *parent)
     : PackageTableModel({ QString(), u"Name"_s, u"Type"_s, u"Installed"_s, u"Available"_s }, parent)
-    , m_pinIcon(Symbols::icon(u"pin.fill"_s, Colors::orange()))
 {
 }
 
@@ -28,25 +26,11 @@ QVariant OutdatedTableModel::data(const QModelIndex &index, int role) const
         return package.id();
     switch (index.column()) {
     case pinColumn:
-        if (!package.pinned)
-            return {};
-        if (role == Qt::DecorationRole)
-            return m_pinIcon;
-        if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
-            return u"Pinned: “Upgrade all” leaves it out"_s;
-        return {};
+        return pinCell(package.pinned, role, u"Pinned: “Upgrade all” leaves it out"_s);
     case nameColumn:
-        if (role == Qt::DisplayRole)
-            return package.name;
-        if (role == Qt::FontRole)
-            return Fonts::font(Fonts::Style::body, QFont::Medium);
-        return {};
+        return nameCell(package.name, role);
     case typeColumn:
-        if (role == Qt::DisplayRole)
-            return kindText(package.kind);
-        if (role == Qt::ForegroundRole)
-            return Colors::secondary();
-        return {};
+        return kindCell(package.kind, role);
     case installedColumn:
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
             return package.installed;

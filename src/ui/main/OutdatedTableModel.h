@@ -3,7 +3,6 @@
 #include "brew/Package.h"
 #include "ui/main/PackageTableModel.h"
 
-#include <QIcon>
 #include <QList>
 
 // The outdated packages as the Updates table shows them: a pin mark, name, type, installed and
@@ -28,5 +27,4 @@ private:
     int shownRowCount() const override { return int(m_packages.size()); }
 
     QList<OutdatedPackage> m_packages;
-    QIcon m_pinIcon;
 };

@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -101,7 +102,7 @@ void setUpTable(QTableView *table, bool multiSelection)
     columns->setStretchLastSection(false);
 }
 
-QWidget *bottomBar(const QString &objectName, QWidget *parent, QHBoxLayout *&layout)
+QWidget *bottomBar(const QString &objectName, QWidget *parent, QHBoxLayout *&layout, QLabel *&rowCount, QLabel *&pill)
 {
     auto *bar = new QWidget(parent);
     bar->setObjectName(objectName);
@@ -110,6 +111,14 @@ QWidget *bottomBar(const QString &objectName, QWidget *parent, QHBoxLayout *&lay
     layout = new QHBoxLayout(bar);
     layout->setContentsMargins(12, 6, 12, 6);
     layout->setSpacing(12);
+    rowCount = new QLabel(bar);
+    rowCount->setObjectName(u"rowCountLabel"_s);
+    rowCount->setFont(Fonts::font(Fonts::Style::caption));
+    layout->addWidget(rowCount);
+    pill = new QLabel(bar);
+    pill->setObjectName(u"selectionPill"_s);
+    pill->setFont(Fonts::font(Fonts::Style::caption, QFont::DemiBold));
+    layout->addWidget(pill);
     return bar;
 }
 
@@ -138,6 +147,27 @@ void setSelectionPill(QLabel *pill, qsizetype count)
     pill->setText(count == 1 ? u"1 selected"_s : QString::number(count) + u" selected"_s);
     pill->setStyleSheet(u"QLabel { background: %1; border-radius: 8px; padding: 2px 8px; }"_s.arg(
         count == 0 ? u"transparent"_s : Colors::css(pill->palette().color(QPalette::Highlight), 0.2)));
+}
+
+void selectRows(QTableView *table, const QSet<QString> &ids, int idRole)
+{
+    const QAbstractItemModel *model = table->model();
+    QItemSelection rows;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        if (ids.contains(index.data(idRole).toString()))
+            rows.select(index, model->index(row, model->columnCount() - 1));
+    }
+    table->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+}
+
+void takeSelection(const QTableView *table, QSet<QString> &ids, int idRole)
+{
+    const QAbstractItemModel *model = table->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        ids.remove(model->index(row, 0).data(idRole).toString());
+    for (const QModelIndex &index : table->selectionModel()->selectedRows())
+        ids.insert(index.data(idRole).toString());
 }
 
 } // namespace PackageScreen

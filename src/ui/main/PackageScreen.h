@@ -2,6 +2,7 @@
 
 #include "brew/CatalogFilter.h"
 
+#include <QSet>
 #include <QString>
 
 #include <initializer_list>
@@ -31,13 +32,20 @@ QLineEdit *searchField(const QString &placeholder, QWidget *parent);
 // Whole-row selection, fixed row heights, no grid or row numbers, columns not sortable.
 void setUpTable(QTableView *table, bool multiSelection);
 
-// The bar under a table; the caller adds its labels and buttons to `layout`.
-QWidget *bottomBar(const QString &objectName, QWidget *parent, QHBoxLayout *&layout);
+// The bar under a table, starting with the row count and the selection pill; the caller adds its
+// buttons to `layout`.
+QWidget *bottomBar(const QString &objectName, QWidget *parent, QHBoxLayout *&layout, QLabel *&rowCount, QLabel *&pill);
 // A bottom-bar button that reads as a link.
 QPushButton *linkButton(const QString &text, const QString &objectName, QWidget *parent);
 // Colours a set of link buttons for the widget's palette.
 void styleLinks(QWidget *palette, std::initializer_list<QPushButton *> links);
 // "1 selected", "3 selected" on a tinted pill, clear when nothing is selected.
 void setSelectionPill(QLabel *pill, qsizetype count);
+
+// Multi-row tables keyed by package id (the model's `idRole`): selects the rows whose ids are in
+// `ids`, and reads the table's selection back into `ids`. Ids of rows the table does not show
+// stay as they were, so a filter or a refreshed list does not lose them.
+void selectRows(QTableView *table, const QSet<QString> &ids, int idRole);
+void takeSelection(const QTableView *table, QSet<QString> &ids, int idRole);
 
 } // namespace PackageScreen

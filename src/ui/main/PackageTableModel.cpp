@@ -1,11 +1,45 @@
 #include "ui/main/PackageTableModel.h"
 
+#include "ui/Colors.h"
+#include "ui/Fonts.h"
+#include "ui/Symbols.h"
+
 using namespace Qt::StringLiterals;
 
 PackageTableModel::PackageTableModel(QStringList columnTitles, QObject *parent)
     : QAbstractTableModel(parent)
     , m_columnTitles(std::move(columnTitles))
+    , m_pinIcon(Symbols::icon(u"pin.fill"_s, Colors::orange()))
 {
+}
+
+QVariant PackageTableModel::pinCell(bool pinned, int role, const QString &tooltip) const
+{
+    if (!pinned)
+        return {};
+    if (role == Qt::DecorationRole)
+        return m_pinIcon;
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
+        return tooltip;
+    return {};
+}
+
+QVariant PackageTableModel::nameCell(const QString &name, int role)
+{
+    if (role == Qt::DisplayRole)
+        return name;
+    if (role == Qt::FontRole)
+        return Fonts::font(Fonts::Style::body, QFont::Medium);
+    return {};
+}
+
+QVariant PackageTableModel::kindCell(PackageKind kind, int role)
+{
+    if (role == Qt::DisplayRole)
+        return kindText(kind);
+    if (role == Qt::ForegroundRole)
+        return Colors::secondary();
+    return {};
 }
 
 QString PackageTableModel::kindText(PackageKind kind)

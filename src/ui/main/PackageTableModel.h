@@ -3,6 +3,7 @@
 #include "brew/Package.h"
 
 #include <QAbstractTableModel>
+#include <QIcon>
 #include <QStringList>
 
 // What every package table of the main window has in common: a flat list of rows under fixed
@@ -26,6 +27,13 @@ protected:
     virtual int shownRowCount() const = 0;
     bool isShown(const QModelIndex &index) const;
 
+    // The cells the tables share: the pin mark (with what it means in `tooltip`), the name in
+    // medium weight, and the type in the secondary colour.
+    QVariant pinCell(bool pinned, int role, const QString &tooltip) const;
+    static QVariant nameCell(const QString &name, int role);
+    static QVariant kindCell(PackageKind kind, int role);
+
 private:
     QStringList m_columnTitles;
+    QIcon m_pinIcon;
 };

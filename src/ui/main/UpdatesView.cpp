@@ -231,24 +231,14 @@ void UpdatesView::refreshOutdated()
 void UpdatesView::syncTableSelection()
 {
     const QScopedValueRollback guard(m_syncingSelection, true);
-    QItemSelection rows;
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        const QModelIndex index = m_model->index(row, 0);
-        if (m_selection.contains(index.data(OutdatedTableModel::idRole).toString()))
-            rows.select(index, m_model->index(row, OutdatedTableModel::columnCount_ - 1));
-    }
-    m_table->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    PackageScreen::selectRows(m_table, m_selection, OutdatedTableModel::idRole);
 }
 
 void UpdatesView::tableSelectionChanged()
 {
     if (m_syncingSelection)
         return;
-    // Rows the table shows decide for themselves; ids no longer listed are left as they were.
-    for (const OutdatedPackage &package : m_model->packages())
-        m_selection.remove(package.id());
-    for (const QModelIndex &index : m_table->selectionModel()->selectedRows())
-        m_selection.insert(index.data(OutdatedTableModel::idRole).toString());
+    PackageScreen::takeSelection(m_table, m_selection, OutdatedTableModel::idRole);
     refreshEnabled();
 }
 

@@ -13,7 +13,7 @@
 #include "ui/Symbols.h"
 #include "ui/main/CatalogCellDelegate.h"
 #include "ui/main/CatalogTableModel.h"
-#include "ui/main/PackageDetailView.h"
+#include "ui/main/PackageInspector.h"
 #include "ui/main/PackageScreen.h"
 
 #include <QAction>
@@ -98,7 +98,9 @@ CatalogView::CatalogView(BrewStore *store, QWidget *parent)
     mainLayout->addWidget(barLine);
     mainLayout->addWidget(makeBottomBar());
     m_splitter->addWidget(main);
-    m_splitter->addWidget(makeInspector());
+    m_inspector = new PackageInspector(m_store, m_splitter, true);
+    connect(m_inspector, &PackageInspector::closeRequested, this, [this] { setFocusedID(std::nullopt); });
+    m_splitter->addWidget(m_inspector);
     m_splitter->setStretchFactor(0, 1);
     m_splitter->setStretchFactor(1, 0);
     layout->addWidget(m_splitter, 1);
@@ -287,30 +289,6 @@ QWidget *CatalogView::makeBottomBar()
     return bar;
 }
 
-QWidget *CatalogView::makeInspector()
-{
-    m_inspector = new QWidget(this);
-    m_inspector->setObjectName(u"inspector"_s);
-    m_inspector->setMinimumWidth(260);
-    m_inspector->setMaximumWidth(480);
-    auto *layout = new QVBoxLayout(m_inspector);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto *header = new QHBoxLayout;
-    header->setContentsMargins(8, 4, 8, 0);
-    header->addStretch(1);
-    auto *close = new QToolButton(m_inspector);
-    close->setObjectName(u"inspectorClose"_s);
-    close->setAutoRaise(true);
-    close->setToolTip(u"Close"_s);
-    close->setAccessibleName(u"Close"_s);
-    close->setIcon(Symbols::icon(u"xmark"_s));
-    connect(close, &QToolButton::clicked, this, [this] { setFocusedID(std::nullopt); });
-    header->addWidget(close);
-    layout->addLayout(header);
-    return m_inspector;
-}
-
 void CatalogView::setQuery(const QString &query)
 {
     if (m_filter.query == query)
@@ -497,24 +475,7 @@ void CatalogView::tableSelectionChanged()
 void CatalogView::refreshInspector()
 {
     const std::optional<Package> package = focusedPackage();
-    // The detail view belongs to one package: a new focus gets a new view.
-    if (m_detail && (!package || m_detail->package() != *package)) {
-        // Out of the tree at once, so nothing finds the old one while it waits to be deleted.
-        m_detail->hide();
-        m_detail->setParent(nullptr);
-        m_detail->deleteLater();
-        m_detail = nullptr;
-    }
-    if (package && !m_detail) {
-        m_detail = new PackageDetailView(m_store, *package, m_inspector);
-        m_inspector->layout()->addWidget(m_detail);
-    }
-    const bool wasVisible = m_inspector->isVisibleTo(this);
-    m_inspector->setVisible(m_focusedID.has_value());
-    if (m_focusedID && !wasVisible) {
-        const int total = m_splitter->width();
-        m_splitter->setSizes({ std::max(0, total - 320), 320 });
-    }
+    m_inspector->present(package, m_focusedID.has_value());
 }
 
 void CatalogView::installSelected()

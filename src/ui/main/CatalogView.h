@@ -14,7 +14,7 @@ class BrewStore;
 class BusyIndicator;
 class CatalogTableModel;
 class EmptyStateView;
-class PackageDetailView;
+class PackageInspector;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -72,7 +72,6 @@ private:
     QWidget *makeToolbar();
     QWidget *makeTablePage();
     QWidget *makeBottomBar();
-    QWidget *makeInspector();
     void fitColumns();
 
     // `fromFilter`: the user changed what to look for, so the table starts at the top again.
@@ -116,8 +115,7 @@ private:
     QPushButton *m_clearSelection = nullptr;
     BusyIndicator *m_loading = nullptr;
     QLabel *m_updated = nullptr;
-    QWidget *m_inspector = nullptr;
-    PackageDetailView *m_detail = nullptr;
+    PackageInspector *m_inspector = nullptr;
     // Keeps "Catalog updated 5 minutes ago" current.
     QTimer m_clock;
 };

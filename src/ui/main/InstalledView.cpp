@@ -10,7 +10,7 @@
 #include "ui/Symbols.h"
 #include "ui/main/CleanupSheet.h"
 #include "ui/main/InstalledTableModel.h"
-#include "ui/main/PackageDetailView.h"
+#include "ui/main/PackageInspector.h"
 #include "ui/main/PackageScreen.h"
 #include "ui/main/UninstallSheet.h"
 
@@ -80,7 +80,8 @@ InstalledView::InstalledView(BrewStore *store, QWidget *parent)
     mainLayout->addWidget(Divider::horizontal(main));
     mainLayout->addWidget(makeBottomBar());
     m_splitter->addWidget(main);
-    m_splitter->addWidget(makeInspector());
+    m_inspector = new PackageInspector(m_store, m_splitter, false);
+    m_splitter->addWidget(m_inspector);
     m_splitter->setStretchFactor(0, 1);
     m_splitter->setStretchFactor(1, 0);
     layout->addWidget(m_splitter, 1);
@@ -155,18 +156,6 @@ QWidget *InstalledView::makeBottomBar()
     layout->addWidget(m_clearSelection);
     layout->addStretch(1);
     return bar;
-}
-
-QWidget *InstalledView::makeInspector()
-{
-    m_inspector = new QWidget(this);
-    m_inspector->setObjectName(u"inspector"_s);
-    m_inspector->setMinimumWidth(260);
-    m_inspector->setMaximumWidth(480);
-    auto *layout = new QVBoxLayout(m_inspector);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_inspector->hide();
-    return m_inspector;
 }
 
 void InstalledView::recomputeRows()
@@ -268,23 +257,7 @@ void InstalledView::refreshInspector()
         const auto it = m_store->packagesByID().constFind(selected.first().id());
         package = it != m_store->packagesByID().cend() ? *it : selected.first().asPackage();
     }
-    if (m_detail && (!package || m_detail->package() != *package)) {
-        // Out of the tree at once, so nothing finds the old one while it waits to be deleted.
-        m_detail->hide();
-        m_detail->setParent(nullptr);
-        m_detail->deleteLater();
-        m_detail = nullptr;
-    }
-    if (package && !m_detail) {
-        m_detail = new PackageDetailView(m_store, *package, m_inspector);
-        m_inspector->layout()->addWidget(m_detail);
-    }
-    const bool wasVisible = m_inspector->isVisibleTo(this);
-    m_inspector->setVisible(package.has_value());
-    if (package && !wasVisible) {
-        const int total = m_splitter->width();
-        m_splitter->setSizes({ std::max(0, total - 320), 320 });
-    }
+    m_inspector->present(package, package.has_value());
 }
 
 void InstalledView::confirmUninstall(const QList<InstalledPackage> &packages)

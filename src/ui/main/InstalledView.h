@@ -13,7 +13,7 @@
 class BrewStore;
 class EmptyStateView;
 class InstalledTableModel;
-class PackageDetailView;
+class PackageInspector;
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
@@ -47,7 +47,6 @@ public:
 private:
     QWidget *makeToolbar();
     QWidget *makeBottomBar();
-    QWidget *makeInspector();
 
     void recomputeRows();
     void refreshEnabled();
@@ -79,6 +78,5 @@ private:
     QLabel *m_rowCount = nullptr;
     QLabel *m_pill = nullptr;
     QPushButton *m_clearSelection = nullptr;
-    QWidget *m_inspector = nullptr;
-    PackageDetailView *m_detail = nullptr;
+    PackageInspector *m_inspector = nullptr;
 };

@@ -233,6 +233,7 @@ QCoro::Task<> BrewStore::refreshInstalled()
     auto formulaeTask = runQuietly({ u"list"_s, u"--formula"_s, u"-1"_s }, brew);
     auto casksTask = runQuietly({ u"list"_s, u"--cask"_s, u"-1"_s }, brew);
     auto outdatedTask = runQuietly(outdatedArguments, brew);
+    QCoro::Task<> installedPackagesTask = refreshInstalledPackages();
 
     const auto version = co_await std::move(versionTask);
     if (!self)
@@ -271,6 +272,9 @@ QCoro::Task<> BrewStore::refreshInstalled()
             setOutdated(*report);
     }
 
+    co_await std::move(installedPackagesTask);
+    if (!self)
+        co_return;
     pruneSelection();
     bumpDataRevision();
 }
@@ -420,6 +424,8 @@ void BrewStore::appendToLog(const QString &text)
 void BrewStore::appendOutput(const QString &text)
 {
     appendToLog(text);
+    if (m_capture)
+        m_capture->append(text);
     if (!m_isRunning)
         return;
     m_commandOutput.append(text);

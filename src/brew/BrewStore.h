@@ -1,5 +1,7 @@
 #pragma once
 
+#include "brew/InstalledFormats.h"
+#include "brew/InstalledPackage.h"
 #include "brew/Package.h"
 #include "brew/ServiceFormats.h"
 #include "platform/BoundedLog.h"
@@ -89,6 +91,30 @@ public:
     // Writes the official installer into a .command file and opens it (Terminal on macOS).
     void installHomebrew();
 
+    // --- Installed packages: the Installed screen, uninstall, reinstall, pin, clean up ---
+    // Every installed formula, then every installed cask; read along with the installed lists.
+    const QList<InstalledPackage> &installedPackages() const { return m_installedPackages; }
+    // Formulae `brew leaves --installed-on-request` lists: asked for, and needed by nothing else.
+    const QSet<QString> &requestedLeaves() const { return m_requestedLeaves; }
+    std::optional<InstalledPackage> installedPackage(const QString &id) const;
+    // Outdated packages that a plain `brew upgrade` leaves alone because they are pinned.
+    int pinnedOutdatedCount() const;
+    // Homebrew pins casks from 5.1.12 on; before, `brew pin` knows formulae only.
+    bool canPinCasks() const;
+    static QString pinCasksMinimumVersion() { return QStringLiteral("5.1.12"); }
+    // Reads `brew info --json=v2 --installed` (decoded off the GUI thread) and the leaves.
+    QCoro::Task<> refreshInstalledPackages();
+    // What `brew uses --installed` names for a formula; absent when brew could not tell.
+    QCoro::Task<std::optional<QStringList>> installedDependents(QString formula);
+    // Runs the dry runs of `brew cleanup` and `brew autoremove`; nothing changes on disk.
+    QCoro::Task<InstalledFormats::CleanupPreview> previewCleanup();
+    // `brew uninstall --formula …` and `brew uninstall --cask [--zap] …`; zap only when asked.
+    QCoro::Task<> uninstall(QList<InstalledPackage> packages, bool zap);
+    QCoro::Task<> reinstall(InstalledPackage package);
+    QCoro::Task<> setPinned(InstalledPackage package, bool pinned);
+    // `brew autoremove` and/or `brew cleanup`, for what the preview found.
+    QCoro::Task<> cleanUp(InstalledFormats::CleanupPreview preview);
+
 Q_SIGNALS:
     void statusChanged();
     void brewPathChanged();
@@ -114,6 +140,8 @@ Q_SIGNALS:
     void logAppended(const QString &text);
     // The log was cleared or cut back to its newest part; re-read it whole.
     void logReset();
+    // installedPackages() or requestedLeaves() were read again.
+    void installedPackagesChanged();
 
 private:
     // bench/store_bench pushes output through the sequencer's append path directly.
@@ -211,4 +239,15 @@ private:
     bool m_isLoadingServices = false;
     quint64 m_servicesGeneration = 0;
     bool m_countBundleLines = false;
+
+    // --- Installed packages ---
+    // Runs a sequence and hands back everything it printed (markers included).
+    QCoro::Task<QString> runCapturingSequence(
+        QString title, QList<QStringList> commands, std::optional<int> progressTotal, QString successMessage);
+    // Turns a reported success into a failure when brew exited 0 without doing the work.
+    void reportUnfinished(const QString &title, const QString &command, const QString &what, const QString &output);
+    QList<InstalledPackage> m_installedPackages;
+    QSet<QString> m_requestedLeaves;
+    // While set, every piece of sequence output is also appended here.
+    QString *m_capture = nullptr;
 };

@@ -41,5 +41,5 @@ size_t qHash(const Package &package, size_t seed) noexcept
 
 size_t qHash(const OutdatedPackage &package, size_t seed) noexcept
 {
-    return qHashMulti(seed, package.kind, package.name, package.installed, package.current);
+    return qHashMulti(seed, package.kind, package.name, package.installed, package.current, package.pinned);
 }

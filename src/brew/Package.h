@@ -52,6 +52,8 @@ struct OutdatedPackage {
     QString name;
     QString installed; // one version, or several joined with ", "
     QString current;
+    // Held back by `brew pin`: a plain `brew upgrade` leaves it alone.
+    bool pinned = false;
 
     QString id() const { return Package::idOf(kind, name); }
 

@@ -490,6 +490,7 @@ std::optional<OutdatedPackage> outdatedFrom(const QJsonValue &value, PackageKind
         package.installed = versions->join(", "_L1);
     else
         package.installed = stringValue(installed).value_or(QString());
+    package.pinned = item.value("pinned"_L1).toBool(false);
     return package;
 }
 

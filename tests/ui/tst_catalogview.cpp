@@ -39,6 +39,23 @@ using StatusFilter = CatalogView::StatusFilter;
 
 namespace {
 
+// The screen's parts, found by name as a user's tools would.
+QTableView *tableOf(const QWidget &view)
+{
+    return view.findChild<QTableView *>(u"catalogTable"_s);
+}
+
+CatalogTableModel *modelOf(const QWidget &view)
+{
+    return qobject_cast<CatalogTableModel *>(tableOf(view)->model());
+}
+
+// The inspector's content; null while nothing is focused.
+PackageDetailView *detailOf(const QWidget &view)
+{
+    return view.findChild<PackageDetailView *>(u"packageDetailView"_s);
+}
+
 const QString brewPath = u"/opt/homebrew/bin/brew"_s;
 
 Package formula(const QString &name, const QString &desc, const QString &homepage = QString())
@@ -154,7 +171,7 @@ private Q_SLOTS:
         Fixture fixture(smallCatalog());
         fixture.store->setSelectedIDs({ u"formula:json-c"_s, u"cask:firefox"_s });
         CatalogView view(fixture.store.get());
-        QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(modelOf(view), QAbstractItemModelTester::FailureReportingMode::QtTest);
         view.resize(1000, 520);
         view.show();
 
@@ -167,15 +184,15 @@ private Q_SLOTS:
         QCOMPARE(refresh->toolTip(), u"Download the latest package list from 127.0.0.1"_s);
         QVERIFY(refresh->isEnabled());
 
-        const QAbstractItemModel *model = view.model();
+        const QAbstractItemModel *model = modelOf(view);
         QCOMPARE(model->columnCount(), 6);
         QStringList headers;
         for (int column = 0; column < model->columnCount(); ++column)
             headers.append(model->headerData(column, Qt::Horizontal).toString());
         QCOMPARE(headers, (QStringList{ QString(), u"Name"_s, u"Type"_s, u"Version"_s, u"Description"_s, QString() }));
-        QCOMPARE(view.table()->horizontalHeader()->sectionSize(CatalogTableModel::tickColumn), 28);
-        QCOMPARE(view.table()->horizontalHeader()->sectionSize(CatalogTableModel::typeColumn), 60);
-        QCOMPARE(view.table()->horizontalHeader()->sectionSize(CatalogTableModel::homepageColumn), 28);
+        QCOMPARE(tableOf(view)->horizontalHeader()->sectionSize(CatalogTableModel::tickColumn), 28);
+        QCOMPARE(tableOf(view)->horizontalHeader()->sectionSize(CatalogTableModel::typeColumn), 60);
+        QCOMPARE(tableOf(view)->horizontalHeader()->sectionSize(CatalogTableModel::homepageColumn), 28);
 
         QCOMPARE(modelNames(model).size(), 8);
         auto cell
@@ -209,7 +226,7 @@ private Q_SLOTS:
         saveScreenshot(&view, u"catalog-table"_s);
 
         // The link column opens the homepage.
-        clickCell(view.table(), 3, CatalogTableModel::homepageColumn);
+        clickCell(tableOf(view), 3, CatalogTableModel::homepageColumn);
         QCOMPARE(fixture.sandbox->openedUrls, QList<QUrl>{ QUrl(u"https://jqlang.github.io/jq/"_s) });
     }
 
@@ -230,12 +247,12 @@ private Q_SLOTS:
         QFETCH(QStringList, names);
         Fixture fixture(smallCatalog());
         CatalogView view(fixture.store.get());
-        QAbstractItemModelTester tester(view.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(modelOf(view), QAbstractItemModelTester::FailureReportingMode::QtTest);
         view.resize(1000, 520);
         view.show();
         QTest::keyClicks(child<QLineEdit>(view, u"searchField"_s), typed);
         QCOMPARE(view.query(), typed);
-        QCOMPARE(modelNames(view.model()), names);
+        QCOMPARE(modelNames(modelOf(view)), names);
         QCOMPARE(child<QLabel>(view, u"rowCountLabel"_s)->text(),
             names.size() == 1 ? u"1 package"_s : QString::number(names.size()) + u" packages"_s);
         if (QTest::currentDataTag() == QByteArrayLiteral("name matches first"))
@@ -273,7 +290,7 @@ private Q_SLOTS:
         QTest::mouseClick(child<QToolButton>(view, kindButton), Qt::LeftButton);
         status->setCurrentIndex(statusIndex);
         Q_EMIT status->activated(statusIndex);
-        QCOMPARE(modelNames(view.model()), names);
+        QCOMPARE(modelNames(modelOf(view)), names);
     }
 
     void selectedStatus_untickingRemovesTheRowAtOnce()
@@ -284,28 +301,28 @@ private Q_SLOTS:
         view.resize(1000, 400);
         view.show();
         view.setStatus(StatusFilter::selected);
-        QCOMPARE(modelNames(view.model()), (QStringList{ u"alacritty"_s, u"json-c"_s }));
+        QCOMPARE(modelNames(modelOf(view)), (QStringList{ u"alacritty"_s, u"json-c"_s }));
         saveScreenshot(&view, u"catalog-selected-filter"_s);
 
-        clickCell(view.table(), 0, CatalogTableModel::tickColumn);
+        clickCell(tableOf(view), 0, CatalogTableModel::tickColumn);
         QCOMPARE(fixture.store->selectedIDs(), QSet<QString>{ u"formula:json-c"_s });
-        QCOMPARE(modelNames(view.model()), QStringList{ u"json-c"_s });
+        QCOMPARE(modelNames(modelOf(view)), QStringList{ u"json-c"_s });
         QCOMPARE(child<QLabel>(view, u"selectionPill"_s)->text(), u"1 selected"_s);
 
         // Space ticks the focused row from the keyboard.
-        view.table()->setFocus();
+        tableOf(view)->setFocus();
         view.setFocusedID(u"formula:json-c"_s);
-        QTest::keyClick(view.table(), Qt::Key_Space);
+        QTest::keyClick(tableOf(view), Qt::Key_Space);
         QVERIFY(fixture.store->selectedIDs().isEmpty());
-        QCOMPARE(view.rowCount(), 0);
+        QCOMPARE(modelOf(view)->rowCount(), 0);
 
         // Ticking from another filter only repaints.
         view.setStatus(StatusFilter::all);
         QSignalSpy recomputed(&view, &CatalogView::rowsChanged);
-        clickCell(view.table(), 0, CatalogTableModel::tickColumn);
+        clickCell(tableOf(view), 0, CatalogTableModel::tickColumn);
         QCOMPARE(fixture.store->selectedIDs(), QSet<QString>{ u"cask:alacritty"_s });
         QCOMPARE(recomputed.count(), 0);
-        QCOMPARE(view.model()->index(0, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
+        QCOMPARE(modelOf(view)->index(0, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
     }
 
     void rows_recomputedOnlyWhenAnInputChanges()
@@ -315,7 +332,7 @@ private Q_SLOTS:
         view.resize(1000, 400);
         view.show();
         QSignalSpy recomputed(&view, &CatalogView::rowsChanged);
-        view.table()->viewport()->repaint();
+        tableOf(view)->viewport()->repaint();
         view.setQuery(QString());
         view.setKind(KindFilter::all);
         view.setStatus(StatusFilter::all);
@@ -326,13 +343,13 @@ private Q_SLOTS:
         view.setKind(KindFilter::formula);
         view.setStatus(StatusFilter::notInstalled);
         QCOMPARE(recomputed.count(), 3);
-        QCOMPARE(modelNames(view.model()), QStringList{ u"json-c"_s });
+        QCOMPARE(modelNames(modelOf(view)), QStringList{ u"json-c"_s });
 
         // A new revision of the store's data (here: jq uninstalled) is a new input.
         Sandbox::writeFile(fixture.sandbox->temp() + u"/formulae.txt"_s, "wget\n");
         QR_AWAIT_VOID(fixture.store->refreshInstalled());
         QCOMPARE(recomputed.count(), 4);
-        QCOMPARE(modelNames(view.model()), (QStringList{ u"jq"_s, u"json-c"_s }));
+        QCOMPARE(modelNames(modelOf(view)), (QStringList{ u"jq"_s, u"json-c"_s }));
     }
 
     void selectAllShown_data()
@@ -355,7 +372,7 @@ private Q_SLOTS:
         fixture.store->setSelectedIDs({ u"formula:elsewhere"_s });
         CatalogView view(fixture.store.get());
         view.show();
-        QCOMPARE(view.rowCount(), notInstalled + 3);
+        QCOMPARE(modelOf(view)->rowCount(), notInstalled + 3);
         auto *button = child<QPushButton>(view, u"selectAllShownButton"_s);
         QCOMPARE(button->text(), u"Select all shown"_s);
         QCOMPARE(button->toolTip(), u"Ticks all shown packages that are not installed yet (up to 500)"_s);
@@ -385,12 +402,12 @@ private Q_SLOTS:
         QCOMPARE(child<QPushButton>(view, u"installButton"_s)->text(), u"Install 1"_s);
         QCOMPARE(child<QLabel>(view, u"selectionPill"_s)->text(), u"1 selected"_s);
         QCOMPARE(view.selectedNotInstalled().size(), 1);
-        const QModelIndex jq = view.model()->index(3, CatalogTableModel::tickColumn);
+        const QModelIndex jq = modelOf(view)->index(3, CatalogTableModel::tickColumn);
         QCOMPARE(jq.data(CatalogTableModel::idRole).toString(), u"formula:jq"_s);
         QVERIFY(!(jq.flags() & Qt::ItemIsUserCheckable));
         QVERIFY(!jq.data(Qt::CheckStateRole).isValid());
-        QVERIFY(!view.model()->setData(jq, Qt::Unchecked, Qt::CheckStateRole));
-        clickCell(view.table(), 3, CatalogTableModel::tickColumn);
+        QVERIFY(!modelOf(view)->setData(jq, Qt::Unchecked, Qt::CheckStateRole));
+        clickCell(tableOf(view), 3, CatalogTableModel::tickColumn);
         QVERIFY(fixture.store->selectedIDs().contains(u"formula:jq"_s));
 
         // Clear selection empties the store's set and disables itself and the install button.
@@ -465,12 +482,12 @@ private Q_SLOTS:
         QCOMPARE(
             child<QStackedWidget>(view, u"catalogContent"_s)->currentWidget()->objectName(), u"catalogTablePage"_s);
         QVERIFY(child<BusyIndicator>(view, u"catalogLoadingIndicator"_s)->isVisible());
-        QCOMPARE(view.rowCount(), 8);
+        QCOMPARE(modelOf(view)->rowCount(), 8);
         saveScreenshot(&view, u"catalog-loading-with-cache"_s);
 
         QTRY_VERIFY_WITH_TIMEOUT(!fixture.store->isLoadingCatalog(), 10000);
         QVERIFY(!child<BusyIndicator>(view, u"catalogLoadingIndicator"_s)->isVisible());
-        QCOMPARE(modelNames(view.model()), QStringList{ u"fresh"_s });
+        QCOMPARE(modelNames(modelOf(view)), QStringList{ u"fresh"_s });
         QCOMPARE(child<QLabel>(view, u"catalogUpdatedLabel"_s)->text(), u"Catalog updated just now"_s);
     }
 
@@ -483,14 +500,14 @@ private Q_SLOTS:
         CatalogView view(fixture.store.get());
         view.resize(1100, 560);
         view.show();
-        QCOMPARE(view.detailView(), nullptr);
+        QCOMPARE(detailOf(view), nullptr);
 
-        clickCell(view.table(), 3, CatalogTableModel::nameColumn);
+        clickCell(tableOf(view), 3, CatalogTableModel::nameColumn);
         QCOMPARE(view.focusedID(), u"formula:jq"_s);
         auto *inspector = child<QWidget>(view, u"inspector"_s);
         QVERIFY(inspector->isVisible());
         QVERIFY(inspector->width() >= 260 && inspector->width() <= 480);
-        PackageDetailView *detail = view.detailView();
+        PackageDetailView *detail = detailOf(view);
         QVERIFY(detail);
         QCOMPARE(detail->package().name, u"jq"_s);
         QTRY_VERIFY(!detail->loadingDetails());
@@ -500,18 +517,18 @@ private Q_SLOTS:
         // The focus survives a search that still shows the row.
         view.setQuery(u"j"_s);
         QCOMPARE(view.focusedID(), u"formula:jq"_s);
-        QCOMPARE(view.detailView(), detail);
-        QCOMPARE(view.table()->selectionModel()->selectedRows().value(0).row(), view.model()->rowOf(u"formula:jq"_s));
+        QCOMPARE(detailOf(view), detail);
+        QCOMPARE(tableOf(view)->selectionModel()->selectedRows().value(0).row(), modelOf(view)->rowOf(u"formula:jq"_s));
 
-        clickCell(view.table(), view.model()->rowOf(u"formula:json-c"_s), CatalogTableModel::nameColumn);
+        clickCell(tableOf(view), modelOf(view)->rowOf(u"formula:json-c"_s), CatalogTableModel::nameColumn);
         QCOMPARE(view.focusedID(), u"formula:json-c"_s);
-        QVERIFY(view.detailView() != detail);
-        QCOMPARE(view.detailView()->package().name, u"json-c"_s);
+        QVERIFY(detailOf(view) != detail);
+        QCOMPARE(detailOf(view)->package().name, u"json-c"_s);
 
         QTest::mouseClick(child<QToolButton>(view, u"inspectorClose"_s), Qt::LeftButton);
         QCOMPARE(view.focusedID(), std::nullopt);
         QVERIFY(!inspector->isVisible());
-        QVERIFY(view.table()->selectionModel()->selectedRows().isEmpty());
+        QVERIFY(tableOf(view)->selectionModel()->selectedRows().isEmpty());
     }
 
     void mainWindow_smallestSizeKeepsTheToolbarWhole()
@@ -526,14 +543,14 @@ private Q_SLOTS:
         QVERIFY(view);
         QTRY_VERIFY(view->isVisible());
         view->setFocusedID(u"formula:jq"_s);
-        QTRY_VERIFY(!view->detailView()->loadingDetails());
+        QTRY_VERIFY(!detailOf(*view)->loadingDetails());
         QApplication::processEvents();
         // Everything in the toolbar stays on screen and the search prompt is readable.
         auto *install = child<QPushButton>(*view, u"installButton"_s);
         QVERIFY(install->mapTo(view, QPoint(install->width(), 0)).x() <= view->width());
         auto *search = child<QLineEdit>(*view, u"searchField"_s);
         QVERIFY(search->width() >= 150);
-        QVERIFY(view->table()->width() > 300);
+        QVERIFY(tableOf(*view)->width() > 300);
         saveScreenshot(&main, u"catalog-main-window"_s);
     }
 
@@ -751,18 +768,18 @@ private Q_SLOTS:
         view.resize(1100, 500);
         view.show();
         view.setFocusedID(u"formula:jq"_s);
-        QPointer<PackageDetailView> first = view.detailView();
+        QPointer<PackageDetailView> first = detailOf(view);
         QVERIFY(first);
         QVERIFY(first->loadingDetails());
         view.setFocusedID(u"formula:wget"_s);
-        PackageDetailView *second = view.detailView();
+        PackageDetailView *second = detailOf(view);
         QCOMPARE(second->package().name, u"wget"_s);
         QTRY_VERIFY(!second->loadingDetails());
         QTRY_VERIFY(first.isNull());
         // Past the first answer: it found no view to land in.
         QTRY_COMPARE(fixture.server.requests().count(u"/api/formula/jq.json"_s), 1);
         QTest::qWait(900);
-        QCOMPARE(view.detailView(), second);
+        QCOMPARE(detailOf(view), second);
         QCOMPARE(second->details()->license, u"from wget"_s);
         QCOMPARE(child<QLabel>(*second, u"factLicense"_s)->text(), u"from wget"_s);
     }

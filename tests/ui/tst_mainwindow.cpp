@@ -162,18 +162,19 @@ private Q_SLOTS:
         view.show();
         QTRY_COMPARE(storeOf(view)->outdated().size(), 2);
         auto *list = view.findChild<QListWidget *>(u"sidebarList"_s);
-        QCOMPARE(list->count(), 4);
+        QCOMPARE(list->count(), 5);
         QCOMPARE(list->item(0)->text(), u"Home"_s);
         QCOMPARE(list->item(1)->text(), u"Packages"_s);
-        QCOMPARE(list->item(2)->text(), u"Updates"_s);
-        QCOMPARE(list->item(3)->text(), u"Services"_s);
-        QCOMPARE(list->item(2)->data(MainView::badgeRole).toInt(), 2);
+        QCOMPARE(list->item(2)->text(), u"Installed"_s);
+        QCOMPARE(list->item(3)->text(), u"Updates"_s);
+        QCOMPARE(list->item(4)->text(), u"Services"_s);
+        QCOMPARE(list->item(3)->data(MainView::badgeRole).toInt(), 2);
         QCOMPARE(list->item(0)->data(MainView::badgeRole).toInt(), 0);
         saveScreenshot(&view, u"main-home-badge"_s);
 
         setOutdated(fakeBrew, false);
         QR_AWAIT_VOID(storeOf(view)->refreshInstalled());
-        QCOMPARE(list->item(2)->data(MainView::badgeRole).toInt(), 0);
+        QCOMPARE(list->item(3)->data(MainView::badgeRole).toInt(), 0);
         saveScreenshot(&view, u"main-home-no-badge"_s);
     }
 
@@ -182,8 +183,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("screen");
         QTest::newRow("packages") << 1 << u"catalogScreen"_s;
-        QTest::newRow("updates") << 2 << u"updatesScreen"_s;
-        QTest::newRow("services") << 3 << u"servicesScreen"_s;
+        QTest::newRow("installed") << 2 << u"installedScreen"_s;
+        QTest::newRow("updates") << 3 << u"updatesScreen"_s;
+        QTest::newRow("services") << 4 << u"servicesScreen"_s;
         QTest::newRow("home") << 0 << u"homeScreen"_s;
     }
 

@@ -10,7 +10,7 @@
 using namespace Qt::StringLiterals;
 
 CatalogTableModel::CatalogTableModel(BrewStore *store, QObject *parent)
-    : QAbstractTableModel(parent)
+    : PackageTableModel({ QString(), u"Name"_s, u"Type"_s, u"Version"_s, u"Description"_s, QString() }, parent)
     , m_store(store)
     , m_installedIcon(Symbols::icon(u"checkmark.circle.fill"_s, Colors::green()))
     , m_homepageIcon(Symbols::icon(u"safari"_s, Colors::blue()))
@@ -68,22 +68,6 @@ std::optional<QUrl> CatalogTableModel::homepageUrl(const QString &homepage)
     return url;
 }
 
-bool CatalogTableModel::isShown(const QModelIndex &index) const
-{
-    return index.isValid() && index.model() == this && !index.parent().isValid() && index.row() < m_rows.size()
-        && index.column() < columnCount_;
-}
-
-int CatalogTableModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
-}
-
-int CatalogTableModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : columnCount_;
-}
-
 QVariant CatalogTableModel::data(const QModelIndex &index, int role) const
 {
     if (!isShown(index))
@@ -122,7 +106,7 @@ QVariant CatalogTableModel::data(const QModelIndex &index, int role) const
         return {};
     case typeColumn:
         if (role == Qt::DisplayRole)
-            return package.kind == PackageKind::cask ? u"Cask"_s : u"Formula"_s;
+            return kindText(package.kind);
         if (role == Qt::ForegroundRole)
             return m_secondary;
         return {};
@@ -170,26 +154,8 @@ Qt::ItemFlags CatalogTableModel::flags(const QModelIndex &index) const
 {
     if (!isShown(index))
         return Qt::NoItemFlags;
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    Qt::ItemFlags flags = PackageTableModel::flags(index);
     if (index.column() == tickColumn && !(m_store && m_store->isInstalled(packageAt(index.row()))))
         flags |= Qt::ItemIsUserCheckable;
     return flags;
-}
-
-QVariant CatalogTableModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
-    switch (section) {
-    case nameColumn:
-        return u"Name"_s;
-    case typeColumn:
-        return u"Type"_s;
-    case versionColumn:
-        return u"Version"_s;
-    case descriptionColumn:
-        return u"Description"_s;
-    default:
-        return QString();
-    }
 }

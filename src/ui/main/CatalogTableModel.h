@@ -1,8 +1,8 @@
 #pragma once
 
 #include "brew/Package.h"
+#include "ui/main/PackageTableModel.h"
 
-#include <QAbstractTableModel>
 #include <QColor>
 #include <QFont>
 #include <QIcon>
@@ -17,7 +17,7 @@ class BrewStore;
 // The rows of the Packages table. It holds the computed rows (positions in a shared copy of the
 // catalog) and never filters on its own; ticks and installed marks are read from the store when
 // a cell is drawn, so a changed selection only repaints.
-class CatalogTableModel : public QAbstractTableModel {
+class CatalogTableModel : public PackageTableModel {
     Q_OBJECT
 
 public:
@@ -46,15 +46,12 @@ public:
     // The address a homepage text stands for, when it is one a browser can open.
     static std::optional<QUrl> homepageUrl(const QString &homepage);
 
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    bool isShown(const QModelIndex &index) const;
+    int shownRowCount() const override { return int(m_rows.size()); }
 
     QPointer<BrewStore> m_store;
     QList<Package> m_catalog;

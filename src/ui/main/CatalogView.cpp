@@ -11,8 +11,10 @@
 #include "ui/ProminentButton.h"
 #include "ui/RelativeTime.h"
 #include "ui/Symbols.h"
+#include "ui/main/CatalogCellDelegate.h"
 #include "ui/main/CatalogTableModel.h"
-#include "ui/main/PackageDetailView.h"
+#include "ui/main/PackageInspector.h"
+#include "ui/main/PackageScreen.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,179 +43,6 @@
 #include <cmath>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// The bottom bar's buttons read as links.
-QPushButton *linkButton(const QString &text, const QString &objectName, QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(objectName);
-    button->setFlat(true);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setFont(Fonts::font(Fonts::Style::caption));
-    return button;
-}
-
-// The table's cells, drawn directly: a search repaints the visible rows on every keystroke, and
-// the style's general item drawing (text layout objects, a dozen data roles per cell) costs
-// several times more. Selection and alternate rows still come from the style.
-class CellDelegate : public QStyledItemDelegate {
-public:
-    explicit CellDelegate(QObject *parent)
-        : QStyledItemDelegate(parent)
-        , m_tagFont(Fonts::font(Fonts::Style::caption))
-        , m_tag(u"deprecated"_s)
-    {
-        m_tag.setTextFormat(Qt::PlainText);
-        m_tag.prepare(QTransform(), m_tagFont);
-    }
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        const QWidget *widget = option.widget;
-        QStyle *style = widget ? widget->style() : QApplication::style();
-        // The view has drawn the (alternate) row background; a selected row is filled here, as the
-        // style's item panel would, without the style's general path.
-        const bool selected = option.state & QStyle::State_Selected;
-        if (selected) {
-            const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
-                : (option.state & QStyle::State_Active)                                ? QPalette::Normal
-                                                                                       : QPalette::Inactive;
-            painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
-        }
-        switch (index.column()) {
-        case CatalogTableModel::tickColumn:
-        case CatalogTableModel::homepageColumn:
-            paintCentred(painter, option, index, style);
-            return;
-        default:
-            break;
-        }
-
-        const QString text = index.data(Qt::DisplayRole).toString();
-        if (text.isEmpty())
-            return;
-        const QVariant font = index.data(Qt::FontRole);
-        const QFont cellFont = font.isValid() ? font.value<QFont>() : option.font;
-        const QVariant foreground = index.data(Qt::ForegroundRole);
-        QColor color = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
-        if (!selected && foreground.isValid())
-            color = foreground.value<QColor>();
-
-        const QRect rect = option.rect.adjusted(horizontalMargin, 0, -horizontalMargin, 0);
-        const bool deprecated
-            = index.column() == CatalogTableModel::nameColumn && index.data(CatalogTableModel::deprecatedRole).toBool();
-        const int tagWidth = deprecated ? int(std::ceil(m_tag.size().width())) + 6 : 0;
-        const QStaticText &shown = line(text, cellFont, std::max(0, rect.width() - tagWidth));
-        const qreal top = rect.top() + (rect.height() - QFontMetricsF(cellFont).height()) / 2;
-
-        painter->save();
-        painter->setClipRect(option.rect);
-        painter->setFont(cellFont);
-        painter->setPen(color);
-        painter->drawStaticText(QPointF(rect.left(), top), shown);
-        if (deprecated) {
-            // On the name's baseline, though smaller.
-            const qreal tagTop = top + QFontMetricsF(cellFont).ascent() - QFontMetricsF(m_tagFont).ascent();
-            painter->setFont(m_tagFont);
-            painter->setPen(Colors::orange());
-            painter->drawStaticText(QPointF(rect.left() + shown.size().width() + 6, tagTop), m_tag);
-        }
-        painter->restore();
-    }
-
-    bool editorEvent(
-        QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option, const QModelIndex &index) override
-    {
-        if (!(index.flags() & Qt::ItemIsUserCheckable) || !(index.flags() & Qt::ItemIsEnabled))
-            return false;
-        if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick
-            || event->type() == QEvent::MouseButtonPress) {
-            const auto *mouse = static_cast<QMouseEvent *>(event);
-            // The whole narrow cell is the target, not just the small box.
-            if (mouse->button() != Qt::LeftButton || !option.rect.contains(mouse->position().toPoint()))
-                return false;
-            if (event->type() != QEvent::MouseButtonRelease)
-                return true;
-        } else if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key != Qt::Key_Space && key != Qt::Key_Select)
-                return false;
-        } else {
-            return false;
-        }
-        const auto state = index.data(Qt::CheckStateRole).value<Qt::CheckState>();
-        return model->setData(index, state == Qt::Checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
-    }
-
-private:
-    static constexpr int horizontalMargin = 4;
-    // Enough for every cell of several screens of rows; a search shows many of the same rows
-    // again on the next keystroke.
-    static constexpr qsizetype cacheLimit = 6000;
-
-    struct LineKey {
-        QString text;
-        int width;
-        int fontWeight;
-        qreal fontSize;
-        bool operator==(const LineKey &) const = default;
-    };
-    friend size_t qHash(const LineKey &key, size_t seed = 0) noexcept
-    {
-        return qHashMulti(seed, key.text, key.width, key.fontWeight, key.fontSize);
-    }
-
-    // The text shaped once, cut with an ellipsis to `width`.
-    const QStaticText &line(const QString &text, const QFont &font, int width) const
-    {
-        const LineKey key{ text, width, font.weight(), font.pointSizeF() };
-        const auto found = m_lines.constFind(key);
-        if (found != m_lines.cend())
-            return *found;
-        if (m_lines.size() >= cacheLimit)
-            m_lines.clear();
-        QStaticText shaped(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
-        shaped.setTextFormat(Qt::PlainText);
-        shaped.setPerformanceHint(QStaticText::AggressiveCaching);
-        shaped.prepare(QTransform(), font);
-        return *m_lines.insert(key, shaped);
-    }
-
-    // A tick box or an icon in the middle of a narrow cell.
-    static void paintCentred(
-        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index, QStyle *style)
-    {
-        const QWidget *widget = option.widget;
-        const QVariant check = index.data(Qt::CheckStateRole);
-        if (check.isValid()) {
-            QStyleOptionViewItem box = option;
-            const int width = style->pixelMetric(QStyle::PM_IndicatorWidth, &option, widget);
-            const int height = style->pixelMetric(QStyle::PM_IndicatorHeight, &option, widget);
-            box.rect = QRect(
-                option.rect.center().x() - width / 2 + 1, option.rect.center().y() - height / 2 + 1, width, height);
-            box.state &= ~QStyle::State_HasFocus;
-            box.state |= check.value<Qt::CheckState>() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
-            style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, widget);
-            return;
-        }
-        const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
-        if (icon.isNull())
-            return;
-        const QSize size(16, 16);
-        icon.paint(painter,
-            QRect(QPoint(option.rect.center().x() - size.width() / 2 + 1,
-                      option.rect.center().y() - size.height() / 2 + 1),
-                size));
-    }
-
-    QFont m_tagFont;
-    QStaticText m_tag;
-    mutable QHash<LineKey, QStaticText> m_lines;
-};
-
-} // namespace
 
 CatalogView::CatalogView(BrewStore *store, QWidget *parent)
     : QWidget(parent)
@@ -269,7 +98,9 @@ CatalogView::CatalogView(BrewStore *store, QWidget *parent)
     mainLayout->addWidget(barLine);
     mainLayout->addWidget(makeBottomBar());
     m_splitter->addWidget(main);
-    m_splitter->addWidget(makeInspector());
+    m_inspector = new PackageInspector(m_store, m_splitter, true);
+    connect(m_inspector, &PackageInspector::closeRequested, this, [this] { setFocusedID(std::nullopt); });
+    m_splitter->addWidget(m_inspector);
     m_splitter->setStretchFactor(0, 1);
     m_splitter->setStretchFactor(1, 0);
     layout->addWidget(m_splitter, 1);
@@ -309,39 +140,11 @@ CatalogView::~CatalogView() = default;
 
 QWidget *CatalogView::makeToolbar()
 {
-    auto *toolbar = new QWidget(this);
-    toolbar->setObjectName(u"catalogToolbar"_s);
-    auto *layout = new QHBoxLayout(toolbar);
-    layout->setContentsMargins(12, 8, 12, 8);
-    layout->setSpacing(8);
-
-    auto *title = new QLabel(u"Packages"_s, toolbar);
-    title->setObjectName(u"screenTitle"_s);
-    title->setFont(Fonts::font(Fonts::Style::title3, QFont::Bold));
-    layout->addWidget(title);
+    QHBoxLayout *layout = nullptr;
+    QWidget *toolbar = PackageScreen::toolbar(u"Packages"_s, u"catalogToolbar"_s, this, layout);
     layout->addSpacing(8);
-
-    // Type: a segmented picker.
-    auto *kinds = new QWidget(toolbar);
-    kinds->setObjectName(u"kindPicker"_s);
-    kinds->setAccessibleName(u"Type"_s);
-    auto *kindLayout = new QHBoxLayout(kinds);
-    kindLayout->setContentsMargins(0, 0, 0, 0);
-    kindLayout->setSpacing(0);
-    m_kindGroup = new QButtonGroup(kinds);
-    m_kindGroup->setExclusive(true);
-    for (KindFilter kind : CatalogFilter::allKindFilters()) {
-        auto *segment = new QToolButton(kinds);
-        segment->setObjectName(u"kind"_s + CatalogFilter::toString(kind));
-        segment->setText(CatalogFilter::toString(kind));
-        segment->setCheckable(true);
-        segment->setChecked(kind == m_filter.kind);
-        segment->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        m_kindGroup->addButton(segment, int(kind));
-        kindLayout->addWidget(segment);
-    }
+    layout->addWidget(PackageScreen::kindPicker(m_filter.kind, toolbar, m_kindGroup));
     connect(m_kindGroup, &QButtonGroup::idClicked, this, [this](int id) { setKind(KindFilter(id)); });
-    layout->addWidget(kinds);
 
     m_statusPicker = new QComboBox(toolbar);
     m_statusPicker->setObjectName(u"statusPicker"_s);
@@ -367,13 +170,7 @@ QWidget *CatalogView::makeToolbar()
     // Spare room goes mostly to the search field, up to its maximum width.
     layout->addStretch(1);
 
-    m_search = new QLineEdit(toolbar);
-    m_search->setObjectName(u"searchField"_s);
-    m_search->setPlaceholderText(u"Search name or description"_s);
-    m_search->setClearButtonEnabled(true);
-    m_search->setMinimumWidth(150);
-    m_search->setMaximumWidth(280);
-    m_search->addAction(Symbols::icon(u"magnifyingglass"_s, Colors::secondary(this)), QLineEdit::LeadingPosition);
+    m_search = PackageScreen::searchField(u"Search name or description"_s, toolbar);
     connect(m_search, &QLineEdit::textChanged, this, &CatalogView::setQuery);
     layout->addWidget(m_search, 4);
 
@@ -396,28 +193,11 @@ QWidget *CatalogView::makeTablePage()
     m_table = new QTableView(page);
     m_table->setObjectName(u"catalogTable"_s);
     m_table->setModel(m_model);
-    m_table->setFrameShape(QFrame::NoFrame);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setShowGrid(false);
-    m_table->setAlternatingRowColors(true);
-    m_table->setWordWrap(false);
-    m_table->setTextElideMode(Qt::ElideRight);
-    m_table->setSortingEnabled(false);
+    PackageScreen::setUpTable(m_table, false);
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    // Fixed row heights: the view never asks 15,000 rows for their size.
-    QHeaderView *rows = m_table->verticalHeader();
-    rows->setVisible(false);
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(24);
     QHeaderView *columns = m_table->horizontalHeader();
-    columns->setHighlightSections(false);
-    columns->setSectionsClickable(false);
     columns->setMinimumSectionSize(28);
-    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    columns->setStretchLastSection(false);
     columns->setSectionResizeMode(CatalogTableModel::tickColumn, QHeaderView::Fixed);
     columns->resizeSection(CatalogTableModel::tickColumn, 28);
     // Name and version follow the table's width between their minimum and ideal sizes (see
@@ -431,7 +211,7 @@ QWidget *CatalogView::makeTablePage()
     columns->setSectionResizeMode(CatalogTableModel::descriptionColumn, QHeaderView::Stretch);
     columns->setSectionResizeMode(CatalogTableModel::homepageColumn, QHeaderView::Fixed);
     columns->resizeSection(CatalogTableModel::homepageColumn, 28);
-    m_table->setItemDelegate(new CellDelegate(m_table));
+    m_table->setItemDelegate(new CatalogCellDelegate(m_table));
 
     connect(
         m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CatalogView::tableSelectionChanged);
@@ -482,30 +262,15 @@ void CatalogView::fitColumns()
 
 QWidget *CatalogView::makeBottomBar()
 {
-    auto *bar = new QWidget(this);
-    bar->setObjectName(u"catalogBottomBar"_s);
-    bar->setAutoFillBackground(true);
-    bar->setBackgroundRole(QPalette::Window);
-    auto *layout = new QHBoxLayout(bar);
-    layout->setContentsMargins(12, 6, 12, 6);
-    layout->setSpacing(12);
+    QHBoxLayout *layout = nullptr;
+    QWidget *bar = PackageScreen::bottomBar(u"catalogBottomBar"_s, this, layout, m_rowCount, m_pill);
 
-    m_rowCount = new QLabel(bar);
-    m_rowCount->setObjectName(u"rowCountLabel"_s);
-    m_rowCount->setFont(Fonts::font(Fonts::Style::caption));
-    layout->addWidget(m_rowCount);
-
-    m_pill = new QLabel(bar);
-    m_pill->setObjectName(u"selectionPill"_s);
-    m_pill->setFont(Fonts::font(Fonts::Style::caption, QFont::DemiBold));
-    layout->addWidget(m_pill);
-
-    m_selectAll = linkButton(u"Select all shown"_s, u"selectAllShownButton"_s, bar);
+    m_selectAll = PackageScreen::linkButton(u"Select all shown"_s, u"selectAllShownButton"_s, bar);
     m_selectAll->setToolTip(u"Ticks all shown packages that are not installed yet (up to 500)"_s);
     connect(m_selectAll, &QPushButton::clicked, this, &CatalogView::selectAllShown);
     layout->addWidget(m_selectAll);
 
-    m_clearSelection = linkButton(u"Clear selection"_s, u"clearSelectionButton"_s, bar);
+    m_clearSelection = PackageScreen::linkButton(u"Clear selection"_s, u"clearSelectionButton"_s, bar);
     connect(m_clearSelection, &QPushButton::clicked, this, [this] {
         if (m_store)
             m_store->setSelectedIDs({});
@@ -522,30 +287,6 @@ QWidget *CatalogView::makeBottomBar()
     m_updated->setFont(Fonts::font(Fonts::Style::caption));
     layout->addWidget(m_updated);
     return bar;
-}
-
-QWidget *CatalogView::makeInspector()
-{
-    m_inspector = new QWidget(this);
-    m_inspector->setObjectName(u"inspector"_s);
-    m_inspector->setMinimumWidth(260);
-    m_inspector->setMaximumWidth(480);
-    auto *layout = new QVBoxLayout(m_inspector);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto *header = new QHBoxLayout;
-    header->setContentsMargins(8, 4, 8, 0);
-    header->addStretch(1);
-    auto *close = new QToolButton(m_inspector);
-    close->setObjectName(u"inspectorClose"_s);
-    close->setAutoRaise(true);
-    close->setToolTip(u"Close"_s);
-    close->setAccessibleName(u"Close"_s);
-    close->setIcon(Symbols::icon(u"xmark"_s));
-    connect(close, &QToolButton::clicked, this, [this] { setFocusedID(std::nullopt); });
-    header->addWidget(close);
-    layout->addLayout(header);
-    return m_inspector;
 }
 
 void CatalogView::setQuery(const QString &query)
@@ -577,15 +318,6 @@ void CatalogView::setStatus(StatusFilter status)
         return;
     m_filter.status = status;
     recomputeRows(true);
-}
-
-QList<Package> CatalogView::rows() const
-{
-    QList<Package> packages;
-    packages.reserve(m_rows.size());
-    for (qsizetype row : m_rows)
-        packages.append(m_index.catalog().at(row));
-    return packages;
 }
 
 void CatalogView::recomputeRows(bool fromFilter)
@@ -667,9 +399,7 @@ void CatalogView::refreshSelection()
     const qsizetype count = selectedNotInstalled().size();
     m_install->setText(count == 0 ? u"Install"_s : u"Install "_s + QString::number(count));
     m_install->setEnabled(count > 0 && m_store && !m_store->isRunning());
-    m_pill->setText(count == 1 ? u"1 selected"_s : QString::number(count) + u" selected"_s);
-    m_pill->setStyleSheet(u"QLabel { background: %1; border-radius: 8px; padding: 2px 8px; }"_s.arg(
-        count == 0 ? u"transparent"_s : Colors::css(palette().color(QPalette::Highlight), 0.2)));
+    PackageScreen::setSelectionPill(m_pill, count);
     m_clearSelection->setEnabled(m_store && !m_store->selectedIDs().isEmpty());
     // Installed rows can change under the ticks (after a run): the counts follow.
     refreshRowCounts();
@@ -745,21 +475,7 @@ void CatalogView::tableSelectionChanged()
 void CatalogView::refreshInspector()
 {
     const std::optional<Package> package = focusedPackage();
-    // The detail view belongs to one package: a new focus gets a new view.
-    if (m_detail && (!package || m_detail->package() != *package)) {
-        m_detail->deleteLater();
-        m_detail = nullptr;
-    }
-    if (package && !m_detail) {
-        m_detail = new PackageDetailView(m_store, *package, m_inspector);
-        m_inspector->layout()->addWidget(m_detail);
-    }
-    const bool wasVisible = m_inspector->isVisibleTo(this);
-    m_inspector->setVisible(m_focusedID.has_value());
-    if (m_focusedID && !wasVisible) {
-        const int total = m_splitter->width();
-        m_splitter->setSizes({ std::max(0, total - 320), 320 });
-    }
+    m_inspector->present(package, m_focusedID.has_value());
 }
 
 void CatalogView::installSelected()
@@ -795,11 +511,6 @@ void CatalogView::refreshColors()
     Colors::setTextColor(m_rowCount, secondary);
     Colors::setTextColor(m_updated, secondary);
     m_refresh->setIcon(Symbols::icon(u"arrow.clockwise"_s));
-    const QString link = u"QPushButton { border: none; padding: 0; color: %1; }"
-                         "QPushButton:disabled { color: %2; }"
-                         "QPushButton:hover:enabled { text-decoration: underline; }"_s.arg(
-                             Colors::blue().name(), Colors::css(secondary, 0.7));
-    m_selectAll->setStyleSheet(link);
-    m_clearSelection->setStyleSheet(link);
+    PackageScreen::styleLinks(this, { m_selectAll, m_clearSelection });
     refreshSelection();
 }

@@ -14,7 +14,7 @@ class BrewStore;
 class BusyIndicator;
 class CatalogTableModel;
 class EmptyStateView;
-class PackageDetailView;
+class PackageInspector;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -50,10 +50,6 @@ public:
     StatusFilter status() const { return m_filter.status; }
     void setStatus(StatusFilter status);
 
-    // The packages shown, in table order.
-    QList<Package> rows() const;
-    qsizetype rowCount() const { return m_rows.size(); }
-
     std::optional<QString> focusedID() const { return m_focusedID; }
     void setFocusedID(const std::optional<QString> &id);
     std::optional<Package> focusedPackage() const;
@@ -62,11 +58,6 @@ public:
     QList<Package> selectedNotInstalled() const;
     // Shown packages that are not installed, in row order.
     QList<Package> shownNotInstalled() const;
-
-    CatalogTableModel *model() const { return m_model; }
-    QTableView *table() const { return m_table; }
-    // The inspector's content; null while nothing (or an unknown id) is focused.
-    PackageDetailView *detailView() const { return m_detail; }
 
 Q_SIGNALS:
     // The rows were computed again.
@@ -81,7 +72,6 @@ private:
     QWidget *makeToolbar();
     QWidget *makeTablePage();
     QWidget *makeBottomBar();
-    QWidget *makeInspector();
     void fitColumns();
 
     // `fromFilter`: the user changed what to look for, so the table starts at the top again.
@@ -125,8 +115,7 @@ private:
     QPushButton *m_clearSelection = nullptr;
     BusyIndicator *m_loading = nullptr;
     QLabel *m_updated = nullptr;
-    QWidget *m_inspector = nullptr;
-    PackageDetailView *m_detail = nullptr;
+    PackageInspector *m_inspector = nullptr;
     // Keeps "Catalog updated 5 minutes ago" current.
     QTimer m_clock;
 };

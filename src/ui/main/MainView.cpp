@@ -11,6 +11,7 @@
 #include "ui/main/CatalogView.h"
 #include "ui/main/ErrorDetailsSheet.h"
 #include "ui/main/HomeView.h"
+#include "ui/main/InstalledView.h"
 #include "ui/main/LogPanel.h"
 #include "ui/main/ServicesView.h"
 #include "ui/main/StatusBar.h"
@@ -105,6 +106,8 @@ QString titleOf(SidebarSection section)
         return u"Home"_s;
     case SidebarSection::catalog:
         return u"Packages"_s;
+    case SidebarSection::installed:
+        return u"Installed"_s;
     case SidebarSection::updates:
         return u"Updates"_s;
     case SidebarSection::services:
@@ -120,6 +123,8 @@ QString symbolOf(SidebarSection section)
         return /*symbol*/ u"house"_s;
     case SidebarSection::catalog:
         return /*symbol*/ u"square.grid.2x2"_s;
+    case SidebarSection::installed:
+        return /*symbol*/ u"shippingbox"_s;
     case SidebarSection::updates:
         return /*symbol*/ u"arrow.triangle.2.circlepath"_s;
     case SidebarSection::services:
@@ -168,6 +173,7 @@ MainView::MainView(BrewStore *store, ActivityStore *activity, SetupStore *setup,
 
     if (m_store) {
         connect(m_store, &BrewStore::outdatedChanged, this, &MainView::refreshBadge);
+        connect(m_store, &BrewStore::installedPackagesChanged, this, &MainView::refreshBadge);
         connect(m_store, &BrewStore::isRunningChanged, this, &MainView::refreshLogPanel);
         connect(m_store, &BrewStore::logChanged, this, &MainView::refreshLogPanel);
     }
@@ -211,6 +217,11 @@ QWidget *MainView::makeHomeView()
 QWidget *MainView::makeCatalogView()
 {
     return new CatalogView(m_store);
+}
+
+QWidget *MainView::makeInstalledView()
+{
+    return new InstalledView(m_store);
 }
 
 QWidget *MainView::makeUpdatesView()
@@ -304,6 +315,9 @@ void MainView::showScreen()
     case SidebarSection::catalog:
         next = makeCatalogView();
         break;
+    case SidebarSection::installed:
+        next = makeInstalledView();
+        break;
     case SidebarSection::updates:
         next = makeUpdatesView();
         break;
@@ -322,11 +336,14 @@ void MainView::showScreen()
 
 void MainView::refreshBadge()
 {
-    const int count = m_store ? int(m_store->outdated().size()) : 0;
+    const int outdated = m_store ? int(m_store->outdated().size()) : 0;
+    const int installed = m_store ? int(m_store->installedPackages().size()) : 0;
     for (int row = 0; row < m_sidebarList->count(); ++row) {
         QListWidgetItem *item = m_sidebarList->item(row);
         if (item->data(sectionRole).toInt() == int(SidebarSection::updates))
-            item->setData(badgeRole, count);
+            item->setData(badgeRole, outdated);
+        if (item->data(sectionRole).toInt() == int(SidebarSection::installed))
+            item->setData(badgeRole, installed);
     }
 }
 

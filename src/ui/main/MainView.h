@@ -59,6 +59,7 @@ private:
     // with an empty search, a new updates screen with nothing ticked).
     QWidget *makeHomeView();
     QWidget *makeCatalogView();
+    QWidget *makeInstalledView();
     QWidget *makeUpdatesView();
     QWidget *makeServicesView();
 

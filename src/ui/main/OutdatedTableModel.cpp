@@ -6,7 +6,7 @@
 using namespace Qt::StringLiterals;
 
 OutdatedTableModel::OutdatedTableModel(QObject *parent)
-    : QAbstractTableModel(parent)
+    : PackageTableModel({ QString(), u"Name"_s, u"Type"_s, u"Installed"_s, u"Available"_s }, parent)
 {
 }
 
@@ -17,22 +17,6 @@ void OutdatedTableModel::setPackages(const QList<OutdatedPackage> &packages)
     endResetModel();
 }
 
-bool OutdatedTableModel::isShown(const QModelIndex &index) const
-{
-    return index.isValid() && index.model() == this && !index.parent().isValid() && index.row() < m_packages.size()
-        && index.column() < columnCount_;
-}
-
-int OutdatedTableModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_packages.size());
-}
-
-int OutdatedTableModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : columnCount_;
-}
-
 QVariant OutdatedTableModel::data(const QModelIndex &index, int role) const
 {
     if (!isShown(index))
@@ -41,18 +25,12 @@ QVariant OutdatedTableModel::data(const QModelIndex &index, int role) const
     if (role == idRole)
         return package.id();
     switch (index.column()) {
+    case pinColumn:
+        return pinCell(package.pinned, role, u"Pinned: “Upgrade all” leaves it out"_s);
     case nameColumn:
-        if (role == Qt::DisplayRole)
-            return package.name;
-        if (role == Qt::FontRole)
-            return Fonts::font(Fonts::Style::body, QFont::Medium);
-        return {};
+        return nameCell(package.name, role);
     case typeColumn:
-        if (role == Qt::DisplayRole)
-            return package.kind == PackageKind::cask ? u"Cask"_s : u"Formula"_s;
-        if (role == Qt::ForegroundRole)
-            return Colors::secondary();
-        return {};
+        return kindCell(package.kind, role);
     case installedColumn:
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
             return package.installed;
@@ -65,31 +43,6 @@ QVariant OutdatedTableModel::data(const QModelIndex &index, int role) const
         if (role == Qt::ForegroundRole)
             return Colors::green();
         return {};
-    default:
-        return {};
-    }
-}
-
-Qt::ItemFlags OutdatedTableModel::flags(const QModelIndex &index) const
-{
-    if (!isShown(index))
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-}
-
-QVariant OutdatedTableModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
-    switch (section) {
-    case nameColumn:
-        return u"Name"_s;
-    case typeColumn:
-        return u"Type"_s;
-    case installedColumn:
-        return u"Installed"_s;
-    case availableColumn:
-        return u"Available"_s;
     default:
         return {};
     }

@@ -1,17 +1,17 @@
 #pragma once
 
 #include "brew/Package.h"
+#include "ui/main/PackageTableModel.h"
 
-#include <QAbstractTableModel>
 #include <QList>
 
-// The outdated packages as the Updates table shows them: name, type, installed and available
-// version.
-class OutdatedTableModel : public QAbstractTableModel {
+// The outdated packages as the Updates table shows them: a pin mark, name, type, installed and
+// available version.
+class OutdatedTableModel : public PackageTableModel {
     Q_OBJECT
 
 public:
-    enum Column { nameColumn, typeColumn, installedColumn, availableColumn, columnCount_ };
+    enum Column { pinColumn, nameColumn, typeColumn, installedColumn, availableColumn, columnCount_ };
 
     // QString: the package id ("cask:iterm2").
     static constexpr int idRole = Qt::UserRole;
@@ -21,14 +21,10 @@ public:
     void setPackages(const QList<OutdatedPackage> &packages);
     const QList<OutdatedPackage> &packages() const { return m_packages; }
 
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    bool isShown(const QModelIndex &index) const;
+    int shownRowCount() const override { return int(m_packages.size()); }
 
     QList<OutdatedPackage> m_packages;
 };

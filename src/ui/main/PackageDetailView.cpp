@@ -11,6 +11,7 @@
 #include "ui/ProminentButton.h"
 #include "ui/Symbols.h"
 #include "ui/main/CatalogTableModel.h"
+#include "ui/main/UninstallSheet.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -146,6 +147,34 @@ PackageDetailView::PackageDetailView(BrewStore *store, Package package, QWidget 
             Async::start(m_store->upgrade({ *entry }), "Upgrading a package");
     });
     actions->addWidget(m_upgradeButton, 0, Qt::AlignLeft);
+
+    // What can be done with it once it is installed.
+    m_installedActions = new QWidget(m_column);
+    m_installedActions->setObjectName(u"detailInstalledActions"_s);
+    auto *installedActions = new QHBoxLayout(m_installedActions);
+    installedActions->setContentsMargins(0, 0, 0, 0);
+    installedActions->setSpacing(6);
+    m_reinstallButton = new QPushButton(u"Reinstall"_s, m_installedActions);
+    m_reinstallButton->setObjectName(u"detailReinstallButton"_s);
+    connect(m_reinstallButton, &QPushButton::clicked, this, [this] {
+        if (m_store)
+            Async::start(m_store->reinstall(installedEntry()), "Reinstalling a package");
+    });
+    m_pinButton = new QPushButton(m_installedActions);
+    m_pinButton->setObjectName(u"detailPinButton"_s);
+    connect(m_pinButton, &QPushButton::clicked, this, [this] {
+        const InstalledPackage package = installedEntry();
+        if (m_store)
+            Async::start(m_store->setPinned(package, !package.pinned), "Changing a pin");
+    });
+    m_uninstallButton = new QPushButton(u"Uninstall…"_s, m_installedActions);
+    m_uninstallButton->setObjectName(u"detailUninstallButton"_s);
+    connect(m_uninstallButton, &QPushButton::clicked, this,
+        [this] { UninstallSheet::ask(m_store, { installedEntry() }, this); });
+    for (QPushButton *button : { m_reinstallButton, m_pinButton, m_uninstallButton })
+        installedActions->addWidget(button);
+    installedActions->addStretch(1);
+    actions->addWidget(m_installedActions);
     column->addLayout(actions);
 
     auto *divider = Divider::horizontal(m_column);
@@ -243,7 +272,7 @@ PackageDetailView::PackageDetailView(BrewStore *store, Package package, QWidget 
 
     if (m_store) {
         for (auto signal : { &BrewStore::installedChanged, &BrewStore::outdatedChanged, &BrewStore::selectedIDsChanged,
-                 &BrewStore::isRunningChanged })
+                 &BrewStore::isRunningChanged, &BrewStore::installedPackagesChanged, &BrewStore::brewVersionChanged })
             connect(m_store, signal, this, &PackageDetailView::refresh);
     }
     refreshColors();
@@ -344,6 +373,33 @@ void PackageDetailView::refresh()
     if (entry)
         valueLabel(m_installedVersion)->setText(entry->installed);
     showFact(m_installedVersion, entry.has_value());
+
+    const InstalledPackage package = installedEntry();
+    m_installedActions->setVisible(installed);
+    m_reinstallButton->setEnabled(!running && !package.pinned);
+    m_reinstallButton->setToolTip(
+        package.pinned ? u"Unpin it first: Homebrew skips pinned packages"_s : u"Download and install it again"_s);
+    m_pinButton->setText(package.pinned ? u"Unpin"_s : u"Pin"_s);
+    const bool caskWithoutPins = package.kind == PackageKind::cask && !(m_store && m_store->canPinCasks());
+    m_pinButton->setEnabled(!running && !caskWithoutPins);
+    m_pinButton->setToolTip(caskWithoutPins
+            ? u"Pinning apps needs Homebrew "_s + BrewStore::pinCasksMinimumVersion() + u" or later"_s
+            : (package.pinned ? u"Let upgrades update it again"_s : u"Keep it at this version when upgrading"_s));
+    m_uninstallButton->setEnabled(!running);
+}
+
+InstalledPackage PackageDetailView::installedEntry() const
+{
+    if (m_store)
+        if (std::optional<InstalledPackage> known = m_store->installedPackage(m_package.id()))
+            return *known;
+    // Before brew has described it: what the catalog knows is enough to name it.
+    InstalledPackage package;
+    package.kind = m_package.kind;
+    package.name = m_package.name;
+    package.displayName = m_package.displayName;
+    package.version = m_package.version;
+    return package;
 }
 
 void PackageDetailView::refreshDetails()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "brew/InstalledPackage.h"
 #include "brew/Package.h"
 
 #include <QCoro/QCoroTask>
@@ -16,9 +17,9 @@ class QLabel;
 class QPushButton;
 class QToolButton;
 
-// One catalog package in the inspector of the Packages screen: names, badges, the install or
-// upgrade action, the facts (from the catalog and fetched on demand), dependencies, notes and
-// the command that installs it. Built for one package; the screen makes a new one when the
+// One catalog package in the inspector of the Packages and Installed screens: names, badges, the
+// install, upgrade, reinstall, pin and uninstall actions, the facts (from the catalog and fetched on demand),
+// dependencies, notes and the command that installs it. Built for one package; the screen makes a new one when the
 // focus moves, so a late answer for another package never lands here.
 class PackageDetailView : public QScrollArea {
     Q_OBJECT
@@ -53,6 +54,8 @@ private:
     static QLabel *valueLabel(const Fact &fact);
     void showFact(const Fact &fact, bool shown);
     std::optional<OutdatedPackage> outdatedEntry() const;
+    // What brew said about it as an installed package.
+    InstalledPackage installedEntry() const;
     void refresh();
     void refreshDetails();
     void refreshColors();
@@ -73,6 +76,10 @@ private:
     QPushButton *m_installButton;
     QCheckBox *m_selectToggle;
     QPushButton *m_upgradeButton;
+    QWidget *m_installedActions;
+    QPushButton *m_reinstallButton;
+    QPushButton *m_pinButton;
+    QPushButton *m_uninstallButton;
     QGridLayout *m_facts;
     Fact m_version;
     Fact m_installedVersion;

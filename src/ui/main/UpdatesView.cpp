@@ -2,6 +2,7 @@
 
 #include "brew/BrewStore.h"
 #include "platform/Async.h"
+#include "platform/Text.h"
 #include "ui/Colors.h"
 #include "ui/Divider.h"
 #include "ui/EmptyStateView.h"
@@ -9,6 +10,7 @@
 #include "ui/ProminentButton.h"
 #include "ui/Symbols.h"
 #include "ui/main/OutdatedTableModel.h"
+#include "ui/main/PackageScreen.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -56,23 +58,6 @@ private:
     QColor m_tint;
 };
 
-QToolButton *toolbarButton(const QString &text, const QString &objectName, QWidget *parent)
-{
-    auto *button = new QToolButton(parent);
-    button->setObjectName(objectName);
-    button->setText(text);
-    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    button->setAutoRaise(true);
-    button->setIconSize(QSize(15, 15));
-    return button;
-}
-
-QFrame *divider(QWidget *parent)
-{
-    auto *line = Divider::horizontal(parent);
-    return line;
-}
-
 } // namespace
 
 UpdatesView::UpdatesView(BrewStore *store, QWidget *parent)
@@ -85,9 +70,9 @@ UpdatesView::UpdatesView(BrewStore *store, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(makeToolbar());
-    layout->addWidget(divider(this));
+    layout->addWidget(Divider::horizontal(this));
     layout->addWidget(makeHomebrewRow());
-    layout->addWidget(divider(this));
+    layout->addWidget(Divider::horizontal(this));
 
     m_content = new QStackedWidget(this);
     m_content->setObjectName(u"updatesContent"_s);
@@ -95,24 +80,11 @@ UpdatesView::UpdatesView(BrewStore *store, QWidget *parent)
     m_table = new QTableView(m_content);
     m_table->setObjectName(u"outdatedTable"_s);
     m_table->setModel(m_model);
-    m_table->setFrameShape(QFrame::NoFrame);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setShowGrid(false);
-    m_table->setAlternatingRowColors(true);
-    m_table->setWordWrap(false);
-    m_table->setSortingEnabled(false);
-    QHeaderView *rows = m_table->verticalHeader();
-    rows->setVisible(false);
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(24);
+    PackageScreen::setUpTable(m_table, true);
     QHeaderView *columns = m_table->horizontalHeader();
-    columns->setHighlightSections(false);
-    columns->setSectionsClickable(false);
-    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    columns->setMinimumSectionSize(60);
-    columns->setStretchLastSection(false);
+    columns->setMinimumSectionSize(24);
+    columns->setSectionResizeMode(OutdatedTableModel::pinColumn, QHeaderView::Fixed);
+    columns->resizeSection(OutdatedTableModel::pinColumn, 28);
     columns->setSectionResizeMode(OutdatedTableModel::nameColumn, QHeaderView::Interactive);
     columns->resizeSection(OutdatedTableModel::nameColumn, 240);
     columns->setSectionResizeMode(OutdatedTableModel::typeColumn, QHeaderView::Fixed);
@@ -153,31 +125,30 @@ UpdatesView::~UpdatesView() = default;
 
 QWidget *UpdatesView::makeToolbar()
 {
-    auto *toolbar = new QWidget(this);
-    toolbar->setObjectName(u"updatesToolbar"_s);
-    auto *layout = new QHBoxLayout(toolbar);
-    layout->setContentsMargins(12, 8, 12, 8);
-    layout->setSpacing(8);
-    auto *title = new QLabel(u"Updates"_s, toolbar);
-    title->setObjectName(u"screenTitle"_s);
-    title->setFont(Fonts::font(Fonts::Style::title3, QFont::Bold));
-    layout->addWidget(title);
+    QHBoxLayout *layout = nullptr;
+    QWidget *toolbar = PackageScreen::toolbar(u"Updates"_s, u"updatesToolbar"_s, this, layout);
     layout->addStretch(1);
 
-    m_check = toolbarButton(u"Check for updates"_s, u"checkForUpdatesButton"_s, toolbar);
+    m_check = PackageScreen::toolbarButton(u"Check for updates"_s, u"checkForUpdatesButton"_s, toolbar);
     connect(m_check, &QToolButton::clicked, this, [this] {
         if (m_store)
             Async::start(m_store->updateHomebrew(), "Checking for updates");
     });
     layout->addWidget(m_check);
 
-    m_upgradeSelected = toolbarButton(u"Upgrade selected"_s, u"upgradeSelectedButton"_s, toolbar);
+    m_upgradeSelected = PackageScreen::toolbarButton(u"Upgrade selected"_s, u"upgradeSelectedButton"_s, toolbar);
     connect(m_upgradeSelected, &QToolButton::clicked, this, [this] {
         const QList<OutdatedPackage> packages = selectedOutdated();
         if (m_store && !packages.isEmpty())
             Async::start(m_store->upgrade(packages), "Upgrading packages");
     });
     layout->addWidget(m_upgradeSelected);
+
+    m_pinnedNote = new QLabel(toolbar);
+    m_pinnedNote->setObjectName(u"pinnedNote"_s);
+    m_pinnedNote->setFont(Fonts::font(Fonts::Style::caption));
+    m_pinnedNote->setToolTip(u"Pinned packages stay at their version until you unpin them"_s);
+    layout->addWidget(m_pinnedNote);
 
     m_upgradeAll = new ProminentButton(u"arrow.up.circle.fill"_s, u"Upgrade all"_s, toolbar);
     m_upgradeAll->setObjectName(u"upgradeAllButton"_s);
@@ -237,13 +208,6 @@ QWidget *UpdatesView::makeHomebrewRow()
     return row;
 }
 
-void UpdatesView::setSelection(const QSet<QString> &ids)
-{
-    m_selection = ids;
-    syncTableSelection();
-    refreshEnabled();
-}
-
 QList<OutdatedPackage> UpdatesView::selectedOutdated() const
 {
     QList<OutdatedPackage> packages;
@@ -267,24 +231,14 @@ void UpdatesView::refreshOutdated()
 void UpdatesView::syncTableSelection()
 {
     const QScopedValueRollback guard(m_syncingSelection, true);
-    QItemSelection rows;
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        const QModelIndex index = m_model->index(row, 0);
-        if (m_selection.contains(index.data(OutdatedTableModel::idRole).toString()))
-            rows.select(index, m_model->index(row, OutdatedTableModel::columnCount_ - 1));
-    }
-    m_table->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    PackageScreen::selectRows(m_table, m_selection, OutdatedTableModel::idRole);
 }
 
 void UpdatesView::tableSelectionChanged()
 {
     if (m_syncingSelection)
         return;
-    // Rows the table shows decide for themselves; ids no longer listed are left as they were.
-    for (const OutdatedPackage &package : m_model->packages())
-        m_selection.remove(package.id());
-    for (const QModelIndex &index : m_table->selectionModel()->selectedRows())
-        m_selection.insert(index.data(OutdatedTableModel::idRole).toString());
+    PackageScreen::takeSelection(m_table, m_selection, OutdatedTableModel::idRole);
     refreshEnabled();
 }
 
@@ -300,6 +254,7 @@ void UpdatesView::refreshHeader()
         m_status->setText(u"Homebrew is up to date"_s);
         Colors::setTextColor(m_status, Colors::secondary(this));
     }
+    Colors::setTextColor(m_pinnedNote, Colors::secondary(this));
     static_cast<TintedRow *>(m_homebrewRow)
         ->setTint(updateAvailable ? Colors::withOpacity(Colors::orange(), 0.12) : QColor());
     m_updateHomebrew->setVisible(updateAvailable);
@@ -315,6 +270,10 @@ void UpdatesView::refreshEnabled()
     m_upgradeAll->setEnabled(!running && anyOutdated);
     m_selfUpdating->setEnabled(!running);
     m_updateHomebrew->setEnabled(!running);
+    // `brew upgrade` leaves pinned packages alone: say so before the user counts on it.
+    const int pinned = m_store ? m_store->pinnedOutdatedCount() : 0;
+    m_pinnedNote->setVisible(pinned > 0);
+    m_pinnedNote->setText(u"Leaves out "_s + Text::counted(pinned, u"pinned package"_s, u"pinned packages"_s));
 }
 
 void UpdatesView::changeEvent(QEvent *event)

@@ -29,15 +29,9 @@ public:
     explicit UpdatesView(BrewStore *store, QWidget *parent = nullptr);
     ~UpdatesView() override;
 
-    // Ids of the selected rows. Ids of packages that are no longer outdated may stay in it;
-    // they select nothing and are never upgraded.
-    const QSet<QString> &selection() const { return m_selection; }
-    void setSelection(const QSet<QString> &ids);
-    // The outdated entries whose ids are selected, in the list's order.
+    // The outdated entries whose ids are selected, in the list's order. Ids of packages that
+    // are no longer outdated may stay selected; they select nothing and are never upgraded.
     QList<OutdatedPackage> selectedOutdated() const;
-
-    OutdatedTableModel *model() const { return m_model; }
-    QTableView *table() const { return m_table; }
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -60,6 +54,7 @@ private:
     QToolButton *m_check = nullptr;
     QToolButton *m_upgradeSelected = nullptr;
     QPushButton *m_upgradeAll = nullptr;
+    QLabel *m_pinnedNote = nullptr;
     QWidget *m_homebrewRow = nullptr;
     QLabel *m_symbol = nullptr;
     QLabel *m_version = nullptr;

@@ -1,0 +1,141 @@
+#include "ui/main/CatalogCellDelegate.h"
+
+#include "ui/Colors.h"
+#include "ui/Fonts.h"
+#include "ui/main/CatalogTableModel.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+CatalogCellDelegate::CatalogCellDelegate(QObject *parent)
+    : QStyledItemDelegate(parent)
+    , m_tagFont(Fonts::font(Fonts::Style::caption))
+    , m_tag(u"deprecated"_s)
+{
+    m_tag.setTextFormat(Qt::PlainText);
+    m_tag.prepare(QTransform(), m_tagFont);
+}
+
+void CatalogCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    // The view has drawn the (alternate) row background; a selected row is filled here, as the
+    // style's item panel would, without the style's general path.
+    const bool selected = option.state & QStyle::State_Selected;
+    if (selected) {
+        const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+            : (option.state & QStyle::State_Active)                                ? QPalette::Normal
+                                                                                   : QPalette::Inactive;
+        painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+    }
+    switch (index.column()) {
+    case CatalogTableModel::tickColumn:
+    case CatalogTableModel::homepageColumn:
+        paintCentred(painter, option, index, style);
+        return;
+    default:
+        break;
+    }
+
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (text.isEmpty())
+        return;
+    const QVariant font = index.data(Qt::FontRole);
+    const QFont cellFont = font.isValid() ? font.value<QFont>() : option.font;
+    const QVariant foreground = index.data(Qt::ForegroundRole);
+    QColor color = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    if (!selected && foreground.isValid())
+        color = foreground.value<QColor>();
+
+    const QRect rect = option.rect.adjusted(horizontalMargin, 0, -horizontalMargin, 0);
+    const bool deprecated
+        = index.column() == CatalogTableModel::nameColumn && index.data(CatalogTableModel::deprecatedRole).toBool();
+    const int tagWidth = deprecated ? int(std::ceil(m_tag.size().width())) + 6 : 0;
+    const QStaticText &shown = line(text, cellFont, std::max(0, rect.width() - tagWidth));
+    const qreal top = rect.top() + (rect.height() - QFontMetricsF(cellFont).height()) / 2;
+
+    painter->save();
+    painter->setClipRect(option.rect);
+    painter->setFont(cellFont);
+    painter->setPen(color);
+    painter->drawStaticText(QPointF(rect.left(), top), shown);
+    if (deprecated) {
+        // On the name's baseline, though smaller.
+        const qreal tagTop = top + QFontMetricsF(cellFont).ascent() - QFontMetricsF(m_tagFont).ascent();
+        painter->setFont(m_tagFont);
+        painter->setPen(Colors::orange());
+        painter->drawStaticText(QPointF(rect.left() + shown.size().width() + 6, tagTop), m_tag);
+    }
+    painter->restore();
+}
+
+bool CatalogCellDelegate::editorEvent(
+    QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    if (!(index.flags() & Qt::ItemIsUserCheckable) || !(index.flags() & Qt::ItemIsEnabled))
+        return false;
+    if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick
+        || event->type() == QEvent::MouseButtonPress) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        // The whole narrow cell is the target, not just the small box.
+        if (mouse->button() != Qt::LeftButton || !option.rect.contains(mouse->position().toPoint()))
+            return false;
+        if (event->type() != QEvent::MouseButtonRelease)
+            return true;
+    } else if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Space && key != Qt::Key_Select)
+            return false;
+    } else {
+        return false;
+    }
+    const auto state = index.data(Qt::CheckStateRole).value<Qt::CheckState>();
+    return model->setData(index, state == Qt::Checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+}
+
+const QStaticText &CatalogCellDelegate::line(const QString &text, const QFont &font, int width) const
+{
+    const LineKey key{ text, width, font.weight(), font.pointSizeF() };
+    const auto found = m_lines.constFind(key);
+    if (found != m_lines.cend())
+        return *found;
+    if (m_lines.size() >= cacheLimit)
+        m_lines.clear();
+    QStaticText shaped(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+    shaped.setTextFormat(Qt::PlainText);
+    shaped.setPerformanceHint(QStaticText::AggressiveCaching);
+    shaped.prepare(QTransform(), font);
+    return *m_lines.insert(key, shaped);
+}
+
+void CatalogCellDelegate::paintCentred(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index, QStyle *style)
+{
+    const QWidget *widget = option.widget;
+    const QVariant check = index.data(Qt::CheckStateRole);
+    if (check.isValid()) {
+        QStyleOptionViewItem box = option;
+        const int width = style->pixelMetric(QStyle::PM_IndicatorWidth, &option, widget);
+        const int height = style->pixelMetric(QStyle::PM_IndicatorHeight, &option, widget);
+        box.rect
+            = QRect(option.rect.center().x() - width / 2 + 1, option.rect.center().y() - height / 2 + 1, width, height);
+        box.state &= ~QStyle::State_HasFocus;
+        box.state |= check.value<Qt::CheckState>() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+        style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, widget);
+        return;
+    }
+    const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+    if (icon.isNull())
+        return;
+    const QSize size(16, 16);
+    icon.paint(painter,
+        QRect(QPoint(option.rect.center().x() - size.width() / 2 + 1, option.rect.center().y() - size.height() / 2 + 1),
+            size));
+}

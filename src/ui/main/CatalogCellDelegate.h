@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QFont>
+#include <QHash>
+#include <QStaticText>
+#include <QStyledItemDelegate>
+
+// The table's cells, drawn directly: a search repaints the visible rows on every keystroke, and
+// the style's general item drawing (text layout objects, a dozen data roles per cell) costs
+// several times more. Selection and alternate rows still come from the style.
+class CatalogCellDelegate : public QStyledItemDelegate {
+public:
+    explicit CatalogCellDelegate(QObject *parent);
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+        const QModelIndex &index) override;
+
+private:
+    static constexpr int horizontalMargin = 4;
+    // Enough for every cell of several screens of rows; a search shows many of the same rows
+    // again on the next keystroke.
+    static constexpr qsizetype cacheLimit = 6000;
+
+    struct LineKey {
+        QString text;
+        int width;
+        int fontWeight;
+        qreal fontSize;
+        bool operator==(const LineKey &) const = default;
+    };
+    friend size_t qHash(const LineKey &key, size_t seed = 0) noexcept
+    {
+        return qHashMulti(seed, key.text, key.width, key.fontWeight, key.fontSize);
+    }
+
+    // The text shaped once, cut with an ellipsis to `width`.
+    const QStaticText &line(const QString &text, const QFont &font, int width) const;
+    // A tick box or an icon in the middle of a narrow cell.
+    static void paintCentred(
+        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index, QStyle *style);
+
+    QFont m_tagFont;
+    QStaticText m_tag;
+    mutable QHash<LineKey, QStaticText> m_lines;
+};

@@ -163,9 +163,9 @@ PackageDetailView::PackageDetailView(BrewStore *store, Package package, QWidget 
     m_pinButton = new QPushButton(m_installedActions);
     m_pinButton->setObjectName(u"detailPinButton"_s);
     connect(m_pinButton, &QPushButton::clicked, this, [this] {
-        const InstalledPackage package = installedEntry();
+        const InstalledPackage entry = installedEntry();
         if (m_store)
-            Async::start(m_store->setPinned(package, !package.pinned), "Changing a pin");
+            Async::start(m_store->setPinned(entry, !entry.pinned), "Changing a pin");
     });
     m_uninstallButton = new QPushButton(u"Uninstall…"_s, m_installedActions);
     m_uninstallButton->setObjectName(u"detailUninstallButton"_s);

@@ -3,6 +3,7 @@
 #include "brew/ActivityStore.h"
 #include "brew/BrewService.h"
 #include "brew/CatalogService.h"
+#include "brew/HeadingCounter.h"
 #include "brew/PackageFormats.h"
 #include "brew/VersionCompare.h"
 #include "platform/Error.h"
@@ -48,23 +49,6 @@ QSet<QString> nonEmptyLines(const QString &output)
     static const QRegularExpression lineBreak(u"[\r\n]"_s);
     const QStringList lines = output.split(lineBreak, Qt::SkipEmptyParts);
     return QSet<QString>(lines.cbegin(), lines.cend());
-}
-
-// Homebrew's section headings that finish a package: "Installing wget", "Upgrading Cask iterm2",
-// but not "Installing dependencies for wget: …", "Installing wget dependency: …" or
-// "Upgrading 3 outdated packages:".
-bool headingCountsAsStep(QStringView heading)
-{
-    if (!heading.startsWith(u"Installing "_s) && !heading.startsWith(u"Upgrading "_s))
-        return false;
-    if (heading.contains(u"dependencies for"_s) || heading.contains(u" dependency:"_s))
-        return false;
-    const auto words = heading.split(u' ', Qt::SkipEmptyParts);
-    if (words.size() < 2)
-        return true;
-    bool isNumber = false;
-    (void)words.at(1).toLongLong(&isNumber);
-    return !isNumber;
 }
 
 } // namespace
@@ -441,28 +425,15 @@ void BrewStore::countHeadings(const QString &text)
         countBundleLines(text);
         return;
     }
-    // Each chunk is split on its own: a line cut in two by the pipe is two pieces, and only the
-    // piece that starts with the heading marker counts.
-    const QStringView view(text);
-    const qsizetype size = view.size();
-    qsizetype start = 0;
-    while (start < size) {
-        qsizetype end = start;
-        while (end < size && view[end] != u'\n' && view[end] != u'\r')
-            ++end;
-        const QStringView piece = view.sliced(start, end - start);
-        if (piece.startsWith(u"==> "_s)) {
-            const QStringView heading = piece.sliced(4);
-            if (headingCountsAsStep(heading)) {
-                ++m_progressDone;
-                Q_EMIT progressChanged();
-            }
-            std::optional<double> progress;
-            if (m_progressTotal && *m_progressTotal >= 1)
-                progress = std::min(progressCap, double(m_progressDone) / *m_progressTotal);
-            m_activity->update(heading.toString(), progress);
+    for (const HeadingCounter::Heading &heading : HeadingCounter::headings(text)) {
+        if (heading.countsAsStep) {
+            ++m_progressDone;
+            Q_EMIT progressChanged();
         }
-        start = end + 1;
+        std::optional<double> progress;
+        if (m_progressTotal && *m_progressTotal >= 1)
+            progress = std::min(progressCap, double(m_progressDone) / *m_progressTotal);
+        m_activity->update(heading.text, progress);
     }
 }
 

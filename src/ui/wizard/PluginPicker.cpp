@@ -3,8 +3,8 @@
 #include "setup/config/SetupConfig.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
-#include "ui/wizard/SegmentedControl.h"
 #include "ui/WizardStyle.h"
+#include "ui/wizard/SegmentedControl.h"
 
 #include <QAbstractTableModel>
 #include <QCollator>

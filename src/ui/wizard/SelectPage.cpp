@@ -4,10 +4,10 @@
 #include "setup/engine/SetupStore.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
-#include "ui/Symbols.h"
-#include "ui/wizard/PageScroll.h"
 #include "ui/StateLabel.h"
+#include "ui/Symbols.h"
 #include "ui/WizardStyle.h"
+#include "ui/wizard/PageScroll.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

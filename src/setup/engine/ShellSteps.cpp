@@ -31,8 +31,12 @@ QCoro::Task<QString> requireGit()
 
 void backUpZshrc(RunContext &context)
 {
-    if (const std::optional<QString> backup = Zshrc::backup())
+    if (context.zshrcBackedUp())
+        return;
+    if (const std::optional<QString> backup = Zshrc::backup()) {
         context.appendLog(u"Backed up .zshrc to "_s + QFileInfo(*backup).fileName() + u'\n');
+        context.setZshrcBackedUp();
+    }
 }
 
 QCoro::Task<> clone(RunContext &context, QString git, QString repository, QString destination)
@@ -88,6 +92,8 @@ QCoro::Task<> installOhMyZsh(RunContext &context, SetupConfig config)
 
     const Zshrc::PluginsResult result = Zshrc::setPlugins(config.plugins, Zshrc::readForEditing());
     if (result.changed) {
+        if (config.backupDotfiles)
+            backUpZshrc(context);
         Zshrc::write(result.text);
         if (!result.added.isEmpty())
             context.appendLog(u"Enabled plugins: "_s + result.added.join(u", "_s) + u'\n');
@@ -118,7 +124,10 @@ QCoro::Task<> installPowerlevel10k(RunContext &context, SetupConfig config)
 
     // Read before the prompt file is touched, so an unreadable ~/.zshrc stops the step while
     // the user's prompt file is still in place.
-    QString text = Zshrc::setTheme(themeName, Zshrc::readForEditing());
+    const QString original = Zshrc::readForEditing();
+    const QString text = Zshrc::ensureP10kSource(Zshrc::setTheme(themeName, original));
+    if (config.backupDotfiles && text != original)
+        backUpZshrc(context);
     context.appendLog(u"ZSH_THEME set to "_s + themeName + u'\n');
 
     if (!config.p10kStyle.isEmpty()) {
@@ -137,7 +146,6 @@ QCoro::Task<> installPowerlevel10k(RunContext &context, SetupConfig config)
         context.appendLog(u"Applied prompt style: "_s + config.p10kStyle + u'\n');
     }
 
-    text = Zshrc::ensureP10kSource(text);
     Zshrc::write(text);
 }
 

@@ -97,6 +97,8 @@ private Q_SLOTS:
     void powerlevel10kNeedsOhMyZshAndGit();
     void shellBlocks();
     void shellBlocksNeverOverwriteAnUnreadableFile();
+    void everyZshrcEditIsBackedUpOncePerRun_data();
+    void everyZshrcEditIsBackedUpOncePerRun();
 
     void macOSDefaults();
     void macOSDefaultsAllFailing();
@@ -553,6 +555,50 @@ void TestSetupSteps::shellBlocksNeverOverwriteAnUnreadableFile()
     TestRunContext context;
     QVERIFY_THROWS_EXCEPTION(FileError, ShellSteps::applyShellBlocks(context, config));
     QCOMPARE(Sandbox::readFile(sandbox.homePath(u".zshrc"_s)), latin1);
+}
+
+void TestSetupSteps::everyZshrcEditIsBackedUpOncePerRun_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("backupDotfiles");
+    QTest::addColumn<int>("backups");
+    QTest::newRow("plugin line") << QStringList{ u"plugins"_s } << true << 1;
+    QTest::newRow("theme line") << QStringList{ u"theme"_s } << true << 1;
+    QTest::newRow("all edits in one run") << QStringList{ u"plugins"_s, u"theme"_s, u"blocks"_s } << true << 1;
+    QTest::newRow("backups off") << QStringList{ u"plugins"_s, u"theme"_s, u"blocks"_s } << false << 0;
+}
+
+void TestSetupSteps::everyZshrcEditIsBackedUpOncePerRun()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(bool, backupDotfiles);
+    QFETCH(int, backups);
+    Sandbox sandbox;
+    SetupFakes fakes(sandbox);
+    fakes.installAll();
+    QDir().mkpath(sandbox.homePath(u".oh-my-zsh/custom/themes/powerlevel10k"_s));
+    const QByteArray original = "plugins=(git)\nZSH_THEME=\"robbyrussell\"\nsource $ZSH/oh-my-zsh.sh\n";
+    Sandbox::writeFile(sandbox.homePath(u".zshrc"_s), original);
+    SetupConfig config = emptyConfig();
+    config.backupDotfiles = backupDotfiles;
+    config.plugins = { u"git"_s, u"docker"_s };
+    config.aliases = { KeyValue::make(u"ll"_s, u"ls -la"_s) };
+    config.p10kStyle.clear();
+
+    TestRunContext context;
+    if (steps.contains(u"plugins"_s))
+        QR_AWAIT_VOID(ShellSteps::installOhMyZsh(context, config));
+    if (steps.contains(u"theme"_s))
+        QR_AWAIT_VOID(ShellSteps::installPowerlevel10k(context, config));
+    if (steps.contains(u"blocks"_s))
+        ShellSteps::applyShellBlocks(context, config);
+
+    QVERIFY(Sandbox::readFile(sandbox.homePath(u".zshrc"_s)) != original);
+    const QStringList copies = QDir(sandbox.home()).entryList({ u".zshrc.backup.*"_s }, QDir::Files | QDir::Hidden);
+    QCOMPARE(copies.size(), backups);
+    QCOMPARE(context.log.count(u"Backed up .zshrc"_s), backups);
+    if (backups == 1)
+        QCOMPARE(Sandbox::readFile(sandbox.homePath(copies.first())), original);
 }
 
 void TestSetupSteps::macOSDefaults()

@@ -305,6 +305,14 @@ void write(const QString &text)
     Files::writeAtomically(path(), text.toUtf8());
 }
 
+void edit(const std::function<std::optional<QString>(const QString &text)> &change)
+{
+    Files::withLock(path(), [&change] {
+        if (const std::optional<QString> text = change(readForEditing()))
+            write(*text);
+    });
+}
+
 std::optional<QString> backup()
 {
     const QString source = path();

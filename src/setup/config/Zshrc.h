@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // ~/.zshrc: reading, writing and backing it up, the blocks between our marker lines (shared with
@@ -55,6 +56,10 @@ QString readForEditing();
 // permissions stay). Throws FileError, also without writing when the existing file cannot be
 // read as UTF-8 text, since the new text cannot contain what was in it.
 void write(const QString &text);
+// One read-modify-write of ~/.zshrc under the file's lock, so another process editing it at the
+// same time (the command-line tool) cannot interleave: hands the text to edit (readForEditing())
+// to `change` and writes what it returns; nothing is written when it returns none.
+void edit(const std::function<std::optional<QString>(const QString &text)> &change);
 // Copies ~/.zshrc to ~/.zshrc.backup.<yyyyMMdd_HHmmss> (local time) and returns that path; none
 // when there is no ~/.zshrc. Throws FileError, for example when a backup with the same stamp
 // exists already (two backups within one second).

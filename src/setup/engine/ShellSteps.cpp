@@ -47,6 +47,49 @@ QCoro::Task<> clone(RunContext &context, QString git, QString repository, QStrin
         throw SetupTools::exitStatusError(git, result.status);
 }
 
+// Replaces ~/.p10k.zsh with the style's preset, keeping the user's file as a dated backup.
+void applyPromptStyle(RunContext &context, const QString &style, const QString &themeFolder)
+{
+    if (style.isEmpty())
+        return;
+    const QString promptFile = Platform::current().homePath(u".p10k.zsh"_s);
+    const QString preset = themeFolder + u"/config/p10k-"_s + style + u".zsh"_s;
+    // Without a preset to copy, the user's prompt file stays where it is.
+    if (!QFileInfo(preset).isFile())
+        throw FileError(preset, u"The prompt style has no preset file."_s);
+    if (Files::exists(promptFile)) {
+        const QString backup = promptFile + u".backup."_s + QDateTime::currentDateTime().toString(u"yyyyMMdd_HHmmss"_s);
+        Files::move(promptFile, backup);
+        context.appendLog(u"Backed up the existing prompt config to "_s + QFileInfo(backup).fileName() + u'\n');
+    }
+    Files::copy(preset, promptFile);
+    context.appendLog(u"Applied prompt style: "_s + style + u'\n');
+}
+
+// The blocks written into `text`, logging each kind that is written.
+QString shellBlocksText(RunContext &context, const SetupConfig &config, QString text)
+{
+    struct Section {
+        Zshrc::Block block;
+        QStringList lines;
+        QString label;
+    };
+    const QList<Section> sections{
+        { Zshrc::aliasesBlock, Zshrc::aliasLines(config.aliases), u"aliases"_s },
+        { Zshrc::environmentBlock, Zshrc::exportLines(config.environment), u"environment variables"_s },
+        { Zshrc::extrasBlock, Zshrc::extraLines(config.zshrcExtras), u"extra lines"_s },
+    };
+    for (const Section &section : sections) {
+        // An existing block of a kind with nothing configured stays as it is.
+        if (section.lines.isEmpty())
+            continue;
+        text = Zshrc::upsertBlock(section.block, section.lines, text);
+        context.appendLog(
+            u"Wrote "_s + QString::number(section.lines.size()) + u' ' + section.label + u" to ~/.zshrc\n"_s);
+    }
+    return text;
+}
+
 } // namespace
 
 QString ohMyZshInstallerCommand()
@@ -90,11 +133,16 @@ QCoro::Task<> installOhMyZsh(RunContext &context, SetupConfig config)
         co_await clone(context, git, sources.value(name).toString(), destination);
     }
 
-    const Zshrc::PluginsResult result = Zshrc::setPlugins(config.plugins, Zshrc::readForEditing());
-    if (result.changed) {
+    Zshrc::PluginsResult result;
+    Zshrc::edit([&](const QString &text) -> std::optional<QString> {
+        result = Zshrc::setPlugins(config.plugins, text);
+        if (!result.changed)
+            return std::nullopt;
         if (config.backupDotfiles)
             backUpZshrc(context);
-        Zshrc::write(result.text);
+        return result.text;
+    });
+    if (result.changed) {
         if (!result.added.isEmpty())
             context.appendLog(u"Enabled plugins: "_s + result.added.join(u", "_s) + u'\n');
         if (!result.removed.isEmpty())
@@ -124,55 +172,23 @@ QCoro::Task<> installPowerlevel10k(RunContext &context, SetupConfig config)
 
     // Read before the prompt file is touched, so an unreadable ~/.zshrc stops the step while
     // the user's prompt file is still in place.
-    const QString original = Zshrc::readForEditing();
-    const QString text = Zshrc::ensureP10kSource(Zshrc::setTheme(themeName, original));
-    if (config.backupDotfiles && text != original)
-        backUpZshrc(context);
-    context.appendLog(u"ZSH_THEME set to "_s + themeName + u'\n');
-
-    if (!config.p10kStyle.isEmpty()) {
-        const QString promptFile = Platform::current().homePath(u".p10k.zsh"_s);
-        const QString preset = themeFolder + u"/config/p10k-"_s + config.p10kStyle + u".zsh"_s;
-        // Without a preset to copy, the user's prompt file stays where it is.
-        if (!QFileInfo(preset).isFile())
-            throw FileError(preset, u"The prompt style has no preset file."_s);
-        if (Files::exists(promptFile)) {
-            const QString backup
-                = promptFile + u".backup."_s + QDateTime::currentDateTime().toString(u"yyyyMMdd_HHmmss"_s);
-            Files::move(promptFile, backup);
-            context.appendLog(u"Backed up the existing prompt config to "_s + QFileInfo(backup).fileName() + u'\n');
-        }
-        Files::copy(preset, promptFile);
-        context.appendLog(u"Applied prompt style: "_s + config.p10kStyle + u'\n');
-    }
-
-    Zshrc::write(text);
+    Zshrc::edit([&](const QString &original) -> std::optional<QString> {
+        const QString text = Zshrc::ensureP10kSource(Zshrc::setTheme(themeName, original));
+        if (config.backupDotfiles && text != original)
+            backUpZshrc(context);
+        context.appendLog(u"ZSH_THEME set to "_s + themeName + u'\n');
+        applyPromptStyle(context, config.p10kStyle, themeFolder);
+        return text;
+    });
 }
 
 void applyShellBlocks(RunContext &context, const SetupConfig &config)
 {
-    if (config.backupDotfiles)
-        backUpZshrc(context);
-    QString text = Zshrc::readForEditing();
-    struct Section {
-        Zshrc::Block block;
-        QStringList lines;
-        QString label;
-    };
-    const QList<Section> sections{
-        { Zshrc::aliasesBlock, Zshrc::aliasLines(config.aliases), u"aliases"_s },
-        { Zshrc::environmentBlock, Zshrc::exportLines(config.environment), u"environment variables"_s },
-        { Zshrc::extrasBlock, Zshrc::extraLines(config.zshrcExtras), u"extra lines"_s },
-    };
-    for (const Section &section : sections) {
-        // An existing block of a kind with nothing configured stays as it is.
-        if (section.lines.isEmpty())
-            continue;
-        text = Zshrc::upsertBlock(section.block, section.lines, text);
-        context.appendLog(
-            u"Wrote "_s + QString::number(section.lines.size()) + u' ' + section.label + u" to ~/.zshrc\n"_s);
-    }
-    Zshrc::write(text);
+    Zshrc::edit([&](QString text) -> std::optional<QString> {
+        if (config.backupDotfiles)
+            backUpZshrc(context);
+        return shellBlocksText(context, config, std::move(text));
+    });
     context.appendLog(u"Open a new terminal tab (or run `source ~/.zshrc`) to use them.\n"_s);
 }
 

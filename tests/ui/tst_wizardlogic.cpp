@@ -1,4 +1,5 @@
 #include "setup/config/SetupConfig.h"
+#include "setup/config/Zshrc.h"
 #include "ui/main/HomeView.h"
 #include "ui/wizard/KeyValueEditor.h"
 #include "ui/wizard/MacOSPage.h"
@@ -412,6 +413,76 @@ private Q_SLOTS:
         QCOMPARE(HomeView::systemLine(u"15.1"_s, std::nullopt), u"macOS 15.1.0 · Apple Silicon · Homebrew —"_s);
         QCOMPARE(HomeView::updatesText(1), u"1 package can be updated"_s);
         QCOMPARE(HomeView::updatesText(12), u"12 packages can be updated"_s);
+    }
+
+    void reviewNamesSkippedRows_data()
+    {
+        QTest::addColumn<QList<KeyValue>>("aliases");
+        QTest::addColumn<QList<KeyValue>>("environment");
+        QTest::addColumn<QStringList>("notes");
+        QTest::addColumn<QString>("detail");
+        const KeyValue good = KeyValue::make(u"ll"_s, u"ls -la"_s);
+        QTest::newRow("one alias") << QList<KeyValue>{ good, KeyValue::make(u"g st"_s, u"git status"_s) }
+                                   << QList<KeyValue>{}
+                                   << QStringList{ u"1 alias will be skipped: g st — not a valid alias name"_s }
+                                   << u"1 alias, 0 variables"_s;
+        QTest::newRow("aliases and a variable")
+            << QList<KeyValue>{ KeyValue::make(u"g st"_s, u"x"_s), KeyValue::make(QString(), u"ls"_s) }
+            << QList<KeyValue>{ KeyValue::make(u"MY-VAR"_s, u"1"_s), KeyValue::make(u"OK"_s, u"2"_s) }
+            << QStringList{ u"2 aliases will be skipped: g st — not a valid alias name; (no name) — the alias has "
+                            u"no name"_s,
+                   u"1 variable will be skipped: MY-VAR — not a valid variable name"_s }
+            << u"0 aliases, 1 variable"_s;
+        QTest::newRow("blank rows are no loss")
+            << QList<KeyValue>{ good, KeyValue::make(QString(), QString()) }
+            << QList<KeyValue>{ KeyValue::make(u" "_s, QString()) } << QStringList{} << u"1 alias, 0 variables"_s;
+    }
+
+    void reviewNamesSkippedRows()
+    {
+        QFETCH(QList<KeyValue>, aliases);
+        QFETCH(QList<KeyValue>, environment);
+        QFETCH(QStringList, notes);
+        QFETCH(QString, detail);
+        SetupConfig config;
+        config.backupDotfiles = false;
+        config.aliases = aliases;
+        config.environment = environment;
+        QCOMPARE(
+            ReviewPage::notes(Components{ SetupComponent::shell }, config, allStates(StepState::Kind::done)), notes);
+        // The counts are of the rows that are written.
+        QVERIFY(ReviewPage::detailLine(SetupComponent::shell, config).startsWith(detail));
+    }
+
+    void keyValueEditor_marksRowsItCannotWrite()
+    {
+        QList<KeyValue> items{ KeyValue::make(u"ll"_s, u"ls"_s), KeyValue::make(QString(), QString()) };
+        KeyValueEditor editor(u"Aliases"_s, u"name"_s, u"command"_s, &items);
+        editor.setProblem(Zshrc::aliasProblem);
+        // A valid row and a blank one are not marked.
+        QVERIFY(editor.problemLabel(0)->isHidden());
+        QVERIFY(editor.problemLabel(1)->isHidden());
+
+        // As the user types, the row is marked: red edge and reason on the field at fault.
+        QTest::keyClicks(editor.keyField(0), u" x"_s);
+        QVERIFY(!editor.problemLabel(0)->isHidden());
+        QCOMPARE(editor.problemLabel(0)->text(), *Zshrc::aliasProblem(items[0]));
+        QCOMPARE(editor.keyField(0)->toolTip(), editor.problemLabel(0)->text());
+        QVERIFY(editor.keyField(0)->styleSheet().contains(u"border"_s));
+        QVERIFY(editor.valueField(0)->styleSheet().isEmpty());
+
+        // A value but no name: the name is at fault.
+        QTest::keyClicks(editor.valueField(1), u"ls"_s);
+        QCOMPARE(editor.problemLabel(1)->text(), u"The alias has no name."_s);
+        QVERIFY(editor.keyField(1)->styleSheet().contains(u"border"_s));
+
+        // Fixing the name clears the mark.
+        QTest::keyClick(editor.keyField(0), Qt::Key_Backspace);
+        QTest::keyClick(editor.keyField(0), Qt::Key_Backspace);
+        QCOMPARE(items[0].key, u"ll"_s);
+        QVERIFY(editor.problemLabel(0)->isHidden());
+        QVERIFY(editor.keyField(0)->styleSheet().isEmpty());
+        QVERIFY(editor.keyField(0)->toolTip().isEmpty());
     }
 
     void keyValueEditor_rowsByIdentity()

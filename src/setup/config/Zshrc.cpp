@@ -399,6 +399,42 @@ std::optional<QString> exportProblem(const KeyValue &row)
     return std::nullopt;
 }
 
+namespace {
+
+QStringList skippedRows(const QList<KeyValue> &rows, std::optional<QString> (*problem)(const KeyValue &))
+{
+    QStringList skipped;
+    for (const KeyValue &row : rows) {
+        if (row.key.trimmed().isEmpty() && row.value.trimmed().isEmpty())
+            continue;
+        const std::optional<QString> reason = problem(row);
+        if (!reason)
+            continue;
+        // The sentence's first clause, as a phrase: "Not a valid alias name: use …" → "not a
+        // valid alias name".
+        QString phrase = reason->section(u':', 0, 0);
+        if (phrase.endsWith(u'.'))
+            phrase.chop(1);
+        if (!phrase.isEmpty())
+            phrase[0] = phrase[0].toLower();
+        const QString name = row.key.trimmed().isEmpty() ? u"(no name)"_s : row.key;
+        skipped.append(name + u" — "_s + phrase);
+    }
+    return skipped;
+}
+
+} // namespace
+
+QStringList skippedAliases(const QList<KeyValue> &rows)
+{
+    return skippedRows(rows, aliasProblem);
+}
+
+QStringList skippedExports(const QList<KeyValue> &rows)
+{
+    return skippedRows(rows, exportProblem);
+}
+
 std::optional<QString> exportLine(const KeyValue &row)
 {
     if (exportProblem(row))

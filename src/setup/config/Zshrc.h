@@ -87,6 +87,11 @@ QString upsertBlock(const Block &block, const QStringList &lines, const QString 
 // variable name; neither value may hold a line break or NUL.
 std::optional<QString> aliasProblem(const KeyValue &row);
 std::optional<QString> exportProblem(const KeyValue &row);
+// The rows the writer leaves out, each as "name — short reason" ("g st — not a valid alias
+// name"), in order. Blank rows (no name, no value) are left out of the list as well: there is
+// nothing in them to lose.
+QStringList skippedAliases(const QList<KeyValue> &rows);
+QStringList skippedExports(const QList<KeyValue> &rows);
 
 // One `alias key='value'` line, or none when aliasProblem() has a reason.
 std::optional<QString> aliasLine(const KeyValue &row);

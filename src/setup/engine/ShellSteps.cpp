@@ -79,6 +79,11 @@ QString shellBlocksText(RunContext &context, const SetupConfig &config, QString 
         { Zshrc::environmentBlock, Zshrc::exportLines(config.environment), u"environment variables"_s },
         { Zshrc::extrasBlock, Zshrc::extraLines(config.zshrcExtras), u"extra lines"_s },
     };
+    // Rows the writer cannot write are named, so none disappears without a word.
+    for (const QString &row : Zshrc::skippedAliases(config.aliases))
+        context.appendLog(u"Skipped alias "_s + row + u'\n');
+    for (const QString &row : Zshrc::skippedExports(config.environment))
+        context.appendLog(u"Skipped variable "_s + row + u'\n');
     for (const Section &section : sections) {
         // An existing block of a kind with nothing configured stays as it is.
         if (section.lines.isEmpty())

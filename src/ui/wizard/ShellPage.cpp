@@ -1,10 +1,11 @@
 #include "ui/wizard/ShellPage.h"
 
 #include "setup/config/SetupConfig.h"
+#include "setup/config/Zshrc.h"
 #include "ui/Fonts.h"
+#include "ui/WizardStyle.h"
 #include "ui/wizard/KeyValueEditor.h"
 #include "ui/wizard/PageScroll.h"
-#include "ui/WizardStyle.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -22,10 +23,12 @@ ShellPage::ShellPage(SetupConfig *config, QWidget *parent)
 
     m_aliases = new KeyValueEditor(u"Aliases"_s, u"name"_s, u"command"_s, &m_config->aliases, this);
     m_aliases->setObjectName(u"aliasesEditor"_s);
+    m_aliases->setProblem(Zshrc::aliasProblem);
     column->addWidget(m_aliases);
 
     m_environment = new KeyValueEditor(u"Environment variables"_s, u"NAME"_s, u"value"_s, &m_config->environment, this);
     m_environment->setObjectName(u"environmentEditor"_s);
+    m_environment->setProblem(Zshrc::exportProblem);
     column->addWidget(m_environment);
 
     auto *extras = new QWidget(this);

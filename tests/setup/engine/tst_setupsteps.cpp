@@ -524,11 +524,16 @@ void TestSetupSteps::shellBlocks()
     SetupConfig config = emptyConfig();
     config.backupDotfiles = true;
     config.aliases = { KeyValue::make(u"ll"_s, u"ls -la"_s), KeyValue::make(u"say"_s, u"it's"_s),
-        KeyValue::make(QString(), u"skipped"_s) };
+        KeyValue::make(QString(), u"skipped"_s), KeyValue::make(u"g st"_s, u"git status"_s) };
+    config.environment = { KeyValue::make(u"MY-VAR"_s, u"1"_s) };
     TestRunContext context;
     ShellSteps::applyShellBlocks(context, config);
+    // Rows the writer cannot write are named, one line each.
     static const QRegularExpression expected(
         u"^Backed up \\.zshrc to \\.zshrc\\.backup\\.\\d{8}_\\d{6}\\n"
+        u"Skipped alias \\(no name\\) — the alias has no name\\n"
+        u"Skipped alias g st — not a valid alias name\\n"
+        u"Skipped variable MY-VAR — not a valid variable name\\n"
         u"Wrote 2 aliases to ~/\\.zshrc\\n"
         u"Open a new terminal tab \\(or run `source ~/\\.zshrc`\\) to use them\\.\\n$"_s);
     QVERIFY2(expected.match(context.log).hasMatch(), qPrintable(context.log));

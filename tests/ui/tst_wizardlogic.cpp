@@ -1,3 +1,4 @@
+#include "Sandbox.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
 #include "ui/main/HomeView.h"
@@ -413,6 +414,39 @@ private Q_SLOTS:
         QCOMPARE(HomeView::systemLine(u"15.1"_s, std::nullopt), u"macOS 15.1.0 · Apple Silicon · Homebrew —"_s);
         QCOMPARE(HomeView::updatesText(1), u"1 package can be updated"_s);
         QCOMPARE(HomeView::updatesText(12), u"12 packages can be updated"_s);
+    }
+
+    void reviewNotesFzf_data()
+    {
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<QStringList>("programs");
+        QTest::addColumn<QString>("note");
+        const QString install = u"The fzf plugin needs the fzf program, which is not installed: the Oh My Zsh step "
+                                u"installs it with Homebrew."_s;
+        QTest::newRow("missing, Homebrew there") << true << QStringList{ u"brew"_s } << install;
+        QTest::newRow("missing, no Homebrew")
+            << true << QStringList{}
+            << u"The fzf plugin needs the fzf program, which is not installed, and Homebrew "
+               u"is not there to install it: zsh will show an error at every start until "
+               u"you install fzf."_s;
+        QTest::newRow("installed") << true << QStringList{ u"brew"_s, u"fzf"_s } << QString();
+        QTest::newRow("Oh My Zsh not selected") << false << QStringList{} << QString();
+    }
+
+    void reviewNotesFzf()
+    {
+        QFETCH(bool, selected);
+        QFETCH(QStringList, programs);
+        QFETCH(QString, note);
+        quillrig::test::Sandbox sandbox;
+        for (const QString &program : std::as_const(programs))
+            sandbox.addScript(u"/opt/homebrew/bin/"_s + program, "exit 0\n");
+        SetupConfig config;
+        config.backupDotfiles = false;
+        config.plugins = { u"git"_s, u"fzf"_s };
+        const Components components = selected ? Components{ SetupComponent::ohMyZsh } : Components{};
+        const QStringList notes = ReviewPage::notes(components, config, allStates(StepState::Kind::done));
+        QCOMPARE(notes, note.isEmpty() ? QStringList{} : QStringList{ note });
     }
 
     void reviewNamesSkippedRows_data()

@@ -228,6 +228,18 @@ QCoro::Task<std::optional<QString>> findGit()
     co_return std::nullopt;
 }
 
+std::optional<QString> findProgram(const QString &name)
+{
+    const Platform &platform = Platform::current();
+    for (const QString &folder :
+        { u"/opt/homebrew/bin/"_s, u"/usr/local/bin/"_s, u"/opt/local/bin/"_s, u"/usr/bin/"_s }) {
+        const QString path = platform.systemPath(folder + name);
+        if (Files::isExecutableFile(path))
+            return path;
+    }
+    return std::nullopt;
+}
+
 QCoro::Task<std::optional<QString>> gitConfigGet(QString key)
 {
     const std::optional<QString> git = co_await findGit();

@@ -1,5 +1,6 @@
 #include "setup/engine/ShellSteps.h"
 
+#include "platform/ChildEnvironment.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
@@ -45,6 +46,27 @@ QCoro::Task<> clone(RunContext &context, QString git, QString repository, QStrin
     const Process::Result result = co_await SetupTools::runTool(context, git, arguments);
     if (result.status != 0)
         throw SetupTools::exitStatusError(git, result.status);
+}
+
+// The fzf plugin prints an error at every shell start while the fzf program is missing, so the
+// program comes with the plugin when Homebrew can install it. Its failure is reported, not fatal:
+// Oh My Zsh itself is in place.
+QCoro::Task<> installFzfIfNeeded(RunContext &context, QStringList plugins)
+{
+    if (!plugins.contains(u"fzf"_s) || SetupChecks::findProgram(u"fzf"_s))
+        co_return;
+    const std::optional<QString> brew = SetupChecks::findProgram(u"brew"_s);
+    if (!brew) {
+        context.appendLog(u"⚠︎ The fzf plugin needs the fzf program, which is not installed. Install Homebrew, "
+                          u"then run `brew install fzf`.\n"_s);
+        co_return;
+    }
+    const QStringList arguments{ u"install"_s, u"--formula"_s, u"fzf"_s };
+    const Process::Result result
+        = co_await SetupTools::runTool(context, *brew, arguments, ChildEnvironment::homebrew(*brew));
+    if (result.status != 0)
+        context.appendLog(u"⚠︎ fzf could not be installed (brew exited with status "_s
+            + QString::number(result.status) + u"); the fzf plugin will print an error until it is.\n"_s);
 }
 
 // Replaces ~/.p10k.zsh with the style's preset, keeping the user's file as a dated backup.
@@ -137,6 +159,8 @@ QCoro::Task<> installOhMyZsh(RunContext &context, SetupConfig config)
         }
         co_await clone(context, git, sources.value(name).toString(), destination);
     }
+
+    co_await installFzfIfNeeded(context, config.plugins);
 
     Zshrc::PluginsResult result;
     Zshrc::edit([&](const QString &text) -> std::optional<QString> {

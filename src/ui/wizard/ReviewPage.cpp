@@ -2,6 +2,7 @@
 
 #include "platform/Text.h"
 #include "setup/config/Zshrc.h"
+#include "setup/engine/SetupChecks.h"
 #include "ui/Colors.h"
 #include "ui/Divider.h"
 #include "ui/Fonts.h"
@@ -73,6 +74,13 @@ QStringList ReviewPage::notes(
         if (!variables.isEmpty())
             notes.append(Text::counted(variables.size(), u"variable"_s, u"variables"_s) + u" will be skipped: "_s
                 + variables.join(u"; "_s));
+    }
+    if (selected.contains(SetupComponent::ohMyZsh) && config.plugins.contains(u"fzf"_s)
+        && !SetupChecks::findProgram(u"fzf"_s)) {
+        notes.append(SetupChecks::findProgram(u"brew"_s)
+                ? u"The fzf plugin needs the fzf program, which is not installed: the Oh My Zsh step installs it with Homebrew."_s
+                : u"The fzf plugin needs the fzf program, which is not installed, and Homebrew is not there to "
+                  u"install it: zsh will show an error at every start until you install fzf."_s);
     }
     if (selected.contains(SetupComponent::shell) && config.backupDotfiles)
         notes.append(u"~/.zshrc is backed up before it is changed."_s);

@@ -91,6 +91,8 @@ private Q_SLOTS:
     void ohMyZshFailures();
     void ohMyZshBundledPluginsAreOnlyEnabled();
     void ohMyZshUnusualLayout();
+    void ohMyZshBringsFzfForItsPlugin_data();
+    void ohMyZshBringsFzfForItsPlugin();
     void powerlevel10k();
     void powerlevel10kWithoutStyleKeepsPromptFile();
     void powerlevel10kMissingPresetKeepsPromptFile();
@@ -397,6 +399,7 @@ void TestSetupSteps::ohMyZshBundledPluginsAreOnlyEnabled()
     Sandbox sandbox;
     SetupFakes fakes(sandbox);
     fakes.installGit();
+    sandbox.addScript(u"/usr/local/bin/fzf"_s, "exit 0\n"); // the fzf plugin's program is there
     QDir().mkpath(sandbox.homePath(u".oh-my-zsh/plugins/docker"_s));
     Sandbox::writeFile(sandbox.homePath(u".zshrc"_s), "plugins=(docker git)  # mine\n");
     SetupConfig config = emptyConfig();
@@ -419,6 +422,7 @@ void TestSetupSteps::ohMyZshUnusualLayout()
     Sandbox sandbox;
     SetupFakes fakes(sandbox);
     fakes.installGit();
+    sandbox.addScript(u"/usr/local/bin/fzf"_s, "exit 0\n"); // the fzf plugin's program is there
     QDir().mkpath(sandbox.homePath(u".oh-my-zsh"_s));
     Sandbox::writeFile(sandbox.homePath(u".zshrc"_s), "plugins=(\n  git\n  docker)\n");
     SetupConfig config = emptyConfig();
@@ -502,6 +506,47 @@ void TestSetupSteps::powerlevel10kMissingPresetKeepsPromptFile()
     QCOMPARE(
         QDir(sandbox.home()).entryList({ u".p10k.zsh*"_s }, QDir::Files | QDir::Hidden), QStringList{ u".p10k.zsh"_s });
     QCOMPARE(Sandbox::readFile(sandbox.homePath(u".zshrc"_s)), QByteArray("# before\n"));
+}
+
+void TestSetupSteps::ohMyZshBringsFzfForItsPlugin_data()
+{
+    QTest::addColumn<bool>("chosen");
+    QTest::addColumn<bool>("homebrew");
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<bool>("brewRuns");
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("chosen, missing, Homebrew there") << true << true << false << true << false;
+    QTest::newRow("chosen, missing, no Homebrew") << true << false << false << false << true;
+    QTest::newRow("chosen, installed") << true << true << true << false << false;
+    QTest::newRow("not chosen") << false << true << false << false << false;
+}
+
+void TestSetupSteps::ohMyZshBringsFzfForItsPlugin()
+{
+    QFETCH(bool, chosen);
+    QFETCH(bool, homebrew);
+    QFETCH(bool, installed);
+    QFETCH(bool, brewRuns);
+    QFETCH(bool, warned);
+    Sandbox sandbox;
+    SetupFakes fakes(sandbox);
+    fakes.installGit();
+    if (homebrew)
+        fakes.installBrew();
+    if (installed)
+        sandbox.addScript(u"/usr/local/bin/fzf"_s, "exit 0\n");
+    QDir().mkpath(sandbox.homePath(u".oh-my-zsh/plugins/fzf"_s));
+    Sandbox::writeFile(sandbox.homePath(u".zshrc"_s), "plugins=(git)\n");
+    SetupConfig config = emptyConfig();
+    config.plugins = chosen ? QStringList{ u"git"_s, u"fzf"_s } : QStringList{ u"git"_s };
+    TestRunContext context;
+    QR_AWAIT_VOID(ShellSteps::installOhMyZsh(context, config));
+
+    const QList<QStringList> brewCalls = homebrew ? sandbox.calls(u"/opt/homebrew/bin/brew"_s) : QList<QStringList>{};
+    QCOMPARE(brewCalls.contains(QStringList{ u"install"_s, u"--formula"_s, u"fzf"_s }), brewRuns);
+    if (brewRuns)
+        QVERIFY(QFileInfo(sandbox.systemPath(u"/opt/homebrew/bin/fzf"_s)).isExecutable());
+    QCOMPARE(context.log.contains(u"⚠︎ The fzf plugin needs the fzf program"_s), warned);
 }
 
 void TestSetupSteps::powerlevel10kNeedsOhMyZshAndGit()

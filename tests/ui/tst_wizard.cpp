@@ -314,6 +314,8 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     QCOMPARE(noteTexts(wizard),
         (QStringList{ u"macOS will show a dialog to confirm the Command Line Tools installation."_s,
             u"The Oh My Zsh installer replaces ~/.zshrc; the old one is kept as a backup."_s,
+            u"The fzf plugin needs the fzf program, which is not installed: the Oh My Zsh step installs it with "
+            u"Homebrew."_s,
             u"~/.zshrc is backed up before it is changed."_s, u"The Dock and Finder restart to apply the settings."_s,
             u"The SSH key is created without a passphrase."_s, u"macOS may ask for your password."_s }));
     saveScreenshot(&wizard, u"wizard-review"_s);

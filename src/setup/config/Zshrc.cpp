@@ -360,6 +360,34 @@ QString upsertBlock(const Block &block, const QStringList &lines, const QString 
     return result + blockText + u'\n';
 }
 
+QString setInstantPrompt(bool on, const QString &text)
+{
+    const QString bom(QChar(0xFEFF));
+    const bool hasBom = text.startsWith(bom);
+    QStringList lines = (hasBom ? text.mid(1) : text).split(u'\n');
+    for (qsizetype i = 0; i < lines.size();) {
+        if (lines[i].trimmed() != instantPromptBlock.start) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < lines.size() && lines[end].trimmed() != instantPromptBlock.end)
+            ++end;
+        if (end == lines.size())
+            break; // no end marker: nothing here is known to be ours
+        lines.remove(i, end - i + 1);
+    }
+    QString rest = lines.join(u'\n');
+    if (on) {
+        static const QString cache = u"\"${XDG_CACHE_HOME:-$HOME/.cache}/p10k-instant-prompt-${(%):-%n}.zsh\""_s;
+        const QString block = instantPromptBlock.start + u'\n'
+            + u"# Stays at the top: nothing that prints or asks for input may come before it.\n"_s + u"if [[ -r "_s
+            + cache + u" ]]; then\n  source "_s + cache + u"\nfi\n"_s + instantPromptBlock.end + u'\n';
+        rest = block + rest;
+    }
+    return (hasBom ? bom : QString()) + rest;
+}
+
 std::optional<QString> aliasProblem(const KeyValue &row)
 {
     if (row.key.trimmed().isEmpty())

@@ -33,6 +33,16 @@ inline const Block environmentBlock{ QStringLiteral("# Environment variables (ma
     QStringLiteral("# End environment variables") };
 inline const Block extrasBlock{ QStringLiteral("# Extra configuration (managed by quillrig-cli)"),
     QStringLiteral("# End extra configuration") };
+// Powerlevel10k's instant prompt: it only works when its cache is sourced before anything else in
+// ~/.zshrc, so this block always stands at the top of the file.
+inline const Block instantPromptBlock{ QStringLiteral("# Powerlevel10k instant prompt (managed by quillrig-cli)"),
+    QStringLiteral("# End Powerlevel10k instant prompt") };
+
+// The text with the instant-prompt block at its very top (after a byte-order mark) when `on`, and
+// without it otherwise. Every copy of the block found elsewhere goes, so there is never more than
+// one; a start marker without its end marker is left alone with everything after it. Other lines
+// are kept byte for byte.
+QString setInstantPrompt(bool on, const QString &text);
 
 QString path();
 

@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
+#include "setup/config/P10kOptions.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
 #include "setup/engine/RunContext.h"
@@ -202,11 +203,14 @@ QCoro::Task<> installPowerlevel10k(RunContext &context, SetupConfig config)
     // Read before the prompt file is touched, so an unreadable ~/.zshrc stops the step while
     // the user's prompt file is still in place.
     Zshrc::edit([&](const QString &original) -> std::optional<QString> {
-        const QString text = Zshrc::ensureP10kSource(Zshrc::setTheme(themeName, original));
-        if (config.backupDotfiles && text != original)
-            backUpZshrc(context);
         context.appendLog(u"ZSH_THEME set to "_s + themeName + u'\n');
         applyPromptStyle(context, config.p10kStyle, themeFolder);
+        // The instant prompt follows the choice in the prompt file as it now stands.
+        const bool instant = P10kOptions::load().instantPrompt != u"off"_s;
+        const QString text
+            = Zshrc::setInstantPrompt(instant, Zshrc::ensureP10kSource(Zshrc::setTheme(themeName, original)));
+        if (config.backupDotfiles && text != original)
+            backUpZshrc(context);
         return text;
     });
 }

@@ -454,9 +454,12 @@ void TestSetupSteps::powerlevel10k()
     QVERIFY(context.log.endsWith(u"\nZSH_THEME set to powerlevel10k/powerlevel10k\nApplied prompt style: rainbow\n"_s));
     QCOMPARE(Sandbox::readFile(sandbox.homePath(u".p10k.zsh"_s)), SetupFakes::presetText(u"rainbow"_s));
     const QByteArray zshrc = Sandbox::readFile(sandbox.homePath(u".zshrc"_s));
+    // The preset leaves the instant prompt on: its preamble leads the file.
     QCOMPARE(zshrc,
-        "ZSH_THEME=\"powerlevel10k/powerlevel10k\"\nsource $ZSH/oh-my-zsh.sh\n"
-        "\n# Powerlevel10k prompt config (managed by quillrig-cli)\n[[ ! -f ~/.p10k.zsh ]] || source ~/.p10k.zsh\n");
+        Zshrc::setInstantPrompt(true, QString()).toUtf8()
+            + "ZSH_THEME=\"powerlevel10k/powerlevel10k\"\nsource $ZSH/oh-my-zsh.sh\n"
+              "\n# Powerlevel10k prompt config (managed by quillrig-cli)\n[[ ! -f ~/.p10k.zsh ]] || source "
+              "~/.p10k.zsh\n");
 
     // Again: the prompt file the user may have edited goes to a dated backup.
     Sandbox::writeFile(sandbox.homePath(u".p10k.zsh"_s), "# my tweaks\n");
@@ -486,9 +489,16 @@ void TestSetupSteps::powerlevel10kWithoutStyleKeepsPromptFile()
     QR_AWAIT_VOID(ShellSteps::installPowerlevel10k(context, config));
     QCOMPARE(context.log, u"Powerlevel10k already installed.\nZSH_THEME set to powerlevel10k/powerlevel10k\n"_s);
     QCOMPARE(Sandbox::readFile(sandbox.homePath(u".p10k.zsh"_s)), QByteArray("# mine\n"));
-    QCOMPARE(Sandbox::readFile(sandbox.homePath(u".zshrc"_s)),
-        "ZSH_THEME=\"powerlevel10k/powerlevel10k\"\n"
-        "\n# Powerlevel10k prompt config (managed by quillrig-cli)\n[[ ! -f ~/.p10k.zsh ]] || source ~/.p10k.zsh\n");
+    const QByteArray rest = "ZSH_THEME=\"powerlevel10k/powerlevel10k\"\n"
+                            "\n# Powerlevel10k prompt config (managed by quillrig-cli)\n[[ ! -f ~/.p10k.zsh ]] || "
+                            "source ~/.p10k.zsh\n";
+    QCOMPARE(
+        Sandbox::readFile(sandbox.homePath(u".zshrc"_s)), Zshrc::setInstantPrompt(true, QString()).toUtf8() + rest);
+
+    // With the instant prompt off in the prompt file, the preamble goes again.
+    Sandbox::writeFile(sandbox.homePath(u".p10k.zsh"_s), "  typeset -g POWERLEVEL9K_INSTANT_PROMPT=off\n");
+    QR_AWAIT_VOID(ShellSteps::installPowerlevel10k(context, config));
+    QCOMPARE(Sandbox::readFile(sandbox.homePath(u".zshrc"_s)), rest);
 }
 
 void TestSetupSteps::powerlevel10kMissingPresetKeepsPromptFile()

@@ -5,9 +5,11 @@
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
 #include "setup/config/SetupConfig.h"
+#include "setup/config/Zshrc.h"
 #include "setup/engine/SetupStore.h"
-#include "ui/LiveLogView.h"
 #include "ui/BusyIndicator.h"
+#include "ui/LiveLogView.h"
+#include "ui/StateLabel.h"
 #include "ui/SymbolLabel.h"
 #include "ui/wizard/GitPage.h"
 #include "ui/wizard/KeyValueEditor.h"
@@ -19,7 +21,6 @@
 #include "ui/wizard/SegmentedControl.h"
 #include "ui/wizard/SelectPage.h"
 #include "ui/wizard/ShellPage.h"
-#include "ui/StateLabel.h"
 #include "ui/wizard/TerminalPage.h"
 #include "ui/wizard/WizardView.h"
 
@@ -392,9 +393,15 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
         sandbox.calls(u"/usr/bin/osascript"_s).first(), (QStringList{ u"-e"_s, u"tell application \"Terminal\""_s }));
     saveScreenshot(&wizard, u"wizard-customize"_s);
 
+    // The run put the instant-prompt preamble at the top of ~/.zshrc; turning it off takes it out.
+    const auto zshrc = [&] { return QString::fromUtf8(Sandbox::readFile(sandbox.homePath(u".zshrc"_s))); };
+    QVERIFY(zshrc().startsWith(Zshrc::instantPromptBlock.start));
+    tune->instantChoices()->button(2)->click();
+
     QSignalSpy closed(&wizard, &QDialog::finished);
     button(wizard, u"saveButton"_s)->click();
     QCOMPARE(closed.size(), 1);
+    QVERIFY(!zshrc().contains(Zshrc::instantPromptBlock.start));
     QVERIFY(stores.setup.isChecking()); // saving re-checks the components
     const QString p10k = QString::fromUtf8(Sandbox::readFile(sandbox.homePath(u".p10k.zsh"_s)));
     QVERIFY(p10k.contains(u"typeset -g POWERLEVEL9K_TIME_FORMAT='%D{%H:%M}'"_s));

@@ -51,6 +51,21 @@ std::optional<QString> decodeUtf8(const QByteArray &bytes)
     return text;
 }
 
+namespace {
+
+WriteFault &writeFault()
+{
+    static WriteFault fault;
+    return fault;
+}
+
+} // namespace
+
+void setWriteFault(WriteFault fault)
+{
+    writeFault() = std::move(fault);
+}
+
 void writeAtomically(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
@@ -60,6 +75,12 @@ void writeAtomically(const QString &path, const QByteArray &bytes)
         const QString reason = file.errorString();
         file.cancelWriting();
         throw FileError(path, reason);
+    }
+    if (writeFault()) {
+        if (const std::optional<QString> reason = writeFault()(path)) {
+            file.cancelWriting();
+            throw FileError(path, *reason);
+        }
     }
     if (!file.commit())
         throw FileError(path, file.errorString());

@@ -26,6 +26,13 @@ std::optional<QString> decodeUtf8(const QByteArray &bytes);
 // the old or the new content, never a half-written file. Throws FileError.
 void writeAtomically(const QString &path, const QByteArray &bytes);
 
+// A disk fault to simulate: for a path it returns the reason its write fails (a full disk, a
+// read-only file), or none to let the write go ahead. While set, writeAtomically() asks it
+// after the new bytes are in the temporary file, and a fault discards that file, leaving the
+// original as it was. For tests; an empty function switches it off.
+using WriteFault = std::function<std::optional<QString>(const QString &path)>;
+void setWriteFault(WriteFault fault);
+
 // Runs `edit` (a read-modify-write of `path`) while holding the lock file `path` + ".lock", so
 // that two processes editing the same file one after the other never interleave: the second one
 // reads what the first one wrote. A lock left behind by a process that has died is taken over.

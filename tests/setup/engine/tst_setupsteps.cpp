@@ -4,6 +4,8 @@
 #include "SetupFakes.h"
 #include "TestConfigs.h"
 #include "TestRunContext.h"
+#include "platform/Files.h"
+#include "setup/config/P10kOptions.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
 #include "setup/engine/PreferenceSteps.h"
@@ -19,6 +21,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -100,6 +103,8 @@ private Q_SLOTS:
     void shellBlocks();
     void shellBlocksNeverOverwriteAnUnreadableFile();
     void everyZshrcEditIsBackedUpOncePerRun_data();
+    void diskFaultsLeaveTheOriginal_data();
+    void diskFaultsLeaveTheOriginal();
     void everyZshrcEditIsBackedUpOncePerRun();
 
     void macOSDefaults();
@@ -659,6 +664,62 @@ void TestSetupSteps::everyZshrcEditIsBackedUpOncePerRun()
     QCOMPARE(context.log.count(u"Backed up .zshrc"_s), backups);
     if (backups == 1)
         QCOMPARE(Sandbox::readFile(sandbox.homePath(copies.first())), original);
+}
+
+void TestSetupSteps::diskFaultsLeaveTheOriginal_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
+    for (const QString &file : { u".zshrc blocks"_s, u".zshrc plugins"_s, u".p10k.zsh"_s, u"config.json"_s }) {
+        QTest::addRow("%s, disk full", qPrintable(file)) << file << u"No space left on device"_s;
+        QTest::addRow("%s, read-only", qPrintable(file)) << file << u"Read-only file system"_s;
+    }
+}
+
+void TestSetupSteps::diskFaultsLeaveTheOriginal()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    Sandbox sandbox;
+    SetupFakes fakes(sandbox);
+    fakes.installGit();
+    QDir().mkpath(sandbox.homePath(u".oh-my-zsh"_s));
+    const QString path = file.startsWith(u".zshrc"_s) ? sandbox.homePath(u".zshrc"_s)
+        : file == u".p10k.zsh"_s                      ? sandbox.homePath(u".p10k.zsh"_s)
+                                                      : SetupConfig::fileURL();
+    const QByteArray original = file == u"config.json"_s ? SetupConfig::defaults().toJson()
+        : file == u".p10k.zsh"_s ? QByteArray("  typeset -g POWERLEVEL9K_INSTANT_PROMPT=verbose\n# mine \xc3\xa9\n")
+                                 : QByteArray("plugins=(git)\n# mine \xc3\xa9\n");
+    Sandbox::writeFile(path, original);
+    SetupConfig config = emptyConfig();
+    config.plugins = { u"git"_s, u"docker"_s };
+    config.aliases = { KeyValue::make(u"ll"_s, u"ls -la"_s) };
+    Files::setWriteFault(
+        [&](const QString &written) { return written == path ? std::optional(reason) : std::nullopt; });
+    const auto off = qScopeGuard([] { Files::setWriteFault({}); });
+
+    TestRunContext context;
+    QString failure;
+    if (file == u".zshrc blocks"_s) {
+        try {
+            ShellSteps::applyShellBlocks(context, config);
+        } catch (const Error &error) {
+            failure = error.description();
+        }
+    } else if (file == u".zshrc plugins"_s) {
+        failure = runTask(ShellSteps::installOhMyZsh(context, config)).failure;
+    } else if (file == u".p10k.zsh"_s) {
+        P10kOptions options;
+        options.instantPrompt = u"off"_s;
+        QVERIFY(!options.write());
+    } else {
+        config.gitName = u"Changed"_s;
+        config.save(); // logged, never thrown: the next save retries
+    }
+    if (file.startsWith(u".zshrc"_s))
+        QCOMPARE(failure, path + u": "_s + reason);
+    QCOMPARE(Sandbox::readFile(path), original);
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden).filter(u".lock"_s), QStringList());
 }
 
 void TestSetupSteps::macOSDefaults()

@@ -3,11 +3,13 @@
 #include "TestHttpServer.h"
 #include "brew/CatalogService.h"
 #include "brew/PackageFormats.h"
+#include "platform/Files.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -244,6 +246,21 @@ private Q_SLOTS:
         QCOMPARE(packages.size(), 6);
         QR_AWAIT(cached, CatalogService::loadCachedCatalog());
         QVERIFY(!cached.has_value());
+    }
+
+    // A disk fault while the cache is replaced keeps the previous cache byte for byte; the fresh
+    // catalog is still delivered.
+    void cacheWriteFaultKeepsThePreviousCache()
+    {
+        QR_AWAIT(first, CatalogService::fetchCatalog());
+        const QByteArray previous = Sandbox::readFile(cacheFile());
+        QVERIFY(!previous.isEmpty());
+        Files::setWriteFault([](const QString &) { return std::optional(u"No space left on device"_s); });
+        const auto off = qScopeGuard([] { Files::setWriteFault({}); });
+        m_server->setRoute(u"/api/cask.json"_s, { 200, "[]", 0 });
+        QR_AWAIT(second, CatalogService::fetchCatalog());
+        QCOMPARE(second.size(), 4);
+        QCOMPARE(Sandbox::readFile(cacheFile()), previous);
     }
 
     void cacheFiles_data()

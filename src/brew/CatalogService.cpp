@@ -63,9 +63,25 @@ struct ReplyDeleter {
 };
 using Reply = std::unique_ptr<QNetworkReply, ReplyDeleter>;
 
+// Qt waits for a silent server forever by default. The transfer time-out restarts with every
+// byte received, so a slow download that keeps moving is never cut off; a stalled one ends
+// with OperationCanceledError, which stalled() turns into a readable reason.
 Reply get(const QUrl &url)
 {
-    return Reply(network().get(QNetworkRequest(url)));
+    QNetworkRequest request(url);
+    request.setTransferTimeout(int(Platform::current().networkStall().count()));
+    return Reply(network().get(request));
+}
+
+// The reason for a request that ended without an answer, naming a stall as one. Nothing else
+// aborts a reply that is still awaited.
+QString failureReason(const QNetworkReply &reply)
+{
+    if (reply.error() != QNetworkReply::OperationCanceledError && reply.error() != QNetworkReply::TimeoutError)
+        return reply.errorString();
+    const qint64 ms = Platform::current().networkStall().count();
+    const QString span = ms % 1000 == 0 ? QString::number(ms / 1000) : QString::number(double(ms) / 1000.0);
+    return u"%1 stopped responding: nothing arrived for %2 seconds."_s.arg(reply.url().host(), span);
 }
 
 QUrl endpoint(const QUrl &base, const QString &encodedPath)
@@ -92,7 +108,7 @@ QByteArray successfulBody(QNetworkReply &reply)
     if (const std::optional<int> status = httpStatus(reply); status && (*status < 200 || *status > 299))
         throw HTTPError(*status);
     if (reply.error() != QNetworkReply::NoError)
-        throw NetworkError(reply.errorString());
+        throw NetworkError(failureReason(reply));
     return PackageFormats::readPadded(reply);
 }
 
@@ -264,7 +280,7 @@ QCoro::Task<std::optional<PackageDetails>> fetchDetails(Package package)
     Reply reply = get(url);
     co_await reply.get();
     if (reply->error() != QNetworkReply::NoError || httpStatus(*reply) != 200) {
-        qCWarning(lcBrew) << "details of" << package.id() << "not fetched:" << reply->errorString() << "HTTP"
+        qCWarning(lcBrew) << "details of" << package.id() << "not fetched:" << failureReason(*reply) << "HTTP"
                           << httpStatus(*reply).value_or(0);
         co_return std::nullopt;
     }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -50,6 +51,21 @@ std::optional<QString> decodeUtf8(const QByteArray &bytes)
     return text;
 }
 
+namespace {
+
+WriteFault &writeFault()
+{
+    static WriteFault fault;
+    return fault;
+}
+
+} // namespace
+
+void setWriteFault(WriteFault fault)
+{
+    writeFault() = std::move(fault);
+}
+
 void writeAtomically(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
@@ -60,8 +76,43 @@ void writeAtomically(const QString &path, const QByteArray &bytes)
         file.cancelWriting();
         throw FileError(path, reason);
     }
+    if (writeFault()) {
+        if (const std::optional<QString> reason = writeFault()(path)) {
+            file.cancelWriting();
+            throw FileError(path, *reason);
+        }
+    }
     if (!file.commit())
         throw FileError(path, file.errorString());
+}
+
+void withLock(const QString &path, const std::function<void()> &edit)
+{
+    // Paths this thread holds already: QLockFile is not re-entrant, and waiting on our own lock
+    // would only end in the time-out.
+    static thread_local QStringList held;
+    const QString key = QFileInfo(path).absoluteFilePath();
+    if (held.contains(key)) {
+        edit();
+        return;
+    }
+    QLockFile lock(path + ".lock"_L1);
+    // Only a dead owner makes a lock stale; an edit never takes long enough for age to matter.
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(10000)) {
+        const QString reason = lock.error() == QLockFile::LockFailedError
+            ? u"Another program is still editing the file. Try again when it has finished."_s
+            : u"The lock file beside it could not be created."_s;
+        throw FileError(path, reason);
+    }
+    held.append(key);
+    try {
+        edit();
+    } catch (...) {
+        held.removeOne(key);
+        throw;
+    }
+    held.removeOne(key);
 }
 
 void createDirectories(const QString &path, std::optional<QFileDevice::Permissions> permissions)

@@ -32,6 +32,8 @@ public:
         QString userDefaultsFile;
 
         std::chrono::milliseconds successFade{ 8000 };
+        // A download that receives nothing for this long is given up as stalled.
+        std::chrono::milliseconds networkStall{ 60000 };
         std::chrono::milliseconds commandLineToolsPoll{ 5000 };
         int commandLineToolsPollTries = 360;
 
@@ -76,6 +78,7 @@ public:
     void setClipboardText(const QString &text) const;
 
     std::chrono::milliseconds successFade() const { return m_settings.successFade; }
+    std::chrono::milliseconds networkStall() const { return m_settings.networkStall; }
     std::chrono::milliseconds commandLineToolsPoll() const { return m_settings.commandLineToolsPoll; }
     int commandLineToolsPollTries() const { return m_settings.commandLineToolsPollTries; }
 

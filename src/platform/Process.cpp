@@ -168,10 +168,12 @@ private:
         }
     }
 
-    void onFinished(int exitCode, QProcess::ExitStatus exitStatus)
+    void onFinished(int exitCode, QProcess::ExitStatus /*exitStatus*/)
     {
-        // On a crash QProcess reports the signal number as the exit code.
-        m_status = exitStatus == QProcess::NormalExit ? exitCode : 128 + exitCode;
+        // On a crash QProcess reports the signal number as the exit code; it is kept as the
+        // status, as the operating system reports it. A signal number is never 0, so a killed
+        // child still reads as a failure.
+        m_status = exitCode;
         m_exited = true;
         // QProcess drains both pipes before it reports the exit, but a busy handler may have
         // left the last bytes unread.

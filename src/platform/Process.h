@@ -12,8 +12,8 @@
 namespace Process {
 
 struct Result {
-    // The exit code for a normal exit. A child killed by a signal reports 128 + the signal
-    // number, as a shell would, so it can never be mistaken for success.
+    // The exit code for a normal exit; for a child killed by a signal, the signal number. Both
+    // are non-zero for a failure, so a killed child is never mistaken for success.
     qint32 status = 0;
     // Everything the child wrote to its standard output, decoded as UTF-8 with invalid sequences
     // replaced by U+FFFD. Standard error is not part of it.

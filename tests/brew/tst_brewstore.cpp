@@ -488,6 +488,29 @@ private Q_SLOTS:
         QCOMPARE(m_activity->catalog().kind, ActivityStore::CatalogState::Kind::updated);
     }
 
+    void stalledCatalogDownloadFailsAndRetries()
+    {
+        quillrig::test::TestHttpServer server;
+        server.setRoute(u"/api/formula.json"_s, { 200, {}, 0, 0, 0, true });
+        server.setRoute(u"/api/cask.json"_s, { 200, "[]", 0 });
+        m_sandbox->configure([&](Platform::Settings &s) {
+            s.catalogApiBase = server.baseUrl();
+            s.successFade = 60s;
+            s.networkStall = 200ms;
+        });
+        BrewStore store(m_activity.get());
+        QR_AWAIT_VOID(store.loadCatalog());
+        QVERIFY(!store.isLoadingCatalog());
+        QVERIFY(store.catalogError().value_or(QString()).contains("stopped responding"_L1));
+        QCOMPARE(m_activity->catalog().kind, ActivityStore::CatalogState::Kind::failed);
+
+        server.setRoute(u"/api/formula.json"_s, { 200, R"([{"name":"fresh"}])", 0 });
+        m_activity->currentError()->retry();
+        QTRY_VERIFY(!store.isLoadingCatalog());
+        QCOMPARE(store.catalog().size(), 1);
+        QCOMPARE(m_activity->catalog().kind, ActivityStore::CatalogState::Kind::updated);
+    }
+
     void installHomebrewWritesAndOpensTheInstaller()
     {
         BrewStore store(m_activity.get());

@@ -3,10 +3,13 @@
 #include "TestHttpServer.h"
 #include "brew/CatalogService.h"
 #include "brew/PackageFormats.h"
+#include "platform/Files.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -174,6 +177,67 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(cacheFile()));
     }
 
+    // A server that accepts and never answers ends each request within the stall time-out with
+    // a reason; the same request succeeds once the server answers again.
+    void stalledRequestsEndAndRetry_data()
+    {
+        QTest::addColumn<QString>("request");
+        QTest::newRow("formulae") << u"catalog formula"_s;
+        QTest::newRow("casks") << u"catalog cask"_s;
+        QTest::newRow("details") << u"details"_s;
+        QTest::newRow("release") << u"release"_s;
+    }
+
+    void stalledRequestsEndAndRetry()
+    {
+        QFETCH(QString, request);
+        m_sandbox->configure([](Platform::Settings &s) { s.networkStall = std::chrono::milliseconds(200); });
+        const QString path = request == "catalog formula"_L1 ? u"/api/formula.json"_s
+            : request == "catalog cask"_L1                   ? u"/api/cask.json"_s
+            : request == "details"_L1                        ? u"/api/formula/wget.json"_s
+                                                             : u"/repos/Homebrew/brew/releases/latest"_s;
+        const QByteArray answer = request == "details"_L1 ? QByteArray(R"({"name":"wget","license":"MIT"})")
+            : request == "release"_L1                     ? QByteArray(R"({"tag_name":"4.4.2"})")
+            : path.contains("formula"_L1)                 ? formulaDocument
+                                                          : caskDocument;
+        const Package wget{ PackageKind::formula, u"wget"_s, u"wget"_s, {}, {}, {}, false, u"wget"_s };
+        // Whether the request delivered its result, and the reason when it did not.
+        auto attempt = [&]() -> std::pair<bool, QString> {
+            if (request == "details"_L1) {
+                auto details = runTask(CatalogService::fetchDetails(wget));
+                return { details.value && details.value->has_value(), {} };
+            }
+            if (request == "release"_L1) {
+                auto tag = runTask(CatalogService::fetchLatestBrewVersion());
+                return { tag.value && tag.value->has_value(), {} };
+            }
+            auto catalog = runTask(CatalogService::fetchCatalog());
+            return { !catalog.threw, catalog.failure };
+        };
+
+        m_server->setRoute(path, { 200, {}, 0, 0, 0, true });
+        QElapsedTimer clock;
+        clock.start();
+        const auto [stalledOK, reason] = attempt();
+        QVERIFY(!stalledOK);
+        QVERIFY2(clock.elapsed() < 5000, "the stall time-out did not end the request");
+        if (request.startsWith("catalog"_L1))
+            QVERIFY2(reason.contains("stopped responding"_L1), qPrintable(reason));
+
+        m_server->setRoute(path, { 200, answer, 0 });
+        QVERIFY(attempt().first);
+    }
+
+    // A body that arrives slowly but steadily, taking longer than the stall time-out, completes.
+    void tricklingDownloadCompletes()
+    {
+        m_sandbox->configure([](Platform::Settings &s) { s.networkStall = std::chrono::milliseconds(200); });
+        m_server->setRoute(u"/api/formula.json"_s, { 200, formulaDocument, 0, 60, 10 });
+        const auto outcome = runTask(CatalogService::fetchCatalog());
+        QVERIFY2(!outcome.threw, qPrintable(outcome.failure));
+        QCOMPARE(outcome.value->size(), 6);
+    }
+
     void unwritableCacheIsNoFailure()
     {
         // A file where the folder should be: neither the folder nor the cache can be made.
@@ -182,6 +246,21 @@ private Q_SLOTS:
         QCOMPARE(packages.size(), 6);
         QR_AWAIT(cached, CatalogService::loadCachedCatalog());
         QVERIFY(!cached.has_value());
+    }
+
+    // A disk fault while the cache is replaced keeps the previous cache byte for byte; the fresh
+    // catalog is still delivered.
+    void cacheWriteFaultKeepsThePreviousCache()
+    {
+        QR_AWAIT(first, CatalogService::fetchCatalog());
+        const QByteArray previous = Sandbox::readFile(cacheFile());
+        QVERIFY(!previous.isEmpty());
+        Files::setWriteFault([](const QString &) { return std::optional(u"No space left on device"_s); });
+        const auto off = qScopeGuard([] { Files::setWriteFault({}); });
+        m_server->setRoute(u"/api/cask.json"_s, { 200, "[]", 0 });
+        QR_AWAIT(second, CatalogService::fetchCatalog());
+        QCOMPARE(second.size(), 4);
+        QCOMPARE(Sandbox::readFile(cacheFile()), previous);
     }
 
     void cacheFiles_data()

@@ -311,7 +311,8 @@ void SetupFakes::installBrew()
     m_sandbox.addScript(u"/opt/homebrew/bin/brew"_s,
         fakeScript("brew",
             { { "fail_marker", state(u"brew-fail"_s) },
-                { "app_dir", m_sandbox.systemPath(u"/Applications/iTerm.app"_s) } }));
+                { "app_dir", m_sandbox.systemPath(u"/Applications/iTerm.app"_s) },
+                { "bin_dir", m_sandbox.systemPath(u"/opt/homebrew/bin"_s) } }));
 }
 
 void SetupFakes::setBrewFails(bool fail)

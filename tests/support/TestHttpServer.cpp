@@ -46,6 +46,8 @@ void TestHttpServer::onNewConnection()
             const QString path = requestLine.size() >= 2 ? QString::fromLatin1(requestLine[1]) : QString();
             m_requests.append(path);
             const Response response = m_routes.value(path, Response{ 404, "not found", 0 });
+            if (response.silent)
+                return;
             QPointer<QTcpSocket> guard(socket);
             auto reply = [guard, response] {
                 if (!guard)
@@ -57,8 +59,23 @@ void TestHttpServer::onNewConnection()
                       "Content-Length: "
                     + QByteArray::number(response.body.size()) + "\r\n\r\n";
                 guard->write(head);
-                guard->write(response.body);
-                guard->disconnectFromHost();
+                if (response.trickleChunks <= 0) {
+                    guard->write(response.body);
+                    guard->disconnectFromHost();
+                    return;
+                }
+                const qsizetype piece = (response.body.size() + response.trickleChunks - 1) / response.trickleChunks;
+                auto sent = std::make_shared<qsizetype>(0);
+                auto *timer = new QTimer(guard);
+                QObject::connect(timer, &QTimer::timeout, guard, [guard, timer, sent, piece, body = response.body] {
+                    guard->write(body.mid(*sent, piece));
+                    *sent += piece;
+                    if (*sent >= body.size()) {
+                        timer->stop();
+                        guard->disconnectFromHost();
+                    }
+                });
+                timer->start(response.trickleMs);
             };
             if (response.delayMs > 0)
                 QTimer::singleShot(response.delayMs, socket, reply);

@@ -19,6 +19,11 @@ public:
         int status = 200;
         QByteArray body;
         int delayMs = 0;
+        // Sends the body in `trickleChunks` pieces, one every `trickleMs`, after the headers.
+        int trickleMs = 0;
+        int trickleChunks = 0;
+        // Accepts the request and never answers.
+        bool silent = false;
     };
 
     explicit TestHttpServer(QObject *parent = nullptr);

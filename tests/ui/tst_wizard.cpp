@@ -6,6 +6,7 @@
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
 #include "setup/config/SetupConfig.h"
+#include "setup/config/Zshrc.h"
 #include "setup/engine/SetupStore.h"
 #include "ui/BusyIndicator.h"
 #include "ui/LiveLogView.h"
@@ -360,6 +361,8 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     QCOMPARE(noteTexts(wizard),
         (QStringList{ u"macOS will show a dialog to confirm the Command Line Tools installation."_s,
             u"The Oh My Zsh installer replaces ~/.zshrc; the old one is kept as a backup."_s,
+            u"The fzf plugin needs the fzf program, which is not installed: the Oh My Zsh step installs it with "
+            u"Homebrew."_s,
             u"~/.zshrc is backed up before it is changed."_s, u"The Dock and Finder restart to apply the settings."_s,
             u"The SSH key is created without a passphrase."_s, u"macOS may ask for your password."_s }));
     saveScreenshot(&wizard, u"wizard-review"_s);
@@ -439,9 +442,15 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
         sandbox.calls(u"/usr/bin/osascript"_s).first(), (QStringList{ u"-e"_s, u"tell application \"Terminal\""_s }));
     saveScreenshot(&wizard, u"wizard-customize"_s);
 
+    // The run put the instant-prompt preamble at the top of ~/.zshrc; turning it off takes it out.
+    const auto zshrc = [&] { return QString::fromUtf8(Sandbox::readFile(sandbox.homePath(u".zshrc"_s))); };
+    QVERIFY(zshrc().startsWith(Zshrc::instantPromptBlock.start));
+    tune->instantChoices()->button(2)->click();
+
     QSignalSpy closed(&wizard, &QDialog::finished);
     button(wizard, u"saveButton"_s)->click();
     QCOMPARE(closed.size(), 1);
+    QVERIFY(!zshrc().contains(Zshrc::instantPromptBlock.start));
     QVERIFY(stores.setup.isChecking()); // saving re-checks the components
     const QString p10k = QString::fromUtf8(Sandbox::readFile(sandbox.homePath(u".p10k.zsh"_s)));
     QVERIFY(p10k.contains(u"typeset -g POWERLEVEL9K_TIME_FORMAT='%D{%H:%M}'"_s));

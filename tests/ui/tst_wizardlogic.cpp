@@ -1,5 +1,7 @@
 #include "FindChild.h"
+#include "Sandbox.h"
 #include "setup/config/SetupConfig.h"
+#include "setup/config/Zshrc.h"
 #include "ui/main/HomeView.h"
 #include "ui/wizard/KeyValueEditor.h"
 #include "ui/wizard/MacOSPage.h"
@@ -417,6 +419,115 @@ private Q_SLOTS:
         QCOMPARE(HomeView::systemLine(u"15.1"_s, std::nullopt), u"macOS 15.1.0 · Apple Silicon · Homebrew —"_s);
         QCOMPARE(HomeView::updatesText(1), u"1 package can be updated"_s);
         QCOMPARE(HomeView::updatesText(12), u"12 packages can be updated"_s);
+    }
+
+    void reviewNotesFzf_data()
+    {
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<QStringList>("programs");
+        QTest::addColumn<QString>("note");
+        const QString install = u"The fzf plugin needs the fzf program, which is not installed: the Oh My Zsh step "
+                                u"installs it with Homebrew."_s;
+        QTest::newRow("missing, Homebrew there") << true << QStringList{ u"brew"_s } << install;
+        QTest::newRow("missing, no Homebrew")
+            << true << QStringList{}
+            << u"The fzf plugin needs the fzf program, which is not installed, and Homebrew "
+               u"is not there to install it: zsh will show an error at every start until "
+               u"you install fzf."_s;
+        QTest::newRow("installed") << true << QStringList{ u"brew"_s, u"fzf"_s } << QString();
+        QTest::newRow("Oh My Zsh not selected") << false << QStringList{} << QString();
+    }
+
+    void reviewNotesFzf()
+    {
+        QFETCH(bool, selected);
+        QFETCH(QStringList, programs);
+        QFETCH(QString, note);
+        quillrig::test::Sandbox sandbox;
+        for (const QString &program : std::as_const(programs))
+            sandbox.addScript(u"/opt/homebrew/bin/"_s + program, "exit 0\n");
+        SetupConfig config;
+        config.backupDotfiles = false;
+        config.plugins = { u"git"_s, u"fzf"_s };
+        const Components components = selected ? Components{ SetupComponent::ohMyZsh } : Components{};
+        const QStringList notes = ReviewPage::notes(components, config, allStates(StepState::Kind::done));
+        QCOMPARE(notes, note.isEmpty() ? QStringList{} : QStringList{ note });
+    }
+
+    void reviewNamesSkippedRows_data()
+    {
+        QTest::addColumn<QList<KeyValue>>("aliases");
+        QTest::addColumn<QList<KeyValue>>("environment");
+        QTest::addColumn<QStringList>("notes");
+        QTest::addColumn<QString>("detail");
+        const KeyValue good = KeyValue::make(u"ll"_s, u"ls -la"_s);
+        QTest::newRow("one alias") << QList<KeyValue>{ good, KeyValue::make(u"g st"_s, u"git status"_s) }
+                                   << QList<KeyValue>{}
+                                   << QStringList{ u"1 alias will be skipped: g st — not a valid alias name"_s }
+                                   << u"1 alias, 0 variables"_s;
+        QTest::newRow("aliases and a variable")
+            << QList<KeyValue>{ KeyValue::make(u"g st"_s, u"x"_s), KeyValue::make(QString(), u"ls"_s) }
+            << QList<KeyValue>{ KeyValue::make(u"MY-VAR"_s, u"1"_s), KeyValue::make(u"OK"_s, u"2"_s) }
+            << QStringList{ u"2 aliases will be skipped: g st — not a valid alias name; (no name) — the alias has "
+                            u"no name"_s,
+                   u"1 variable will be skipped: MY-VAR — not a valid variable name"_s }
+            << u"0 aliases, 1 variable"_s;
+        QTest::newRow("blank rows are no loss")
+            << QList<KeyValue>{ good, KeyValue::make(QString(), QString()) }
+            << QList<KeyValue>{ KeyValue::make(u" "_s, QString()) } << QStringList{} << u"1 alias, 0 variables"_s;
+    }
+
+    void reviewNamesSkippedRows()
+    {
+        QFETCH(QList<KeyValue>, aliases);
+        QFETCH(QList<KeyValue>, environment);
+        QFETCH(QStringList, notes);
+        QFETCH(QString, detail);
+        SetupConfig config;
+        config.backupDotfiles = false;
+        config.aliases = aliases;
+        config.environment = environment;
+        QCOMPARE(
+            ReviewPage::notes(Components{ SetupComponent::shell }, config, allStates(StepState::Kind::done)), notes);
+        // The counts are of the rows that are written.
+        QVERIFY(ReviewPage::detailLine(SetupComponent::shell, config).startsWith(detail));
+    }
+
+    void keyValueEditor_marksRowsItCannotWrite()
+    {
+        QList<KeyValue> items{ KeyValue::make(u"ll"_s, u"ls"_s), KeyValue::make(QString(), QString()) };
+        KeyValueEditor editor(u"Aliases"_s, u"name"_s, u"command"_s, &items);
+        editor.setProblem(Zshrc::aliasProblem);
+        const auto rowWidget = [&editor](int row) {
+            return editor.findChildren<QWidget *>(u"row"_s, Qt::FindDirectChildrenOnly).at(row);
+        };
+        const auto problemLabel = [&](int row) { return rowWidget(row)->findChild<QLabel *>(u"problemLabel"_s); };
+        const auto keyField = [&](int row) { return rowWidget(row)->findChild<QLineEdit *>(u"keyField"_s); };
+        const auto valueField = [&](int row) { return rowWidget(row)->findChild<QLineEdit *>(u"valueField"_s); };
+        // A valid row and a blank one are not marked.
+        QVERIFY(problemLabel(0)->isHidden());
+        QVERIFY(problemLabel(1)->isHidden());
+
+        // As the user types, the row is marked: red edge and reason on the field at fault.
+        QTest::keyClicks(keyField(0), u" x"_s);
+        QVERIFY(!problemLabel(0)->isHidden());
+        QCOMPARE(problemLabel(0)->text(), *Zshrc::aliasProblem(items[0]));
+        QCOMPARE(keyField(0)->toolTip(), problemLabel(0)->text());
+        QVERIFY(keyField(0)->styleSheet().contains(u"border"_s));
+        QVERIFY(valueField(0)->styleSheet().isEmpty());
+
+        // A value but no name: the name is at fault.
+        QTest::keyClicks(valueField(1), u"ls"_s);
+        QCOMPARE(problemLabel(1)->text(), u"The alias has no name."_s);
+        QVERIFY(keyField(1)->styleSheet().contains(u"border"_s));
+
+        // Fixing the name clears the mark.
+        QTest::keyClick(keyField(0), Qt::Key_Backspace);
+        QTest::keyClick(keyField(0), Qt::Key_Backspace);
+        QCOMPARE(items[0].key, u"ll"_s);
+        QVERIFY(problemLabel(0)->isHidden());
+        QVERIFY(keyField(0)->styleSheet().isEmpty());
+        QVERIFY(keyField(0)->toolTip().isEmpty());
     }
 
     void keyValueEditor_rowsByIdentity()

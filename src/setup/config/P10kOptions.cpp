@@ -241,18 +241,22 @@ P10kOptions P10kOptions::fromText(const QString &text)
 bool P10kOptions::write() const
 {
     const QString file = path();
-    const TextFile::Contents contents = TextFile::read(file);
-    if (contents.status != TextFile::Status::readable)
-        return false;
-    const QString applied = appliedTo(contents.text);
-    if (applied == contents.text)
-        return true;
+    bool written = false;
     try {
-        Files::writeAtomically(file, applied.toUtf8());
+        // Under the file's lock, so an edit by another process in between is not written over.
+        Files::withLock(file, [&] {
+            const TextFile::Contents contents = TextFile::read(file);
+            if (contents.status != TextFile::Status::readable)
+                return;
+            const QString applied = appliedTo(contents.text);
+            if (applied != contents.text)
+                Files::writeAtomically(file, applied.toUtf8());
+            written = true;
+        });
     } catch (const Error &) {
         return false;
     }
-    return true;
+    return written;
 }
 
 QString P10kOptions::appliedTo(const QString &text) const

@@ -261,12 +261,14 @@ void SetupConfig::save() const
 {
     try {
         const QString path = fileURL();
-        if (Files::exists(path)) {
-            const std::optional<QByteArray> current = Files::read(path);
-            if (!current || !fromJson(*current))
-                keepRejectedFile(path);
-        }
-        Files::writeAtomically(path, toJson());
+        Files::withLock(path, [&] {
+            if (Files::exists(path)) {
+                const std::optional<QByteArray> current = Files::read(path);
+                if (!current || !fromJson(*current))
+                    keepRejectedFile(path);
+            }
+            Files::writeAtomically(path, toJson());
+        });
     } catch (const std::exception &error) {
         // The user is not interrupted; the in-memory configuration stays and the next save retries.
         qCWarning(lcSetup) << "configuration not saved:" << errorText(error);

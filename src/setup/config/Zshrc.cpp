@@ -305,6 +305,14 @@ void write(const QString &text)
     Files::writeAtomically(path(), text.toUtf8());
 }
 
+void edit(const std::function<std::optional<QString>(const QString &text)> &change)
+{
+    Files::withLock(path(), [&change] {
+        if (const std::optional<QString> text = change(readForEditing()))
+            write(*text);
+    });
+}
+
 std::optional<QString> backup()
 {
     const QString source = path();
@@ -352,6 +360,34 @@ QString upsertBlock(const Block &block, const QStringList &lines, const QString 
     return result + blockText + u'\n';
 }
 
+QString setInstantPrompt(bool on, const QString &text)
+{
+    const QString bom(QChar(0xFEFF));
+    const bool hasBom = text.startsWith(bom);
+    QStringList lines = (hasBom ? text.mid(1) : text).split(u'\n');
+    for (qsizetype i = 0; i < lines.size();) {
+        if (lines[i].trimmed() != instantPromptBlock.start) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < lines.size() && lines[end].trimmed() != instantPromptBlock.end)
+            ++end;
+        if (end == lines.size())
+            break; // no end marker: nothing here is known to be ours
+        lines.remove(i, end - i + 1);
+    }
+    QString rest = lines.join(u'\n');
+    if (on) {
+        static const QString cache = u"\"${XDG_CACHE_HOME:-$HOME/.cache}/p10k-instant-prompt-${(%):-%n}.zsh\""_s;
+        const QString block = instantPromptBlock.start + u'\n'
+            + u"# Stays at the top: nothing that prints or asks for input may come before it.\n"_s + u"if [[ -r "_s
+            + cache + u" ]]; then\n  source "_s + cache + u"\nfi\n"_s + instantPromptBlock.end + u'\n';
+        rest = block + rest;
+    }
+    return (hasBom ? bom : QString()) + rest;
+}
+
 std::optional<QString> aliasProblem(const KeyValue &row)
 {
     if (row.key.trimmed().isEmpty())
@@ -389,6 +425,42 @@ std::optional<QString> exportProblem(const KeyValue &row)
     if (holdsLineBreakOrNul(row.value))
         return u"A variable's value must fit on one line."_s;
     return std::nullopt;
+}
+
+namespace {
+
+QStringList skippedRows(const QList<KeyValue> &rows, std::optional<QString> (*problem)(const KeyValue &))
+{
+    QStringList skipped;
+    for (const KeyValue &row : rows) {
+        if (row.key.trimmed().isEmpty() && row.value.trimmed().isEmpty())
+            continue;
+        const std::optional<QString> reason = problem(row);
+        if (!reason)
+            continue;
+        // The sentence's first clause, as a phrase: "Not a valid alias name: use …" → "not a
+        // valid alias name".
+        QString phrase = reason->section(u':', 0, 0);
+        if (phrase.endsWith(u'.'))
+            phrase.chop(1);
+        if (!phrase.isEmpty())
+            phrase[0] = phrase[0].toLower();
+        const QString name = row.key.trimmed().isEmpty() ? u"(no name)"_s : row.key;
+        skipped.append(name + u" — "_s + phrase);
+    }
+    return skipped;
+}
+
+} // namespace
+
+QStringList skippedAliases(const QList<KeyValue> &rows)
+{
+    return skippedRows(rows, aliasProblem);
+}
+
+QStringList skippedExports(const QList<KeyValue> &rows)
+{
+    return skippedRows(rows, exportProblem);
 }
 
 std::optional<QString> exportLine(const KeyValue &row)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // ~/.zshrc: reading, writing and backing it up, the blocks between our marker lines (shared with
@@ -32,6 +33,16 @@ inline const Block environmentBlock{ QStringLiteral("# Environment variables (ma
     QStringLiteral("# End environment variables") };
 inline const Block extrasBlock{ QStringLiteral("# Extra configuration (managed by quillrig-cli)"),
     QStringLiteral("# End extra configuration") };
+// Powerlevel10k's instant prompt: it only works when its cache is sourced before anything else in
+// ~/.zshrc, so this block always stands at the top of the file.
+inline const Block instantPromptBlock{ QStringLiteral("# Powerlevel10k instant prompt (managed by quillrig-cli)"),
+    QStringLiteral("# End Powerlevel10k instant prompt") };
+
+// The text with the instant-prompt block at its very top (after a byte-order mark) when `on`, and
+// without it otherwise. Every copy of the block found elsewhere goes, so there is never more than
+// one; a start marker without its end marker is left alone with everything after it. Other lines
+// are kept byte for byte.
+QString setInstantPrompt(bool on, const QString &text);
 
 QString path();
 
@@ -55,6 +66,10 @@ QString readForEditing();
 // permissions stay). Throws FileError, also without writing when the existing file cannot be
 // read as UTF-8 text, since the new text cannot contain what was in it.
 void write(const QString &text);
+// One read-modify-write of ~/.zshrc under the file's lock, so another process editing it at the
+// same time (the command-line tool) cannot interleave: hands the text to edit (readForEditing())
+// to `change` and writes what it returns; nothing is written when it returns none.
+void edit(const std::function<std::optional<QString>(const QString &text)> &change);
 // Copies ~/.zshrc to ~/.zshrc.backup.<yyyyMMdd_HHmmss> (local time) and returns that path; none
 // when there is no ~/.zshrc. Throws FileError, for example when a backup with the same stamp
 // exists already (two backups within one second).
@@ -82,6 +97,11 @@ QString upsertBlock(const Block &block, const QStringList &lines, const QString 
 // variable name; neither value may hold a line break or NUL.
 std::optional<QString> aliasProblem(const KeyValue &row);
 std::optional<QString> exportProblem(const KeyValue &row);
+// The rows the writer leaves out, each as "name — short reason" ("g st — not a valid alias
+// name"), in order. Blank rows (no name, no value) are left out of the list as well: there is
+// nothing in them to lose.
+QStringList skippedAliases(const QList<KeyValue> &rows);
+QStringList skippedExports(const QList<KeyValue> &rows);
 
 // One `alias key='value'` line, or none when aliasProblem() has a reason.
 std::optional<QString> aliasLine(const KeyValue &row);

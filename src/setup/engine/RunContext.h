@@ -14,4 +14,12 @@ public:
     // Appends to the run log as it stands (no newline added). Called on the main thread.
     virtual void appendLog(const QString &text) = 0;
     virtual CancellationFlag &cancellation() = 0;
+
+    // ~/.zshrc is backed up once per run, before its first edit: a second copy would only
+    // hold the run's own changes (and could clash with the first one's time stamp).
+    bool zshrcBackedUp() const { return m_zshrcBackedUp; }
+    void setZshrcBackedUp() { m_zshrcBackedUp = true; }
+
+private:
+    bool m_zshrcBackedUp = false;
 };

@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Platform.h"
 #include "platform/Process.h"
+#include "platform/Text.h"
 #include "setup/config/DefaultsEntry.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
@@ -133,8 +134,9 @@ StepState checkShell(const SetupConfig &config)
             ++matching;
     }
     if (matching == kept.size())
-        return StepState::done(QString::number(config.aliases.size()) + u" aliases, "_s
-            + QString::number(config.environment.size()) + u" variables"_s);
+        // Rows the writer skips are not in the file, so they are not counted as written.
+        return StepState::done(Text::counted(Zshrc::aliasLines(config.aliases).size(), u"alias"_s, u"aliases"_s)
+            + u", "_s + Text::counted(Zshrc::exportLines(config.environment).size(), u"variable"_s, u"variables"_s));
     if (matching > 0 || Zshrc::blockLines(text, Zshrc::aliasesBlock))
         return StepState::partial(u"Differs from your settings"_s);
     return StepState::missing(u"Not configured"_s);
@@ -224,6 +226,18 @@ QCoro::Task<std::optional<QString>> findGit()
     if (Files::exists(system) && co_await commandLineToolsInstalled())
         co_return system;
     co_return std::nullopt;
+}
+
+std::optional<QString> findProgram(const QString &name)
+{
+    const Platform &platform = Platform::current();
+    for (const QString &folder :
+        { u"/opt/homebrew/bin/"_s, u"/usr/local/bin/"_s, u"/opt/local/bin/"_s, u"/usr/bin/"_s }) {
+        const QString path = platform.systemPath(folder + name);
+        if (Files::isExecutableFile(path))
+            return path;
+    }
+    return std::nullopt;
 }
 
 QCoro::Task<std::optional<QString>> gitConfigGet(QString key)

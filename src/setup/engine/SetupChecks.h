@@ -24,6 +24,10 @@ QCoro::Task<bool> commandLineToolsInstalled();
 // while the Command Line Tools are installed (otherwise it would open macOS's install dialog).
 QCoro::Task<std::optional<QString>> findGit();
 
+// A program installed by Homebrew or in a standard folder (Homebrew's own, /usr/local, MacPorts,
+// the system's); nothing when none of them has it. `brew` finds Homebrew itself.
+std::optional<QString> findProgram(const QString &name);
+
 // A global Git setting, trimmed; nothing when Git lacks it, is missing, or the value is empty.
 QCoro::Task<std::optional<QString>> gitConfigGet(QString key);
 

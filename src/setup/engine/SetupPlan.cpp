@@ -189,6 +189,17 @@ QCoro::Task<> planOhMyZsh(SetupPlan::Step &step, const SetupConfig &config, Outl
             commandText(*git, QStringList{ u"clone"_s, u"--depth=1"_s, sources.value(name).toString(), destination }));
     }
 
+    // The fzf plugin brings its program along when Homebrew can install it.
+    if (config.plugins.contains(u"fzf"_s) && !SetupChecks::findProgram(u"fzf"_s)) {
+        if (const std::optional<QString> brew = SetupChecks::findProgram(u"brew"_s)) {
+            step.installs = true;
+            step.actions.append(u"Install fzf, the program the fzf plugin needs"_s);
+            step.commands.append(commandText(*brew, QStringList{ u"install"_s, u"--formula"_s, u"fzf"_s }));
+        } else {
+            step.actions.append(u"⚠︎ The fzf plugin needs the fzf program, which Homebrew is not there to install"_s);
+        }
+    }
+
     QStringList notPlaced;
     const auto edit = [&config, &notPlaced](const QString &text) {
         const Zshrc::PluginsResult result = Zshrc::setPlugins(config.plugins, text);
@@ -229,7 +240,10 @@ QCoro::Task<> planPowerlevel10k(SetupPlan::Step &step, const SetupConfig &config
     // The step reads ~/.zshrc before it touches the prompt file, and fails there first.
     Outlook edited = outlook;
     SetupPlan::Step zshrcStep;
-    if (!editZshrc(zshrcStep, edited, ShellSteps::zshrcWithPowerlevel10k,
+    const bool instantPrompt = ShellSteps::instantPromptAfter(config.p10kStyle);
+    const auto withTheme
+        = [instantPrompt](const QString &text) { return ShellSteps::zshrcWithPowerlevel10k(text, instantPrompt); };
+    if (!editZshrc(zshrcStep, edited, withTheme,
             u"the theme is set to Powerlevel10k and ~/.p10k.zsh is sourced."_s)) {
         step.failure = zshrcStep.failure;
         co_return;

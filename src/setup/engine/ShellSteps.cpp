@@ -1,8 +1,10 @@
 #include "setup/engine/ShellSteps.h"
 
+#include "platform/ChildEnvironment.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
+#include "setup/config/P10kOptions.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
 #include "setup/engine/RunContext.h"
@@ -31,8 +33,12 @@ QCoro::Task<QString> requireGit()
 
 void backUpZshrc(RunContext &context)
 {
-    if (const std::optional<QString> backup = Zshrc::backup())
+    if (context.zshrcBackedUp())
+        return;
+    if (const std::optional<QString> backup = Zshrc::backup()) {
         context.appendLog(u"Backed up .zshrc to "_s + QFileInfo(*backup).fileName() + u'\n');
+        context.setZshrcBackedUp();
+    }
 }
 
 QCoro::Task<> clone(RunContext &context, QString git, QString repository, QString destination)
@@ -41,6 +47,55 @@ QCoro::Task<> clone(RunContext &context, QString git, QString repository, QStrin
     const Process::Result result = co_await SetupTools::runTool(context, git, arguments);
     if (result.status != 0)
         throw SetupTools::exitStatusError(git, result.status);
+}
+
+// The fzf plugin prints an error at every shell start while the fzf program is missing, so the
+// program comes with the plugin when Homebrew can install it. Its failure is reported, not fatal:
+// Oh My Zsh itself is in place.
+QCoro::Task<> installFzfIfNeeded(RunContext &context, QStringList plugins)
+{
+    if (!plugins.contains(u"fzf"_s) || SetupChecks::findProgram(u"fzf"_s))
+        co_return;
+    const std::optional<QString> brew = SetupChecks::findProgram(u"brew"_s);
+    if (!brew) {
+        context.appendLog(u"⚠︎ The fzf plugin needs the fzf program, which is not installed. Install Homebrew, "
+                          u"then run `brew install fzf`.\n"_s);
+        co_return;
+    }
+    const QStringList arguments{ u"install"_s, u"--formula"_s, u"fzf"_s };
+    const Process::Result result
+        = co_await SetupTools::runTool(context, *brew, arguments, ChildEnvironment::homebrew(*brew));
+    if (result.status != 0)
+        context.appendLog(u"⚠︎ fzf could not be installed (brew exited with status "_s
+            + QString::number(result.status) + u"); the fzf plugin will print an error until it is.\n"_s);
+}
+
+// Replaces ~/.p10k.zsh with the style's preset, keeping the user's file as a dated backup.
+void applyPromptStyle(RunContext &context, const QString &style)
+{
+    if (style.isEmpty())
+        return;
+    const QString promptFile = Platform::current().homePath(u".p10k.zsh"_s);
+    const QString preset = powerlevel10kPreset(style);
+    // Without a preset to copy, the user's prompt file stays where it is.
+    if (!QFileInfo(preset).isFile())
+        throw FileError(preset, u"The prompt style has no preset file."_s);
+    if (Files::exists(promptFile)) {
+        const QString backup = promptFile + u".backup."_s + QDateTime::currentDateTime().toString(u"yyyyMMdd_HHmmss"_s);
+        Files::move(promptFile, backup);
+        context.appendLog(u"Backed up the existing prompt config to "_s + QFileInfo(backup).fileName() + u'\n');
+    }
+    Files::copy(preset, promptFile);
+    context.appendLog(u"Applied prompt style: "_s + style + u'\n');
+}
+
+// Rows the writer cannot write are named, so none disappears without a word.
+void logSkippedRows(RunContext &context, const SetupConfig &config)
+{
+    for (const QString &row : Zshrc::skippedAliases(config.aliases))
+        context.appendLog(u"Skipped alias "_s + row + u'\n');
+    for (const QString &row : Zshrc::skippedExports(config.environment))
+        context.appendLog(u"Skipped variable "_s + row + u'\n');
 }
 
 } // namespace
@@ -76,9 +131,18 @@ QString pluginFolder(const QString &name)
     return Platform::current().homePath(u".oh-my-zsh/custom/plugins/"_s + name);
 }
 
-QString zshrcWithPowerlevel10k(const QString &text)
+QString zshrcWithPowerlevel10k(const QString &text, bool instantPrompt)
 {
-    return Zshrc::ensureP10kSource(Zshrc::setTheme(themeName, text));
+    return Zshrc::setInstantPrompt(instantPrompt, Zshrc::ensureP10kSource(Zshrc::setTheme(themeName, text)));
+}
+
+bool instantPromptAfter(const QString &style)
+{
+    if (!style.isEmpty()) {
+        if (const std::optional<QByteArray> preset = Files::read(powerlevel10kPreset(style)))
+            return P10kOptions::fromText(Files::decodeUtf8(*preset).value_or(QString())).instantPrompt != u"off"_s;
+    }
+    return P10kOptions::load().instantPrompt != u"off"_s;
 }
 
 BlocksEdit zshrcWithBlocks(const SetupConfig &config, const QString &text)
@@ -103,6 +167,7 @@ BlocksEdit zshrcWithBlocks(const SetupConfig &config, const QString &text)
     }
     return edit;
 }
+
 
 QCoro::Task<> installOhMyZsh(RunContext &context, SetupConfig config)
 {
@@ -134,9 +199,18 @@ QCoro::Task<> installOhMyZsh(RunContext &context, SetupConfig config)
         co_await clone(context, git, sources.value(name).toString(), destination);
     }
 
-    const Zshrc::PluginsResult result = Zshrc::setPlugins(config.plugins, Zshrc::readForEditing());
+    co_await installFzfIfNeeded(context, config.plugins);
+
+    Zshrc::PluginsResult result;
+    Zshrc::edit([&](const QString &text) -> std::optional<QString> {
+        result = Zshrc::setPlugins(config.plugins, text);
+        if (!result.changed)
+            return std::nullopt;
+        if (config.backupDotfiles)
+            backUpZshrc(context);
+        return result.text;
+    });
     if (result.changed) {
-        Zshrc::write(result.text);
         if (!result.added.isEmpty())
             context.appendLog(u"Enabled plugins: "_s + result.added.join(u", "_s) + u'\n');
         if (!result.removed.isEmpty())
@@ -166,36 +240,30 @@ QCoro::Task<> installPowerlevel10k(RunContext &context, SetupConfig config)
 
     // Read before the prompt file is touched, so an unreadable ~/.zshrc stops the step while
     // the user's prompt file is still in place.
-    const QString text = zshrcWithPowerlevel10k(Zshrc::readForEditing());
-    context.appendLog(u"ZSH_THEME set to "_s + themeName + u'\n');
-
-    if (!config.p10kStyle.isEmpty()) {
-        const QString promptFile = Platform::current().homePath(u".p10k.zsh"_s);
-        const QString preset = powerlevel10kPreset(config.p10kStyle);
-        // Without a preset to copy, the user's prompt file stays where it is.
-        if (!QFileInfo(preset).isFile())
-            throw FileError(preset, u"The prompt style has no preset file."_s);
-        if (Files::exists(promptFile)) {
-            const QString backup
-                = promptFile + u".backup."_s + QDateTime::currentDateTime().toString(u"yyyyMMdd_HHmmss"_s);
-            Files::move(promptFile, backup);
-            context.appendLog(u"Backed up the existing prompt config to "_s + QFileInfo(backup).fileName() + u'\n');
-        }
-        Files::copy(preset, promptFile);
-        context.appendLog(u"Applied prompt style: "_s + config.p10kStyle + u'\n');
-    }
-
-    Zshrc::write(text);
+    Zshrc::edit([&](const QString &original) -> std::optional<QString> {
+        context.appendLog(u"ZSH_THEME set to "_s + themeName + u'\n');
+        applyPromptStyle(context, config.p10kStyle);
+        // The instant prompt follows the choice in the prompt file as it now stands.
+        const bool instant = P10kOptions::load().instantPrompt != u"off"_s;
+        const QString text = zshrcWithPowerlevel10k(original, instant);
+        if (config.backupDotfiles && text != original)
+            backUpZshrc(context);
+        return text;
+    });
 }
 
 void applyShellBlocks(RunContext &context, const SetupConfig &config)
 {
-    if (config.backupDotfiles)
-        backUpZshrc(context);
-    const BlocksEdit edit = zshrcWithBlocks(config, Zshrc::readForEditing());
+    logSkippedRows(context, config);
+    BlocksEdit edit;
+    Zshrc::edit([&](const QString &text) -> std::optional<QString> {
+        if (config.backupDotfiles)
+            backUpZshrc(context);
+        edit = zshrcWithBlocks(config, text);
+        return edit.text;
+    });
     for (const BlocksEdit::Written &written : edit.written)
         context.appendLog(u"Wrote "_s + QString::number(written.lines) + u' ' + written.label + u" to ~/.zshrc\n"_s);
-    Zshrc::write(edit.text);
     context.appendLog(u"Open a new terminal tab (or run `source ~/.zshrc`) to use them.\n"_s);
 }
 

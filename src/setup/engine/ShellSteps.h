@@ -35,8 +35,12 @@ struct BlocksEdit {
 // ~/.zshrc with the configured managed blocks put in (kinds with nothing configured are left as
 // they are).
 BlocksEdit zshrcWithBlocks(const SetupConfig &config, const QString &text);
-// ~/.zshrc with the Powerlevel10k theme selected and the prompt file sourced.
-QString zshrcWithPowerlevel10k(const QString &text);
+// ~/.zshrc with the Powerlevel10k theme selected, the prompt file sourced and the instant-prompt
+// preamble at the top while the instant prompt is on.
+QString zshrcWithPowerlevel10k(const QString &text, bool instantPrompt);
+// Whether the instant prompt is on once the step has put the style's preset in place (or, without a
+// style, as the prompt file stands).
+bool instantPromptAfter(const QString &style);
 QString powerlevel10kThemeName();
 // Where the theme lives, and the preset file a prompt style is copied from.
 QString powerlevel10kFolder();

@@ -51,6 +51,29 @@ KeyValueEditor::KeyValueEditor(
     rebuild();
 }
 
+void KeyValueEditor::setProblem(Problem problem)
+{
+    m_problem = std::move(problem);
+    rebuild();
+}
+
+void KeyValueEditor::showProblem(const Row &row, const KeyValue &item) const
+{
+    std::optional<QString> reason;
+    if (m_problem && !(item.key.trimmed().isEmpty() && item.value.trimmed().isEmpty()))
+        reason = m_problem(item);
+    // The name is at fault when the row is refused even without its value.
+    const bool keyAtFault = reason && m_problem(KeyValue{ item.id, item.key, QString() }).has_value();
+    const QString edge
+        = u"QLineEdit { border: 1px solid %1; border-radius: 3px; padding: 1px 2px; }"_s.arg(Colors::red().name());
+    row.key->setStyleSheet(reason && keyAtFault ? edge : QString());
+    row.value->setStyleSheet(reason && !keyAtFault ? edge : QString());
+    row.key->setToolTip(reason && keyAtFault ? *reason : QString());
+    row.value->setToolTip(reason && !keyAtFault ? *reason : QString());
+    row.problem->setText(reason.value_or(QString()));
+    row.problem->setVisible(reason.has_value());
+}
+
 void KeyValueEditor::rebuild()
 {
     for (const Row &row : std::as_const(m_rows))
@@ -61,9 +84,13 @@ void KeyValueEditor::rebuild()
     for (const KeyValue &item : std::as_const(*m_items)) {
         auto *widget = new QWidget(this);
         widget->setObjectName(u"row"_s);
-        auto *line = new QHBoxLayout(widget);
+        auto *rowColumn = new QVBoxLayout(widget);
+        rowColumn->setContentsMargins(0, 0, 0, 0);
+        rowColumn->setSpacing(2);
+        auto *line = new QHBoxLayout;
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(8);
+        rowColumn->addLayout(line);
 
         auto *key = new QLineEdit(item.key, widget);
         key->setObjectName(u"keyField"_s);
@@ -92,8 +119,16 @@ void KeyValueEditor::rebuild()
         connect(
             remove, &QToolButton::clicked, this, [this, id] { removeRow(id); }, Qt::QueuedConnection);
 
+        auto *problem = new QLabel(widget);
+        problem->setObjectName(u"problemLabel"_s);
+        problem->setFont(Fonts::font(Fonts::Style::caption));
+        problem->setStyleSheet(u"color: %1;"_s.arg(Colors::red().name()));
+        problem->setWordWrap(true);
+        rowColumn->addWidget(problem);
+
         m_rowsLayout->addWidget(widget);
-        m_rows.append({ id, widget, key, value, remove });
+        m_rows.append({ id, widget, key, value, remove, problem });
+        showProblem(m_rows.last(), item);
     }
     m_empty->setVisible(m_items->isEmpty());
 }
@@ -122,6 +157,9 @@ void KeyValueEditor::setKey(const QUuid &id, const QString &key)
     for (KeyValue &row : *m_items) {
         if (row.id == id) {
             row.key = key;
+            for (const Row &shown : std::as_const(m_rows))
+                if (shown.id == id)
+                    showProblem(shown, row);
             Q_EMIT edited();
             return;
         }
@@ -133,6 +171,9 @@ void KeyValueEditor::setValue(const QUuid &id, const QString &value)
     for (KeyValue &row : *m_items) {
         if (row.id == id) {
             row.value = value;
+            for (const Row &shown : std::as_const(m_rows))
+                if (shown.id == id)
+                    showProblem(shown, row);
             Q_EMIT edited();
             return;
         }

@@ -6,6 +6,9 @@
 #include <QUuid>
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -14,7 +17,8 @@ class QVBoxLayout;
 
 // An editable list of key/value rows (aliases, variables, Git settings) bound to a list in the
 // wizard's draft. Rows are told apart by id, so editing or removing one never touches another
-// with the same key and value. Nothing is validated here: empty and repeated keys are allowed.
+// with the same key and value. Empty and repeated keys are allowed; a row the file it goes to
+// cannot hold (see setProblem) is marked as the user types.
 class KeyValueEditor : public QWidget {
     Q_OBJECT
 
@@ -22,6 +26,11 @@ public:
     // `items` must outlive the editor; every edit goes straight into it.
     KeyValueEditor(const QString &title, const QString &keyTitle, const QString &valueTitle, QList<KeyValue> *items,
         QWidget *parent = nullptr);
+
+    // Why a row cannot be written, or none. A row with a reason gets a red edge on the field at
+    // fault and the reason beside it (and as tooltip); blank rows are not marked.
+    using Problem = std::function<std::optional<QString>(const KeyValue &row)>;
+    void setProblem(Problem problem);
 
 Q_SIGNALS:
     // The bound list changed.
@@ -34,6 +43,7 @@ private:
         QLineEdit *key;
         QLineEdit *value;
         QToolButton *remove;
+        QLabel *problem;
     };
 
     void rebuild();
@@ -41,10 +51,12 @@ private:
     void removeRow(const QUuid &id);
     void setKey(const QUuid &id, const QString &key);
     void setValue(const QUuid &id, const QString &value);
+    void showProblem(const Row &row, const KeyValue &item) const;
 
     QString m_keyTitle;
     QString m_valueTitle;
     QList<KeyValue> *m_items;
+    Problem m_problem;
     QPushButton *m_add;
     QLabel *m_empty;
     QVBoxLayout *m_rowsLayout;

@@ -2,6 +2,7 @@
 
 #include "platform/Text.h"
 #include "setup/config/Zshrc.h"
+#include "setup/engine/SetupChecks.h"
 #include "ui/Colors.h"
 #include "ui/Divider.h"
 #include "ui/Fonts.h"
@@ -43,8 +44,8 @@ QString ReviewPage::detailLine(SetupComponent component, const SetupConfig &conf
         return u"Install the theme and switch the prompt to “"_s + config.p10kStyle
             + u"” (existing config is backed up)"_s;
     case SetupComponent::shell:
-        return Text::counted(config.aliases.size(), u"alias"_s, u"aliases"_s) + u", "_s
-            + Text::counted(config.environment.size(), u"variable"_s, u"variables"_s) + u", "_s
+        return Text::counted(Zshrc::aliasLines(config.aliases).size(), u"alias"_s, u"aliases"_s) + u", "_s
+            + Text::counted(Zshrc::exportLines(config.environment).size(), u"variable"_s, u"variables"_s) + u", "_s
             + Text::counted(Zshrc::extraLines(config.zshrcExtras).size(), u"extra line"_s, u"extra lines"_s);
     case SetupComponent::macOS:
         return count(config.defaultsEntries().size()) + u" Dock, Finder and keyboard settings"_s;
@@ -66,6 +67,23 @@ QStringList ReviewPage::notes(
         notes.append(u"macOS will show a dialog to confirm the Command Line Tools installation."_s);
     if (selected.contains(SetupComponent::ohMyZsh) && !states.value(SetupComponent::ohMyZsh).isInPlace())
         notes.append(u"The Oh My Zsh installer replaces ~/.zshrc; the old one is kept as a backup."_s);
+    if (selected.contains(SetupComponent::shell)) {
+        const QStringList aliases = Zshrc::skippedAliases(config.aliases);
+        if (!aliases.isEmpty())
+            notes.append(Text::counted(aliases.size(), u"alias"_s, u"aliases"_s) + u" will be skipped: "_s
+                + aliases.join(u"; "_s));
+        const QStringList variables = Zshrc::skippedExports(config.environment);
+        if (!variables.isEmpty())
+            notes.append(Text::counted(variables.size(), u"variable"_s, u"variables"_s) + u" will be skipped: "_s
+                + variables.join(u"; "_s));
+    }
+    if (selected.contains(SetupComponent::ohMyZsh) && config.plugins.contains(u"fzf"_s)
+        && !SetupChecks::findProgram(u"fzf"_s)) {
+        notes.append(SetupChecks::findProgram(u"brew"_s)
+                ? u"The fzf plugin needs the fzf program, which is not installed: the Oh My Zsh step installs it with Homebrew."_s
+                : u"The fzf plugin needs the fzf program, which is not installed, and Homebrew is not there to "
+                  u"install it: zsh will show an error at every start until you install fzf."_s);
+    }
     if (selected.contains(SetupComponent::shell) && config.backupDotfiles)
         notes.append(u"~/.zshrc is backed up before it is changed."_s);
     if (selected.contains(SetupComponent::macOS))

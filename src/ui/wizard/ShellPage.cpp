@@ -1,8 +1,10 @@
 #include "ui/wizard/ShellPage.h"
 
 #include "setup/config/SetupConfig.h"
+#include "setup/config/Zshrc.h"
 #include "ui/Fonts.h"
 #include "ui/WizardStyle.h"
+#include "ui/wizard/KeyValueEditor.h"
 #include "ui/wizard/PageFields.h"
 #include "ui/wizard/PageScroll.h"
 
@@ -21,9 +23,11 @@ ShellPage::ShellPage(SetupConfig *config, QWidget *parent)
     const auto emitEdited = [this] { Q_EMIT edited(); };
 
     PageFields::addEditor(
-        column, u"Aliases"_s, u"name"_s, u"command"_s, &config->aliases, u"aliasesEditor"_s, this, emitEdited);
+        column, u"Aliases"_s, u"name"_s, u"command"_s, &config->aliases, u"aliasesEditor"_s, this, emitEdited)
+        ->setProblem(Zshrc::aliasProblem);
     PageFields::addEditor(column, u"Environment variables"_s, u"NAME"_s, u"value"_s, &config->environment,
-        u"environmentEditor"_s, this, emitEdited);
+        u"environmentEditor"_s, this, emitEdited)
+        ->setProblem(Zshrc::exportProblem);
 
     QWidget *extras = PageFields::section(u"Extra lines for ~/.zshrc"_s, 6, this);
     auto *extrasLayout = static_cast<QVBoxLayout *>(extras->layout());

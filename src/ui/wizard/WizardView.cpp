@@ -3,7 +3,10 @@
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
 #include "platform/Async.h"
+#include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/Logging.h"
+#include "setup/config/Zshrc.h"
 #include "setup/engine/SetupChecks.h"
 #include "setup/engine/SetupStore.h"
 #include "ui/BusyIndicator.h"
@@ -312,7 +315,18 @@ void WizardView::savePrompt()
     if (!m_tuning)
         return;
     // A file that cannot be written leaves the prompt as the run made it; nothing to report.
-    m_p10kOptions.write();
+    if (m_p10kOptions.write()) {
+        // The instant prompt needs its preamble at the top of ~/.zshrc exactly while it is on.
+        const bool instant = m_p10kOptions.instantPrompt != u"off"_s;
+        try {
+            Zshrc::edit([instant](const QString &text) -> std::optional<QString> {
+                const QString changed = Zshrc::setInstantPrompt(instant, text);
+                return changed == text ? std::nullopt : std::optional(changed);
+            });
+        } catch (const std::exception &error) {
+            qCWarning(lcSetup) << "instant prompt not updated in ~/.zshrc:" << errorText(error);
+        }
+    }
     if (m_setup)
         Async::start(m_setup->refresh(), "Checking the components");
     accept();

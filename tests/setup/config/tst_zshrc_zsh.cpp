@@ -194,6 +194,45 @@ private Q_SLOTS:
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QCOMPARE(QString::fromUtf8(run.out), expected + QChar(u'\0') + u"ran"_s);
     }
+
+    // The instant-prompt block: one copy, at the very top, user lines kept, gone when off; zsh
+    // parses the result and sources the cache before any of the user's lines.
+    void instantPromptBlock_data()
+    {
+        QTest::addColumn<QString>("zshrc");
+        const QString block = Zshrc::setInstantPrompt(true, QString());
+        QTest::newRow("no file") << QString();
+        QTest::newRow("user lines") << u"print AFTER\nalias ll='ls'\n"_s;
+        QTest::newRow("block in the middle, twice") << u"print AFTER\n"_s + block + u"x=1\n"_s + block + u"print END"_s;
+        QTest::newRow("byte-order mark") << u"\uFEFFprint AFTER\n"_s;
+        QTest::newRow("start marker without end")
+            << u"print AFTER\n"_s + Zshrc::instantPromptBlock.start + u"\nx=2\n"_s;
+    }
+
+    void instantPromptBlock()
+    {
+        QFETCH(QString, zshrc);
+        Sandbox sandbox;
+        const QString on = Zshrc::setInstantPrompt(true, zshrc);
+        const QString off = Zshrc::setInstantPrompt(false, zshrc);
+        QCOMPARE(Zshrc::setInstantPrompt(true, on), on);
+        QCOMPARE(Zshrc::setInstantPrompt(false, on), off);
+        QCOMPARE(Zshrc::setInstantPrompt(true, off), on);
+        const QString body = on.startsWith(QChar(0xFEFF)) ? on.mid(1) : on;
+        QVERIFY(body.startsWith(Zshrc::instantPromptBlock.start + u'\n'));
+        QCOMPARE(on.count(Zshrc::instantPromptBlock.end), 1);
+        QVERIFY(!off.contains(Zshrc::instantPromptBlock.end));
+        // Outside the block, nothing of the user's changed.
+        QCOMPARE(QString(on).remove(Zshrc::setInstantPrompt(true, QString())), off);
+
+        Sandbox::writeFile(sandbox.homePath(u".zshrc"_s), on.toUtf8());
+        const Run syntax = runZsh({ u"-n"_s, sandbox.homePath(u".zshrc"_s) });
+        QVERIFY2(syntax.exitCode == 0, syntax.err.constData());
+        const Run run = runZsh({ u"-f"_s, u"-c"_s,
+            u"export XDG_CACHE_HOME=~/cache; mkdir -p $XDG_CACHE_HOME; "
+            u"print -r -- 'print INSTANT' > $XDG_CACHE_HOME/p10k-instant-prompt-${(%):-%n}.zsh; source ~/.zshrc"_s });
+        QVERIFY2(run.out.startsWith("INSTANT\n"), run.out.constData());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestZshrcZsh)

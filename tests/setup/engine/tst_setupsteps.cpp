@@ -4,6 +4,8 @@
 #include "SetupFakes.h"
 #include "TestConfigs.h"
 #include "TestRunContext.h"
+#include "platform/Files.h"
+#include "setup/config/P10kOptions.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
 #include "setup/engine/PreferenceSteps.h"
@@ -19,6 +21,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -91,12 +94,18 @@ private Q_SLOTS:
     void ohMyZshFailures();
     void ohMyZshBundledPluginsAreOnlyEnabled();
     void ohMyZshUnusualLayout();
+    void ohMyZshBringsFzfForItsPlugin_data();
+    void ohMyZshBringsFzfForItsPlugin();
     void powerlevel10k();
     void powerlevel10kWithoutStyleKeepsPromptFile();
     void powerlevel10kMissingPresetKeepsPromptFile();
     void powerlevel10kNeedsOhMyZshAndGit();
     void shellBlocks();
     void shellBlocksNeverOverwriteAnUnreadableFile();
+    void everyZshrcEditIsBackedUpOncePerRun_data();
+    void diskFaultsLeaveTheOriginal_data();
+    void diskFaultsLeaveTheOriginal();
+    void everyZshrcEditIsBackedUpOncePerRun();
 
     void macOSDefaults();
     void macOSDefaultsAllFailing();
@@ -395,6 +404,7 @@ void TestSetupSteps::ohMyZshBundledPluginsAreOnlyEnabled()
     Sandbox sandbox;
     SetupFakes fakes(sandbox);
     fakes.installGit();
+    sandbox.addScript(u"/usr/local/bin/fzf"_s, "exit 0\n"); // the fzf plugin's program is there
     QDir().mkpath(sandbox.homePath(u".oh-my-zsh/plugins/docker"_s));
     Sandbox::writeFile(sandbox.homePath(u".zshrc"_s), "plugins=(docker git)  # mine\n");
     SetupConfig config = emptyConfig();
@@ -417,6 +427,7 @@ void TestSetupSteps::ohMyZshUnusualLayout()
     Sandbox sandbox;
     SetupFakes fakes(sandbox);
     fakes.installGit();
+    sandbox.addScript(u"/usr/local/bin/fzf"_s, "exit 0\n"); // the fzf plugin's program is there
     QDir().mkpath(sandbox.homePath(u".oh-my-zsh"_s));
     Sandbox::writeFile(sandbox.homePath(u".zshrc"_s), "plugins=(\n  git\n  docker)\n");
     SetupConfig config = emptyConfig();
@@ -448,9 +459,12 @@ void TestSetupSteps::powerlevel10k()
     QVERIFY(context.log.endsWith(u"\nZSH_THEME set to powerlevel10k/powerlevel10k\nApplied prompt style: rainbow\n"_s));
     QCOMPARE(Sandbox::readFile(sandbox.homePath(u".p10k.zsh"_s)), SetupFakes::presetText(u"rainbow"_s));
     const QByteArray zshrc = Sandbox::readFile(sandbox.homePath(u".zshrc"_s));
+    // The preset leaves the instant prompt on: its preamble leads the file.
     QCOMPARE(zshrc,
-        "ZSH_THEME=\"powerlevel10k/powerlevel10k\"\nsource $ZSH/oh-my-zsh.sh\n"
-        "\n# Powerlevel10k prompt config (managed by quillrig-cli)\n[[ ! -f ~/.p10k.zsh ]] || source ~/.p10k.zsh\n");
+        Zshrc::setInstantPrompt(true, QString()).toUtf8()
+            + "ZSH_THEME=\"powerlevel10k/powerlevel10k\"\nsource $ZSH/oh-my-zsh.sh\n"
+              "\n# Powerlevel10k prompt config (managed by quillrig-cli)\n[[ ! -f ~/.p10k.zsh ]] || source "
+              "~/.p10k.zsh\n");
 
     // Again: the prompt file the user may have edited goes to a dated backup.
     Sandbox::writeFile(sandbox.homePath(u".p10k.zsh"_s), "# my tweaks\n");
@@ -480,9 +494,16 @@ void TestSetupSteps::powerlevel10kWithoutStyleKeepsPromptFile()
     QR_AWAIT_VOID(ShellSteps::installPowerlevel10k(context, config));
     QCOMPARE(context.log, u"Powerlevel10k already installed.\nZSH_THEME set to powerlevel10k/powerlevel10k\n"_s);
     QCOMPARE(Sandbox::readFile(sandbox.homePath(u".p10k.zsh"_s)), QByteArray("# mine\n"));
-    QCOMPARE(Sandbox::readFile(sandbox.homePath(u".zshrc"_s)),
-        "ZSH_THEME=\"powerlevel10k/powerlevel10k\"\n"
-        "\n# Powerlevel10k prompt config (managed by quillrig-cli)\n[[ ! -f ~/.p10k.zsh ]] || source ~/.p10k.zsh\n");
+    const QByteArray rest = "ZSH_THEME=\"powerlevel10k/powerlevel10k\"\n"
+                            "\n# Powerlevel10k prompt config (managed by quillrig-cli)\n[[ ! -f ~/.p10k.zsh ]] || "
+                            "source ~/.p10k.zsh\n";
+    QCOMPARE(
+        Sandbox::readFile(sandbox.homePath(u".zshrc"_s)), Zshrc::setInstantPrompt(true, QString()).toUtf8() + rest);
+
+    // With the instant prompt off in the prompt file, the preamble goes again.
+    Sandbox::writeFile(sandbox.homePath(u".p10k.zsh"_s), "  typeset -g POWERLEVEL9K_INSTANT_PROMPT=off\n");
+    QR_AWAIT_VOID(ShellSteps::installPowerlevel10k(context, config));
+    QCOMPARE(Sandbox::readFile(sandbox.homePath(u".zshrc"_s)), rest);
 }
 
 void TestSetupSteps::powerlevel10kMissingPresetKeepsPromptFile()
@@ -500,6 +521,47 @@ void TestSetupSteps::powerlevel10kMissingPresetKeepsPromptFile()
     QCOMPARE(
         QDir(sandbox.home()).entryList({ u".p10k.zsh*"_s }, QDir::Files | QDir::Hidden), QStringList{ u".p10k.zsh"_s });
     QCOMPARE(Sandbox::readFile(sandbox.homePath(u".zshrc"_s)), QByteArray("# before\n"));
+}
+
+void TestSetupSteps::ohMyZshBringsFzfForItsPlugin_data()
+{
+    QTest::addColumn<bool>("chosen");
+    QTest::addColumn<bool>("homebrew");
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<bool>("brewRuns");
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("chosen, missing, Homebrew there") << true << true << false << true << false;
+    QTest::newRow("chosen, missing, no Homebrew") << true << false << false << false << true;
+    QTest::newRow("chosen, installed") << true << true << true << false << false;
+    QTest::newRow("not chosen") << false << true << false << false << false;
+}
+
+void TestSetupSteps::ohMyZshBringsFzfForItsPlugin()
+{
+    QFETCH(bool, chosen);
+    QFETCH(bool, homebrew);
+    QFETCH(bool, installed);
+    QFETCH(bool, brewRuns);
+    QFETCH(bool, warned);
+    Sandbox sandbox;
+    SetupFakes fakes(sandbox);
+    fakes.installGit();
+    if (homebrew)
+        fakes.installBrew();
+    if (installed)
+        sandbox.addScript(u"/usr/local/bin/fzf"_s, "exit 0\n");
+    QDir().mkpath(sandbox.homePath(u".oh-my-zsh/plugins/fzf"_s));
+    Sandbox::writeFile(sandbox.homePath(u".zshrc"_s), "plugins=(git)\n");
+    SetupConfig config = emptyConfig();
+    config.plugins = chosen ? QStringList{ u"git"_s, u"fzf"_s } : QStringList{ u"git"_s };
+    TestRunContext context;
+    QR_AWAIT_VOID(ShellSteps::installOhMyZsh(context, config));
+
+    const QList<QStringList> brewCalls = homebrew ? sandbox.calls(u"/opt/homebrew/bin/brew"_s) : QList<QStringList>{};
+    QCOMPARE(brewCalls.contains(QStringList{ u"install"_s, u"--formula"_s, u"fzf"_s }), brewRuns);
+    if (brewRuns)
+        QVERIFY(QFileInfo(sandbox.systemPath(u"/opt/homebrew/bin/fzf"_s)).isExecutable());
+    QCOMPARE(context.log.contains(u"⚠︎ The fzf plugin needs the fzf program"_s), warned);
 }
 
 void TestSetupSteps::powerlevel10kNeedsOhMyZshAndGit()
@@ -522,11 +584,16 @@ void TestSetupSteps::shellBlocks()
     SetupConfig config = emptyConfig();
     config.backupDotfiles = true;
     config.aliases = { KeyValue::make(u"ll"_s, u"ls -la"_s), KeyValue::make(u"say"_s, u"it's"_s),
-        KeyValue::make(QString(), u"skipped"_s) };
+        KeyValue::make(QString(), u"skipped"_s), KeyValue::make(u"g st"_s, u"git status"_s) };
+    config.environment = { KeyValue::make(u"MY-VAR"_s, u"1"_s) };
     TestRunContext context;
     ShellSteps::applyShellBlocks(context, config);
+    // Rows the writer cannot write are named, one line each.
     static const QRegularExpression expected(
         u"^Backed up \\.zshrc to \\.zshrc\\.backup\\.\\d{8}_\\d{6}\\n"
+        u"Skipped alias \\(no name\\) — the alias has no name\\n"
+        u"Skipped alias g st — not a valid alias name\\n"
+        u"Skipped variable MY-VAR — not a valid variable name\\n"
         u"Wrote 2 aliases to ~/\\.zshrc\\n"
         u"Open a new terminal tab \\(or run `source ~/\\.zshrc`\\) to use them\\.\\n$"_s);
     QVERIFY2(expected.match(context.log).hasMatch(), qPrintable(context.log));
@@ -553,6 +620,106 @@ void TestSetupSteps::shellBlocksNeverOverwriteAnUnreadableFile()
     TestRunContext context;
     QVERIFY_THROWS_EXCEPTION(FileError, ShellSteps::applyShellBlocks(context, config));
     QCOMPARE(Sandbox::readFile(sandbox.homePath(u".zshrc"_s)), latin1);
+}
+
+void TestSetupSteps::everyZshrcEditIsBackedUpOncePerRun_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("backupDotfiles");
+    QTest::addColumn<int>("backups");
+    QTest::newRow("plugin line") << QStringList{ u"plugins"_s } << true << 1;
+    QTest::newRow("theme line") << QStringList{ u"theme"_s } << true << 1;
+    QTest::newRow("all edits in one run") << QStringList{ u"plugins"_s, u"theme"_s, u"blocks"_s } << true << 1;
+    QTest::newRow("backups off") << QStringList{ u"plugins"_s, u"theme"_s, u"blocks"_s } << false << 0;
+}
+
+void TestSetupSteps::everyZshrcEditIsBackedUpOncePerRun()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(bool, backupDotfiles);
+    QFETCH(int, backups);
+    Sandbox sandbox;
+    SetupFakes fakes(sandbox);
+    fakes.installAll();
+    QDir().mkpath(sandbox.homePath(u".oh-my-zsh/custom/themes/powerlevel10k"_s));
+    const QByteArray original = "plugins=(git)\nZSH_THEME=\"robbyrussell\"\nsource $ZSH/oh-my-zsh.sh\n";
+    Sandbox::writeFile(sandbox.homePath(u".zshrc"_s), original);
+    SetupConfig config = emptyConfig();
+    config.backupDotfiles = backupDotfiles;
+    config.plugins = { u"git"_s, u"docker"_s };
+    config.aliases = { KeyValue::make(u"ll"_s, u"ls -la"_s) };
+    config.p10kStyle.clear();
+
+    TestRunContext context;
+    if (steps.contains(u"plugins"_s))
+        QR_AWAIT_VOID(ShellSteps::installOhMyZsh(context, config));
+    if (steps.contains(u"theme"_s))
+        QR_AWAIT_VOID(ShellSteps::installPowerlevel10k(context, config));
+    if (steps.contains(u"blocks"_s))
+        ShellSteps::applyShellBlocks(context, config);
+
+    QVERIFY(Sandbox::readFile(sandbox.homePath(u".zshrc"_s)) != original);
+    const QStringList copies = QDir(sandbox.home()).entryList({ u".zshrc.backup.*"_s }, QDir::Files | QDir::Hidden);
+    QCOMPARE(copies.size(), backups);
+    QCOMPARE(context.log.count(u"Backed up .zshrc"_s), backups);
+    if (backups == 1)
+        QCOMPARE(Sandbox::readFile(sandbox.homePath(copies.first())), original);
+}
+
+void TestSetupSteps::diskFaultsLeaveTheOriginal_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
+    for (const QString &file : { u".zshrc blocks"_s, u".zshrc plugins"_s, u".p10k.zsh"_s, u"config.json"_s }) {
+        QTest::addRow("%s, disk full", qPrintable(file)) << file << u"No space left on device"_s;
+        QTest::addRow("%s, read-only", qPrintable(file)) << file << u"Read-only file system"_s;
+    }
+}
+
+void TestSetupSteps::diskFaultsLeaveTheOriginal()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    Sandbox sandbox;
+    SetupFakes fakes(sandbox);
+    fakes.installGit();
+    QDir().mkpath(sandbox.homePath(u".oh-my-zsh"_s));
+    const QString path = file.startsWith(u".zshrc"_s) ? sandbox.homePath(u".zshrc"_s)
+        : file == u".p10k.zsh"_s                      ? sandbox.homePath(u".p10k.zsh"_s)
+                                                      : SetupConfig::fileURL();
+    const QByteArray original = file == u"config.json"_s ? SetupConfig::defaults().toJson()
+        : file == u".p10k.zsh"_s ? QByteArray("  typeset -g POWERLEVEL9K_INSTANT_PROMPT=verbose\n# mine \xc3\xa9\n")
+                                 : QByteArray("plugins=(git)\n# mine \xc3\xa9\n");
+    Sandbox::writeFile(path, original);
+    SetupConfig config = emptyConfig();
+    config.plugins = { u"git"_s, u"docker"_s };
+    config.aliases = { KeyValue::make(u"ll"_s, u"ls -la"_s) };
+    Files::setWriteFault(
+        [&](const QString &written) { return written == path ? std::optional(reason) : std::nullopt; });
+    const auto off = qScopeGuard([] { Files::setWriteFault({}); });
+
+    TestRunContext context;
+    QString failure;
+    if (file == u".zshrc blocks"_s) {
+        try {
+            ShellSteps::applyShellBlocks(context, config);
+        } catch (const Error &error) {
+            failure = error.description();
+        }
+    } else if (file == u".zshrc plugins"_s) {
+        failure = runTask(ShellSteps::installOhMyZsh(context, config)).failure;
+    } else if (file == u".p10k.zsh"_s) {
+        P10kOptions options;
+        options.instantPrompt = u"off"_s;
+        QVERIFY(!options.write());
+    } else {
+        config.gitName = u"Changed"_s;
+        config.save(); // logged, never thrown: the next save retries
+    }
+    if (file.startsWith(u".zshrc"_s))
+        QCOMPARE(failure, path + u": "_s + reason);
+    QCOMPARE(Sandbox::readFile(path), original);
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden).filter(u".lock"_s), QStringList());
 }
 
 void TestSetupSteps::macOSDefaults()

@@ -253,6 +253,7 @@ private Q_SLOTS:
     void cacheWriteFaultKeepsThePreviousCache()
     {
         QR_AWAIT(first, CatalogService::fetchCatalog());
+        QVERIFY(!first.isEmpty());
         const QByteArray previous = Sandbox::readFile(cacheFile());
         QVERIFY(!previous.isEmpty());
         Files::setWriteFault([](const QString &) { return std::optional(u"No space left on device"_s); });

@@ -34,7 +34,7 @@ void TestFileLock::twoProcessesLoseNoEdit()
 
     const QList<QByteArray> lines = Sandbox::readFile(path).trimmed().split('\n');
     QCOMPARE(lines.size(), 2 * count);
-    for (const QByteArray tag : { QByteArray("a"), QByteArray("b") }) {
+    for (const QByteArray &tag : { QByteArray("a"), QByteArray("b") }) {
         QList<QByteArray> own;
         for (const QByteArray &line : lines)
             if (line.startsWith(tag + ' '))

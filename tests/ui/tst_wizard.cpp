@@ -445,7 +445,7 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     // The run put the instant-prompt preamble at the top of ~/.zshrc; turning it off takes it out.
     const auto zshrc = [&] { return QString::fromUtf8(Sandbox::readFile(sandbox.homePath(u".zshrc"_s))); };
     QVERIFY(zshrc().startsWith(Zshrc::instantPromptBlock.start));
-    tune->instantChoices()->button(2)->click();
+    buttons<QRadioButton>(tune, u"instantChoice"_s).at(2)->click();
 
     QSignalSpy closed(&wizard, &QDialog::finished);
     button(wizard, u"saveButton"_s)->click();

@@ -196,7 +196,8 @@ QCoro::Task<> planOhMyZsh(SetupPlan::Step &step, const SetupConfig &config, Outl
             step.actions.append(u"Install fzf, the program the fzf plugin needs"_s);
             step.commands.append(commandText(*brew, QStringList{ u"install"_s, u"--formula"_s, u"fzf"_s }));
         } else {
-            step.actions.append(u"⚠︎ The fzf plugin needs the fzf program, which Homebrew is not there to install"_s);
+            step.actions.append(
+                u"⚠︎ The fzf plugin needs the fzf program, which Homebrew is not there to install"_s);
         }
     }
 
@@ -243,8 +244,7 @@ QCoro::Task<> planPowerlevel10k(SetupPlan::Step &step, const SetupConfig &config
     const bool instantPrompt = ShellSteps::instantPromptAfter(config.p10kStyle);
     const auto withTheme
         = [instantPrompt](const QString &text) { return ShellSteps::zshrcWithPowerlevel10k(text, instantPrompt); };
-    if (!editZshrc(zshrcStep, edited, withTheme,
-            u"the theme is set to Powerlevel10k and ~/.p10k.zsh is sourced."_s)) {
+    if (!editZshrc(zshrcStep, edited, withTheme, u"the theme is set to Powerlevel10k and ~/.p10k.zsh is sourced."_s)) {
         step.failure = zshrcStep.failure;
         co_return;
     }

@@ -168,7 +168,6 @@ BlocksEdit zshrcWithBlocks(const SetupConfig &config, const QString &text)
     return edit;
 }
 
-
 QCoro::Task<> installOhMyZsh(RunContext &context, SetupConfig config)
 {
     const Platform &platform = Platform::current();
@@ -254,11 +253,11 @@ QCoro::Task<> installPowerlevel10k(RunContext &context, SetupConfig config)
 
 void applyShellBlocks(RunContext &context, const SetupConfig &config)
 {
-    logSkippedRows(context, config);
     BlocksEdit edit;
     Zshrc::edit([&](const QString &text) -> std::optional<QString> {
         if (config.backupDotfiles)
             backUpZshrc(context);
+        logSkippedRows(context, config);
         edit = zshrcWithBlocks(config, text);
         return edit.text;
     });

@@ -3,6 +3,7 @@
 #include "Sandbox.h"
 #include "Screenshot.h"
 #include "TestHttpServer.h"
+#include "UsedMac.h"
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
 #include "ui/main/CatalogView.h"
@@ -66,33 +67,7 @@ struct Fixture {
                 {"token":"rectangle","name":["Rectangle"],"version":"0.87"}])",
                 0 });
         brew = std::make_unique<FakeBrew>(*sandbox);
-        brew->setHomebrewVersion(u"5.1.12"_s)
-            .addFormula({ .name = u"libidn2"_s,
-                .version = u"2.3.8"_s,
-                .installedVersions = { u"2.3.8"_s },
-                .installedOnRequest = false })
-            .addFormula({ .name = u"openssl@3"_s,
-                .version = u"3.5.0"_s,
-                .installedVersions = { u"3.4.1"_s },
-                .installedOnRequest = false })
-            .addFormula({ .name = u"wget"_s,
-                .version = u"1.25.0"_s,
-                .installedVersions = { u"1.25.0"_s },
-                .dependencies = { u"libidn2"_s, u"openssl@3"_s } })
-            .addFormula({ .name = u"tree"_s, .version = u"2.2.1"_s, .installedVersions = { u"2.1.0"_s, u"2.2.1"_s } })
-            .addFormula(
-                { .name = u"node"_s, .version = u"24.1.0"_s, .installedVersions = { u"23.11.0"_s }, .pinned = true })
-            .addFormula({ .name = u"orphan"_s,
-                .version = u"1.0"_s,
-                .installedVersions = { u"1.0"_s },
-                .installedOnRequest = false })
-            .addCask({ .name = u"firefox"_s,
-                .version = u"138.0.4"_s,
-                .installedVersions = { u"138.0.4"_s },
-                .app = u"Firefox.app"_s,
-                .zap = { u"~/Library/Caches/Firefox"_s } })
-            .addCask({ .name = u"rectangle"_s, .version = u"0.87"_s, .installedVersions = { u"0.86"_s } })
-            .addDownload(u"tree--2.1.0.arm64_sonoma.bottle.tar.gz"_s, 1600000, 200);
+        quillrig::test::addUsedMac(*brew, u"5.1.12"_s);
         activity = std::make_unique<ActivityStore>();
         store = std::make_unique<BrewStore>(activity.get());
         const auto outcome = quillrig::test::runTask(store->refresh());

@@ -2,6 +2,7 @@
 // packages (every key Homebrew prints, pretty-printed as it does) through the brew store, with a
 // 1 ms ticker on the GUI thread measuring the longest stall of the event loop meanwhile. For
 // comparison, the same decode run on this thread alone.
+#include "BenchPlatform.h"
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
 #include "brew/InstalledFormats.h"
@@ -140,17 +141,7 @@ int main(int argc, char **argv)
     writeExecutable(base + u"/root/opt/homebrew/bin/brew"_s,
         "#!/bin/sh\nif [ \"$1\" = info ]; then exec cat '" + base.toUtf8() + "/installed.json'; fi\nexit 0\n");
 
-    Platform::Settings settings = Platform::Settings::forThisMachine();
-    settings.homeDir = base + u"/home"_s;
-    settings.tempDir = base + u"/tmp"_s;
-    settings.appSupportDir = base + u"/support"_s;
-    settings.systemRoot = base + u"/root"_s;
-    settings.userDefaultsFile = base + u"/defaults.ini"_s;
-    settings.catalogApiBase = QUrl(u"http://127.0.0.1:9"_s);
-    settings.releaseApiBase = QUrl(u"http://127.0.0.1:9"_s);
-    for (const QString &folder : { settings.homeDir, settings.tempDir, settings.appSupportDir })
-        QDir().mkpath(folder);
-    Platform::ScopedOverride platform(settings);
+    Platform::ScopedOverride platform(benchPlatform(base));
 
     QElapsedTimer onThisThread;
     onThisThread.start();

@@ -5,6 +5,7 @@
 // chunk to its log (cutting it back as it grows) and the panel follows. A 1 ms timer records the
 // largest gap between its ticks. Run with QT_QPA_PLATFORM=offscreen where there is no display.
 
+#include "BenchPlatform.h"
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
 #include "platform/Platform.h"
@@ -98,18 +99,7 @@ int main(int argc, char *argv[])
         "if [ \"$1\" = install ]; then exec dd if='"
             + output.toUtf8() + "' bs=4096 status=none; fi\nexit 0\n");
 
-    Platform::Settings settings = Platform::Settings::forThisMachine();
-    settings.homeDir = base + u"/home"_s;
-    settings.tempDir = base + u"/tmp"_s;
-    settings.appSupportDir = base + u"/support"_s;
-    settings.systemRoot = base + u"/root"_s;
-    settings.userDefaultsFile = base + u"/defaults.ini"_s;
-    // Nothing listens there: the catalog download fails at once and stays out of the way.
-    settings.catalogApiBase = QUrl(u"http://127.0.0.1:9"_s);
-    settings.releaseApiBase = QUrl(u"http://127.0.0.1:9"_s);
-    for (const QString &folder : { settings.homeDir, settings.tempDir, settings.appSupportDir })
-        QDir().mkpath(folder);
-    Platform::ScopedOverride platform(settings);
+    Platform::ScopedOverride platform(benchPlatform(base));
 
     ActivityStore activity;
     BrewStore store(&activity);

@@ -41,7 +41,7 @@ _quillrig-cli() {
   local -a commands components
   commands=(status:'show the state of the nine setup components' plan:'show what apply would change'
             apply:'set up the chosen components' config:'show, export or import the configuration'
-            brew:'search, install and upgrade Homebrew packages' completion:'print a shell completion script')
+            brew:'search, install, uninstall and upgrade Homebrew packages' completion:'print a shell completion script')
   components=(%1)
   if (( CURRENT == 2 )); then
     _describe command commands
@@ -51,7 +51,7 @@ _quillrig-cli() {
     plan|apply) _arguments '*:component:($components)' '--config[configuration file]:file:_files' '--json' '--yes' ;;
     status) _arguments '--json' ;;
     config) _arguments '2:action:(show path export import)' '3:file:_files' ;;
-    brew) _arguments '2:command:(search info install outdated upgrade update)' '*::argument:' ;;
+    brew) _arguments '2:command:(search info install uninstall outdated upgrade update)' '*::argument:' ;;
     completion) _arguments '2:shell:(zsh)' ;;
   esac
 }
@@ -111,6 +111,9 @@ int run(const std::vector<std::string> &arguments, CliStreams &io)
     info->add_option("NAME", names)->required()->expected(1);
     info->add_flag("--json", brewOptions.json, "Print the details as JSON");
     brew->add_subcommand("install", "Install formulae and casks")->add_option("NAME", names)->required();
+    auto *uninstall = brew->add_subcommand("uninstall", "Uninstall installed formulae and casks");
+    uninstall->add_option("NAME", names)->required();
+    uninstall->add_flag("--zap", brewOptions.zap, "Also remove the casks' settings, caches and support files");
     auto *outdated = brew->add_subcommand("outdated", "List outdated packages");
     outdated->add_flag("--json", brewOptions.json, "Print the list as JSON");
     outdated->add_flag("--greedy", brewOptions.greedy, "Include apps that update themselves");
@@ -168,6 +171,8 @@ int run(const std::vector<std::string> &arguments, CliStreams &io)
             return CliBrew::info(io, brewOptions);
         if (command == u"install"_s)
             return CliBrew::install(io, brewOptions);
+        if (command == u"uninstall"_s)
+            return CliBrew::uninstall(io, brewOptions);
         if (command == u"outdated"_s)
             return CliBrew::outdated(io, brewOptions);
         if (command == u"upgrade"_s)

@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 using namespace CliSupport;
 
@@ -203,6 +205,28 @@ int install(CliStreams &io, const Options &options)
         writeLine(io.err, u"Already installed: "_s + already.join(u", "_s));
     session.streamLog(io);
     return session.runSequence(io, session.store().install(packages));
+}
+
+int uninstall(CliStreams &io, const Options &options)
+{
+    Session session;
+    if (!session.requireBrew(io))
+        return CliExit::failed;
+    BrewStore &store = session.store();
+    runToEnd(store.refreshInstalled());
+    QList<InstalledPackage> packages;
+    for (const QString &name : options.names) {
+        const QList<InstalledPackage> &installed = store.installedPackages();
+        const auto found = std::find_if(installed.cbegin(), installed.cend(),
+            [&name](const InstalledPackage &package) { return package.name == name; });
+        if (found == installed.cend()) {
+            error(io, u"“"_s + name + u"” is not installed"_s);
+            return CliExit::failed;
+        }
+        packages.append(*found);
+    }
+    session.streamLog(io);
+    return session.runSequence(io, store.uninstall(packages, options.zap));
 }
 
 int outdated(CliStreams &io, const Options &options)

@@ -1,3 +1,4 @@
+#include "FakeBrew.h"
 #include "Sandbox.h"
 #include "SetupFakes.h"
 #include "cli/Cli.h"
@@ -87,6 +88,40 @@ class TestCli : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Uninstall goes through the brew store: a name that is not installed stops it before
+    // anything is removed, and zap is passed on only when asked for.
+    void brewUninstall()
+    {
+        Sandbox sandbox;
+        FakeBrew brew(sandbox);
+        brew.addFormula({ .name = u"wget"_s, .version = u"1.25.0"_s, .installedVersions = { u"1.25.0"_s } })
+            .addCask({ .name = u"firefox"_s,
+                .version = u"138.0.4"_s,
+                .installedVersions = { u"138.0.4"_s },
+                .app = u"Firefox.app"_s,
+                .zap = { u"~/Library/Caches/Firefox"_s } });
+        const auto uninstalls = [&brew] {
+            int count = 0;
+            for (const auto &invocation : brew.invocations())
+                count += invocation.arguments.value(0) == u"uninstall"_s;
+            return count;
+        };
+
+        const Outcome missing = runCli({ u"brew"_s, u"uninstall"_s, u"wget"_s, u"nosuch"_s });
+        QCOMPARE(missing.status, 1);
+        QVERIFY(missing.err.contains(u"nosuch"_s));
+        QCOMPARE(uninstalls(), 0);
+
+        const Outcome removed = runCli({ u"brew"_s, u"uninstall"_s, u"--zap"_s, u"wget"_s, u"firefox"_s });
+        QCOMPARE(removed.status, 0);
+        QVERIFY(brew.installed(FakeBrew::Kind::formula).isEmpty());
+        QVERIFY(brew.installed(FakeBrew::Kind::cask).isEmpty());
+        bool zapped = false;
+        for (const auto &invocation : brew.invocations())
+            zapped |= invocation.arguments.contains(u"--zap"_s);
+        QVERIFY(zapped);
+    }
+
     // The plan of all nine components names exactly the commands apply then runs, changes
     // nothing itself, and shows nothing left to do once apply has run.
     void planMatchesApply()

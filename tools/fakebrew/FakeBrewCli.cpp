@@ -535,14 +535,21 @@ int FakeBrewCli::outdated(const Options &options)
     return !options.names.isEmpty() && !(formulae.isEmpty() && casks.isEmpty()) ? 1 : 0;
 }
 
-int FakeBrewCli::install(const Options &options)
+// What install and reinstall start with: at least one name, the auto-update, then every name
+// resolved (each message already printed when it fails).
+std::optional<QList<FakeBrewCli::Target>> FakeBrewCli::packageArguments(const Options &options)
 {
     if (options.names.isEmpty()) {
         err(u"Error: Invalid usage: This command requires at least 1 formula or cask argument."_s);
-        return 1;
+        return std::nullopt;
     }
     autoUpdate();
-    const std::optional<QList<Target>> targets = resolve(options.names, onlyKind(options));
+    return resolve(options.names, onlyKind(options));
+}
+
+int FakeBrewCli::install(const Options &options)
+{
+    const std::optional<QList<Target>> targets = packageArguments(options);
     if (!targets)
         return 1;
 
@@ -1356,12 +1363,7 @@ int FakeBrewCli::uninstall(const Options &options)
 
 int FakeBrewCli::reinstall(const Options &options)
 {
-    if (options.names.isEmpty()) {
-        err(u"Error: Invalid usage: This command requires at least 1 formula or cask argument."_s);
-        return 1;
-    }
-    autoUpdate();
-    const std::optional<QList<Target>> targets = resolve(options.names, onlyKind(options));
+    const std::optional<QList<Target>> targets = packageArguments(options);
     if (!targets)
         return 1;
     const bool casksPin = m_state.versionAtLeast(u"5.1.12"_s);

@@ -64,6 +64,7 @@ private:
     // Finds every named package the way Homebrew resolves its arguments: formulae before casks
     // unless a kind is forced. Prints the error of the first unknown name.
     std::optional<QList<Target>> resolve(const QStringList &names, std::optional<Kind> kind);
+    std::optional<QList<Target>> packageArguments(const Options &options);
     bool loadState();
     bool saveState();
 

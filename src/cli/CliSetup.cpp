@@ -391,7 +391,10 @@ int config(CliStreams &io, const QString &action, const QString &file)
     Options options;
     options.configFile = file;
     const SetupConfig imported = loadConfig(options);
-    imported.save();
+    if (const std::optional<QString> problem = imported.save()) {
+        error(io, problem->startsWith(SetupConfig::fileURL()) ? *problem : u"could not write "_s + *problem);
+        return CliExit::failed;
+    }
     const std::optional<SetupConfig> stored
         = SetupConfig::fromJson(Files::read(SetupConfig::fileURL()).value_or(QByteArray()));
     if (!stored || !(*stored == imported)) {

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QStorageInfo>
 #include <QStringDecoder>
 
 using namespace Qt::StringLiterals;
@@ -100,10 +101,15 @@ void withLock(const QString &path, const std::function<void()> &edit)
     // Only a dead owner makes a lock stale; an edit never takes long enough for age to matter.
     lock.setStaleLockTime(0);
     if (!lock.tryLock(10000)) {
-        const QString reason = lock.error() == QLockFile::LockFailedError
-            ? u"Another program is still editing the file. Try again when it has finished."_s
-            : u"The lock file beside it could not be created."_s;
-        throw FileError(path, reason);
+        if (lock.error() == QLockFile::LockFailedError)
+            throw FileError(path, u"Another program is still editing the file. Try again when it has finished."_s);
+        // QLockFile keeps the system's reason to itself; the two a user can act on are
+        // visible on the volume.
+        const QStorageInfo volume(QFileInfo(path).absolutePath());
+        const QString why = volume.isReadOnly()                ? u" (read-only file system)"_s
+            : volume.isValid() && volume.bytesAvailable() == 0 ? u" (no space left on device)"_s
+                                                               : QString();
+        throw FileError(path, u"The lock file beside it could not be created"_s + why + u'.');
     }
     held.append(key);
     try {
@@ -152,6 +158,10 @@ void copy(const QString &from, const QString &to)
 {
     if (QFileInfo::exists(to))
         throw FileError(to, u"A file with this name already exists."_s);
+    if (writeFault()) {
+        if (const std::optional<QString> reason = writeFault()(to))
+            throw FileError(to, *reason);
+    }
     QFile source(from);
     if (!source.copy(to))
         throw FileError(to, source.errorString());
@@ -161,6 +171,10 @@ void move(const QString &from, const QString &to)
 {
     if (QFileInfo::exists(to))
         throw FileError(to, u"A file with this name already exists."_s);
+    if (writeFault()) {
+        if (const std::optional<QString> reason = writeFault()(to))
+            throw FileError(to, *reason);
+    }
     QFile source(from);
     if (!source.rename(to))
         throw FileError(to, source.errorString());

@@ -29,7 +29,8 @@ void writeAtomically(const QString &path, const QByteArray &bytes);
 // A disk fault to simulate: for a path it returns the reason its write fails (a full disk, a
 // read-only file), or none to let the write go ahead. While set, writeAtomically() asks it
 // after the new bytes are in the temporary file, and a fault discards that file, leaving the
-// original as it was. For tests; an empty function switches it off.
+// original as it was; move() asks it with the new name before renaming. For tests; an empty
+// function switches it off.
 using WriteFault = std::function<std::optional<QString>(const QString &path)>;
 void setWriteFault(WriteFault fault);
 

@@ -193,7 +193,14 @@ void keepRejectedFile(const QString &path)
     QString target = base;
     for (int n = 2; Files::exists(target); ++n)
         target = base + u'-' + QString::number(n);
-    Files::move(path, target);
+    try {
+        Files::move(path, target);
+    } catch (const Error &error) {
+        // Replacing it now would lose what the user had: say so and keep it.
+        throw FileError(path,
+            u"It holds settings this version cannot read, and it could not be set aside (%1), so it was not replaced."_s
+                .arg(error.description()));
+    }
 }
 
 } // namespace
@@ -257,7 +264,7 @@ SetupConfig SetupConfig::load()
     return takeOverFromZshrc();
 }
 
-void SetupConfig::save() const
+std::optional<QString> SetupConfig::save() const
 {
     try {
         const QString path = fileURL();
@@ -269,9 +276,11 @@ void SetupConfig::save() const
             }
             Files::writeAtomically(path, toJson());
         });
+        return std::nullopt;
     } catch (const std::exception &error) {
-        // The user is not interrupted; the in-memory configuration stays and the next save retries.
+        // The in-memory configuration stays and the next save retries.
         qCWarning(lcSetup) << "configuration not saved:" << errorText(error);
+        return errorText(error);
     }
 }
 

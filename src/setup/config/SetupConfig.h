@@ -91,10 +91,12 @@ struct SetupConfig {
     // The stored configuration, or the defaults with the takeover from ~/.zshrc when there is no
     // usable stored one. Never fails, never writes.
     static SetupConfig load();
-    // Replaces config.json atomically; failures are dropped (the next save tries again). A file
-    // that load() would reject is first moved aside to config.json.rejected-<yyyyMMdd_HHmmss>,
-    // so the first save after a bad start does not destroy what the user had.
-    void save() const;
+    // Replaces config.json atomically. A file that load() would reject is first moved aside to
+    // config.json.rejected-<yyyyMMdd_HHmmss>, so the first save after a bad start does not
+    // destroy what the user had; when it cannot be moved aside it is left alone and nothing is
+    // saved. Returns why nothing was saved ("<path>: <reason>"), also logged; the next save
+    // tries again.
+    std::optional<QString> save() const;
     // defaults() with plugins, aliases and environment taken from ~/.zshrc where it has them.
     static SetupConfig takeOverFromZshrc();
     // The macOS preferences this configuration asks for, computed afresh on every call.

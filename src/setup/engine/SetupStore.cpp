@@ -106,7 +106,11 @@ void SetupStore::setConfig(const SetupConfig &config)
 {
     const bool changed = !(config == m_config);
     m_config = config;
-    m_config.save();
+    // A run reports its own outcome; otherwise the status bar says why the settings were not kept.
+    if (const std::optional<QString> problem = m_config.save(); problem && m_activity && !m_isApplying) {
+        m_activity->cancelFade();
+        m_activity->setPhase(ActivityStore::Phase::failure(u"Settings not saved"_s, *problem));
+    }
     if (changed)
         Q_EMIT configChanged();
 }

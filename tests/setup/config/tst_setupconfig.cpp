@@ -1,4 +1,5 @@
 #include "Sandbox.h"
+#include "platform/Files.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
 
@@ -7,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -202,6 +204,26 @@ private Q_SLOTS:
         Sandbox::writeFile(SetupConfig::fileURL(), "[");
         config.save();
         QCOMPARE(rejectedFiles(sandbox).size(), 3);
+    }
+
+    // A rejected file that cannot be set aside is neither replaced nor lost, and save says why.
+    void rejectedFileThatCannotMoveIsKept()
+    {
+        Sandbox sandbox;
+        Sandbox::writeFile(SetupConfig::fileURL(), "{");
+        Files::setWriteFault([](const QString &path) {
+            return path.contains(u".rejected-"_s) ? std::optional(u"Permission denied"_s) : std::nullopt;
+        });
+        const auto off = qScopeGuard([] { Files::setWriteFault({}); });
+        const std::optional<QString> problem = SetupConfig::defaults().save();
+        QVERIFY(problem);
+        QVERIFY2(problem->startsWith(SetupConfig::fileURL() + u": "_s) && problem->contains(u"Permission denied"_s),
+            qPrintable(*problem));
+        QCOMPARE(Sandbox::readFile(SetupConfig::fileURL()), QByteArray("{"));
+        QVERIFY(rejectedFiles(sandbox).isEmpty());
+        Files::setWriteFault({});
+        QCOMPARE(SetupConfig::defaults().save(), std::nullopt);
+        QCOMPARE(rejectedFiles(sandbox).size(), 1);
     }
 
     void saveFailsSilently()

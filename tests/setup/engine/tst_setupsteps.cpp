@@ -2,6 +2,7 @@
 #include "FakeBrew.h"
 #include "Sandbox.h"
 #include "SetupFakes.h"
+#include "SmallDisk.h"
 #include "TestConfigs.h"
 #include "TestRunContext.h"
 #include "platform/Files.h"
@@ -668,11 +669,17 @@ void TestSetupSteps::everyZshrcEditIsBackedUpOncePerRun()
 
 void TestSetupSteps::diskFaultsLeaveTheOriginal_data()
 {
+    // "injected" fails the write in the file layer; "tmpfs" mounts a real tiny disk over the
+    // file's folder, filled up or read-only (root only).
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("tmpfs");
     for (const QString &file : { u".zshrc blocks"_s, u".zshrc plugins"_s, u".p10k.zsh"_s, u"config.json"_s }) {
-        QTest::addRow("%s, disk full", qPrintable(file)) << file << u"No space left on device"_s;
-        QTest::addRow("%s, read-only", qPrintable(file)) << file << u"Read-only file system"_s;
+        for (const bool tmpfs : { false, true }) {
+            const char *disk = tmpfs ? "tmpfs" : "injected";
+            QTest::addRow("%s, disk full, %s", qPrintable(file), disk) << file << u"No space left on device"_s << tmpfs;
+            QTest::addRow("%s, read-only, %s", qPrintable(file), disk) << file << u"Read-only file system"_s << tmpfs;
+        }
     }
 }
 
@@ -680,13 +687,20 @@ void TestSetupSteps::diskFaultsLeaveTheOriginal()
 {
     QFETCH(QString, file);
     QFETCH(QString, reason);
+    QFETCH(bool, tmpfs);
     Sandbox sandbox;
     SetupFakes fakes(sandbox);
     fakes.installGit();
-    QDir().mkpath(sandbox.homePath(u".oh-my-zsh"_s));
     const QString path = file.startsWith(u".zshrc"_s) ? sandbox.homePath(u".zshrc"_s)
         : file == u".p10k.zsh"_s                      ? sandbox.homePath(u".p10k.zsh"_s)
                                                       : SetupConfig::fileURL();
+    std::unique_ptr<SmallDisk> disk;
+    if (tmpfs) {
+        disk = SmallDisk::mount(QFileInfo(path).path(), 256);
+        if (!disk)
+            QSKIP("mounting a tmpfs needs root");
+    }
+    QDir().mkpath(sandbox.homePath(u".oh-my-zsh"_s));
     const QByteArray original = file == u"config.json"_s ? SetupConfig::defaults().toJson()
         : file == u".p10k.zsh"_s ? QByteArray("  typeset -g POWERLEVEL9K_INSTANT_PROMPT=verbose\n# mine \xc3\xa9\n")
                                  : QByteArray("plugins=(git)\n# mine \xc3\xa9\n");
@@ -694,8 +708,14 @@ void TestSetupSteps::diskFaultsLeaveTheOriginal()
     SetupConfig config = emptyConfig();
     config.plugins = { u"git"_s, u"docker"_s };
     config.aliases = { KeyValue::make(u"ll"_s, u"ls -la"_s) };
-    Files::setWriteFault(
-        [&](const QString &written) { return written == path ? std::optional(reason) : std::nullopt; });
+    if (!disk) {
+        Files::setWriteFault(
+            [&](const QString &written) { return written == path ? std::optional(reason) : std::nullopt; });
+    } else if (reason.startsWith(u"No space"_s)) {
+        disk->fill();
+    } else {
+        disk->makeReadOnly();
+    }
     const auto off = qScopeGuard([] { Files::setWriteFault({}); });
 
     TestRunContext context;
@@ -714,10 +734,13 @@ void TestSetupSteps::diskFaultsLeaveTheOriginal()
         QVERIFY(!options.write());
     } else {
         config.gitName = u"Changed"_s;
-        config.save(); // logged, never thrown: the next save retries
+        failure = config.save().value_or(QString());
     }
-    if (file.startsWith(u".zshrc"_s))
-        QCOMPARE(failure, path + u": "_s + reason);
+    // A real disk's reason comes from the system in its own words; it must still say which.
+    if (file != u".p10k.zsh"_s) {
+        QVERIFY2(failure.startsWith(path + u": "_s), qPrintable(failure));
+        QVERIFY2(failure.contains(reason, Qt::CaseInsensitive), qPrintable(failure));
+    }
     QCOMPARE(Sandbox::readFile(path), original);
     QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden).filter(u".lock"_s), QStringList());
 }

@@ -29,6 +29,7 @@
 #include <exception>
 #include <memory>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -78,6 +79,8 @@ struct StoredValidators {
     Validators formula;
     Validators cask;
     qint64 cacheSize = -1;
+    // The cache decoded, when the caller had no catalog of its own to fall back on.
+    QList<Package> packages;
 };
 
 // Qt waits for a silent server forever by default. The transfer time-out restarts with every
@@ -222,8 +225,9 @@ void writeValidators(const QString &cacheFile, const QByteArray &cacheBytes, con
     }
 }
 
-// The stored validators, when the cache they were stored with is still there unchanged.
-std::optional<StoredValidators> storedValidatorsJob(const QString &cacheFile)
+// The stored validators, when the cache they were stored with is still there unchanged (and,
+// with `decode`, still decodes: a 304 is only worth asking for with a catalog to keep).
+std::optional<StoredValidators> storedValidatorsJob(const QString &cacheFile, bool decode)
 {
     try {
         if (cacheFile.isEmpty())
@@ -245,9 +249,15 @@ std::optional<StoredValidators> storedValidatorsJob(const QString &cacheFile)
         if (!cache || fingerprint(*cache) != cacheID)
             return std::nullopt;
         StoredValidators stored{ validatorsFrom(object.value(u"formula"_s)), validatorsFrom(object.value(u"cask"_s)),
-            size };
+            size, {} };
         if (stored.formula.isEmpty() && stored.cask.isEmpty())
             return std::nullopt;
+        if (decode) {
+            std::optional<std::pair<QList<Package>, QDateTime>> cached = cachedCatalogFrom(*cache, std::nullopt);
+            if (!cached)
+                return std::nullopt;
+            stored.packages = std::move(cached->first);
+        }
         return stored;
     } catch (...) {
         return std::nullopt;
@@ -441,7 +451,7 @@ QCoro::Task<CatalogRefresh> download(std::optional<StoredValidators> stored, QLi
     co_await caskReply.get();
     Answer cask = answerOf(*caskReply, sent.cask);
     caskReply.reset();
-    StoredValidators received{ formula.validators, cask.validators };
+    StoredValidators received{ formula.validators, cask.validators, sent.cacheSize, {} };
 
     if (formulae && cask.body) {
         QFuture<Decoded> catalogJob
@@ -486,8 +496,11 @@ QCoro::Task<QList<Package>> fetchCatalog()
 
 QCoro::Task<CatalogRefresh> refreshCatalog(QList<Package> current)
 {
-    QFuture<std::optional<StoredValidators>> check = QtConcurrent::run(storedValidatorsJob, cachePath());
+    const bool decode = current.isEmpty();
+    QFuture<std::optional<StoredValidators>> check = QtConcurrent::run(storedValidatorsJob, cachePath(), decode);
     std::optional<StoredValidators> stored = co_await check;
+    if (stored && decode)
+        current = std::exchange(stored->packages, {});
     co_return co_await download(std::move(stored), std::move(current));
 }
 

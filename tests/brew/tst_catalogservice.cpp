@@ -349,6 +349,7 @@ private Q_SLOTS:
         QTest::newRow("cache replaced") << u"replace"_s;
         QTest::newRow("cache damaged") << u"damage"_s;
         QTest::newRow("header injected into the validators file") << u"inject"_s;
+        QTest::newRow("cache without a package") << u"empty"_s;
         QTest::newRow("cache deleted during the answer") << u"vanish"_s;
         QTest::newRow("cache deleted during the answer, catalog in memory") << u"vanish with current"_s;
     }
@@ -356,8 +357,9 @@ private Q_SLOTS:
     void validatorsNeedTheirCache()
     {
         QFETCH(QString, change);
-        m_server->setRoute(u"/api/formula.json"_s, { 200, formulaDocument, 0, 0, 0, false, "\"f1\"" });
-        m_server->setRoute(u"/api/cask.json"_s, { 200, caskDocument, 0, 0, 0, false, "\"c1\"" });
+        const bool empty = change == "empty"_L1;
+        m_server->setRoute(u"/api/formula.json"_s, { 200, empty ? "[]" : formulaDocument, 0, 0, 0, false, "\"f1\"" });
+        m_server->setRoute(u"/api/cask.json"_s, { 200, empty ? "[]" : caskDocument, 0, 0, 0, false, "\"c1\"" });
         QR_AWAIT(first, CatalogService::fetchCatalog());
         QVERIFY(QFile::exists(CatalogService::validatorsPath()));
 
@@ -375,7 +377,7 @@ private Q_SLOTS:
             Sandbox::writeFile(
                 CatalogService::validatorsPath(), QByteArray(text).replace("\\\"f1\\\"", "\\\"f1\\\"\\r\\nX-Evil: 1"));
             m_server->setRoute(u"/api/cask.json"_s, { 200, caskDocument });
-        } else {
+        } else if (!empty) {
             // The answers wait; the cache goes meanwhile.
             if (change.endsWith("current"_L1))
                 current = first;

@@ -184,8 +184,10 @@ QCoro::Task<> BrewStore::refresh()
         const auto cached = co_await CatalogService::loadCachedCatalog();
         if (!self)
             co_return;
-        if (cached && m_catalog.isEmpty())
+        if (cached && m_catalog.isEmpty()) {
             applyCatalog(cached->first, cached->second);
+            m_catalogIsCached = true;
+        }
     }
 
     // Both start now and run while the installed state is read.
@@ -287,20 +289,37 @@ QCoro::Task<> BrewStore::loadCatalog()
             self->loadCatalog();
     });
 
-    std::optional<QList<Package>> packages;
+    // The catalog on screen is handed over only when it is the cached one: an unchanged server
+    // then costs no reading and no rebuilding of the lists.
+    const QList<Package> shown = m_catalogIsCached ? m_catalog : QList<Package>();
+    std::optional<CatalogService::CatalogRefresh> refreshed;
     QString failure;
     try {
-        packages = co_await CatalogService::fetchCatalog();
+        refreshed = co_await CatalogService::refreshCatalog(shown);
     } catch (const std::exception &error) {
         failure = errorText(error);
     }
     if (!self)
         co_return;
 
-    if (packages) {
+    if (refreshed) {
         const QDateTime now = QDateTime::currentDateTime();
-        applyCatalog(*packages, now);
+        // The same list (shared, not copied) as on screen: only its date moves.
+        const bool keepShown
+            = refreshed->unchanged && !shown.isEmpty() && refreshed->packages.constData() == m_catalog.constData();
+        if (keepShown) {
+            setAndNotify(this, m_catalogDate, std::optional(now), &BrewStore::catalogDateChanged);
+        } else {
+            applyCatalog(refreshed->packages, now);
+            m_catalogIsCached = true;
+        }
         m_activity->setCatalog(ActivityStore::CatalogState::updated(now));
+        if (refreshed->unchanged) {
+            qCInfo(lcBrew) << "catalog unchanged on the server";
+            // A message of its own only while nothing else is reported.
+            if (m_activity->phase().kind == ActivityStore::Phase::Kind::idle)
+                m_activity->succeed(catalogUpToDateMessage());
+        }
     } else {
         setCatalogError(failure);
         m_activity->setCatalog(ActivityStore::CatalogState::failed(failure));
@@ -310,6 +329,7 @@ QCoro::Task<> BrewStore::loadCatalog()
 
 void BrewStore::applyCatalog(const QList<Package> &packages, const QDateTime &date)
 {
+    m_catalogIsCached = false;
     m_catalog = packages;
     QHash<QString, Package> byID;
     byID.reserve(packages.size());

@@ -81,8 +81,11 @@ public:
     // Only the first part of refresh(): finds brew and sets the path and status. True when found.
     bool locate();
     QCoro::Task<> refreshInstalled();
+    // Downloads what changed since the cached catalog; when the server confirms nothing did,
+    // only the catalog's date moves and the activity says catalogUpToDateMessage().
     QCoro::Task<> loadCatalog();
     void applyCatalog(const QList<Package> &packages, const QDateTime &date);
+    static QString catalogUpToDateMessage() { return QStringLiteral("Catalog is up to date"); }
 
     QCoro::Task<> install(QList<Package> packages);
     QCoro::Task<> upgrade(QList<OutdatedPackage> packages);
@@ -173,6 +176,9 @@ private:
     QList<Package> m_catalog;
     QHash<QString, Package> m_packagesByID;
     std::optional<QDateTime> m_catalogDate;
+    // m_catalog is what the cache file holds (read from it or written with it), not a list
+    // applied from elsewhere.
+    bool m_catalogIsCached = false;
     qint64 m_dataRevision = 0;
     QSet<QString> m_selectedIDs;
     bool m_includeSelfUpdating = true;

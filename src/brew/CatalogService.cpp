@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFuture>
+#include <QHashFunctions>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -28,6 +29,7 @@
 #include <exception>
 #include <memory>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -63,13 +65,36 @@ struct ReplyDeleter {
 };
 using Reply = std::unique_ptr<QNetworkReply, ReplyDeleter>;
 
+// What a document's last full answer said about its version, to ask next time whether it
+// changed since. Either may be empty.
+struct Validators {
+    QByteArray etag;
+    QByteArray lastModified;
+
+    bool isEmpty() const { return etag.isEmpty() && lastModified.isEmpty(); }
+};
+
+// The validators of both documents and the cache they were stored with (see fingerprint()).
+struct StoredValidators {
+    Validators formula;
+    Validators cask;
+    qint64 cacheSize = -1;
+    // The cache decoded, when the caller had no catalog of its own to fall back on.
+    QList<Package> packages;
+};
+
 // Qt waits for a silent server forever by default. The transfer time-out restarts with every
 // byte received, so a slow download that keeps moving is never cut off; a stalled one ends
-// with OperationCanceledError, which stalled() turns into a readable reason.
-Reply get(const QUrl &url)
+// with OperationCanceledError, which stalled() turns into a readable reason. Qt asks for gzip
+// on its own and unpacks it as it arrives: the catalog travels at a fraction of its size.
+Reply get(const QUrl &url, const Validators &validators = {})
 {
     QNetworkRequest request(url);
     request.setTransferTimeout(int(Platform::current().networkStall().count()));
+    if (!validators.etag.isEmpty())
+        request.setRawHeader("If-None-Match", validators.etag);
+    if (!validators.lastModified.isEmpty())
+        request.setRawHeader("If-Modified-Since", validators.lastModified);
     return Reply(network().get(request));
 }
 
@@ -128,25 +153,165 @@ Decoded decodeFormulaeJob(const QByteArray &bytes)
     }
 }
 
-void writeCache(const QString &path, const QList<Package> &packages)
+// Longer than any validator a real host sends; the cap keeps a damaged file from growing requests.
+constexpr qsizetype maxValidatorLength = 1024;
+
+// A validator goes back to the server only if it can stand in a header line as it is: a value
+// from a tampered file must not add lines (headers) of its own.
+QByteArray headerSafe(const QByteArray &value)
+{
+    if (value.size() > maxValidatorLength)
+        return {};
+    const bool printable
+        = std::all_of(value.begin(), value.end(), [](char c) { return (c >= 0x20 && c < 0x7f) || c == '\t'; });
+    return printable ? value : QByteArray();
+}
+
+Validators validatorsOf(const QNetworkReply &reply)
+{
+    return { headerSafe(reply.rawHeader("ETag")), headerSafe(reply.rawHeader("Last-Modified")) };
+}
+
+QString validatorsFileFor(const QString &cacheFile)
+{
+    return QFileInfo(cacheFile).path() + u"/catalog-validators.json"_s;
+}
+
+// Names the exact cache bytes the validators were stored with: a cache that was deleted,
+// damaged or replaced since no longer matches, and its validators are not sent. A fast 64-bit
+// hash is plenty to tell a damaged cache from ours, and it is checked before every refresh; a
+// Qt that hashes differently costs one full download, never a wrong catalog.
+QString fingerprint(const QByteArray &cacheBytes)
+{
+    const size_t hash = qHashBits(cacheBytes.constData(), size_t(cacheBytes.size()), 0);
+    return QString::number(cacheBytes.size()) + u':' + QString::number(quint64(hash), 16);
+}
+
+QJsonObject toJson(const Validators &validators)
+{
+    QJsonObject object;
+    if (!validators.etag.isEmpty())
+        object.insert(u"etag"_s, QString::fromLatin1(validators.etag));
+    if (!validators.lastModified.isEmpty())
+        object.insert(u"lastModified"_s, QString::fromLatin1(validators.lastModified));
+    return object;
+}
+
+Validators validatorsFrom(const QJsonValue &value)
+{
+    const QJsonObject object = value.toObject();
+    return { headerSafe(object.value(u"etag"_s).toString().toLatin1()),
+        headerSafe(object.value(u"lastModified"_s).toString().toLatin1()) };
+}
+
+// Written after the cache it describes, so a cache written without its validators (a crash in
+// between, a full disk) never meets validators of another cache.
+void writeValidators(const QString &cacheFile, const QByteArray &cacheBytes, const StoredValidators &validators)
+{
+    const QString path = validatorsFileFor(cacheFile);
+    try {
+        if (validators.formula.isEmpty() && validators.cask.isEmpty()) {
+            QFile::remove(path);
+            return;
+        }
+        QJsonObject object;
+        object.insert(u"cache"_s, fingerprint(cacheBytes));
+        object.insert(u"formula"_s, toJson(validators.formula));
+        object.insert(u"cask"_s, toJson(validators.cask));
+        Files::writeAtomically(path, QJsonDocument(object).toJson(QJsonDocument::Compact));
+    } catch (const std::exception &error) {
+        // The previous file names the previous cache, so it cannot be mistaken for this one.
+        qCWarning(lcBrew) << "catalog validators not written:" << errorText(error);
+    }
+}
+
+// The stored validators, when the cache they were stored with is still there unchanged (and,
+// with `decode`, still decodes: a 304 is only worth asking for with a catalog to keep).
+std::optional<StoredValidators> storedValidatorsJob(const QString &cacheFile, bool decode)
+{
+    try {
+        if (cacheFile.isEmpty())
+            return std::nullopt;
+        const QString path = validatorsFileFor(cacheFile);
+        if (QFileInfo(path).size() > 64 * 1024)
+            return std::nullopt;
+        const std::optional<QByteArray> text = Files::read(path);
+        if (!text)
+            return std::nullopt;
+        const QJsonObject object = QJsonDocument::fromJson(*text).object();
+        const QString cacheID = object.value(u"cache"_s).toString();
+        bool sized = false;
+        const qint64 size = cacheID.section(u':', 0, 0).toLongLong(&sized);
+        // The size first: a changed cache usually shows there without reading it.
+        if (!sized || QFileInfo(cacheFile).size() != size)
+            return std::nullopt;
+        const std::optional<QByteArray> cache = Files::read(cacheFile);
+        if (!cache || fingerprint(*cache) != cacheID)
+            return std::nullopt;
+        StoredValidators stored{ validatorsFrom(object.value(u"formula"_s)), validatorsFrom(object.value(u"cask"_s)),
+            size, {} };
+        if (stored.formula.isEmpty() && stored.cask.isEmpty())
+            return std::nullopt;
+        if (decode) {
+            std::optional<std::pair<QList<Package>, QDateTime>> cached = cachedCatalogFrom(*cache, std::nullopt);
+            if (!cached)
+                return std::nullopt;
+            stored.packages = std::move(cached->first);
+        }
+        return stored;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+void writeCache(const QString &path, const QList<Package> &packages, const StoredValidators &validators)
 {
     // A cache that cannot be written costs the next start a download, nothing more.
     try {
         Files::createDirectories(QFileInfo(path).path());
-        Files::writeAtomically(path, PackageFormats::encodeCache(packages));
+        const QByteArray bytes = PackageFormats::encodeCache(packages);
+        Files::writeAtomically(path, bytes);
+        writeValidators(path, bytes, validators);
     } catch (const std::exception &error) {
         qCWarning(lcBrew) << "catalog cache not written:" << errorText(error);
     }
 }
 
-Decoded completeCatalogJob(QList<Package> formulae, const QByteArray &caskBytes, const QString &cacheFile)
+Decoded completeCatalogJob(
+    QList<Package> formulae, const QByteArray &caskBytes, const QString &cacheFile, const StoredValidators &validators)
 {
     try {
         QList<Package> packages = std::move(formulae);
         packages.append(PackageFormats::decodeCasks(caskBytes));
         sortByName(packages);
         if (!cacheFile.isEmpty())
-            writeCache(cacheFile, packages);
+            writeCache(cacheFile, packages, validators);
+        return { std::move(packages), {} };
+    } catch (...) {
+        return { {}, std::current_exception() };
+    }
+}
+
+QList<Package> packagesOfKind(const QList<Package> &packages, PackageKind kind)
+{
+    QList<Package> kept;
+    for (const Package &package : packages)
+        if (package.kind == kind)
+            kept.append(package);
+    return kept;
+}
+
+// The catalog when one document changed: the fresh half (`formulae` decoded already, or the
+// cask document still to decode) with the other half from the cached catalog.
+Decoded mergeCatalogJob(const QList<Package> &cached, const std::optional<QList<Package>> &formulae,
+    const QByteArray &caskBytes, const QString &cacheFile, const StoredValidators &validators)
+{
+    try {
+        QList<Package> packages = formulae ? *formulae : packagesOfKind(cached, PackageKind::formula);
+        packages.append(formulae ? packagesOfKind(cached, PackageKind::cask) : PackageFormats::decodeCasks(caskBytes));
+        sortByName(packages);
+        if (!cacheFile.isEmpty())
+            writeCache(cacheFile, packages, validators);
         return { std::move(packages), {} };
     } catch (...) {
         return { {}, std::current_exception() };
@@ -187,6 +352,12 @@ QString cachePath()
     return support + u"/quillrig-gui/catalog.json"_s;
 }
 
+QString validatorsPath()
+{
+    const QString cache = cachePath();
+    return cache.isEmpty() ? QString() : validatorsFileFor(cache);
+}
+
 QDateTime distantPast()
 {
     return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
@@ -222,31 +393,115 @@ std::optional<std::pair<QList<Package>, QDateTime>> cachedCatalogFrom(
     return std::pair{ std::move(*packages), modified.value_or(distantPast()) };
 }
 
-QCoro::Task<QList<Package>> fetchCatalog()
+namespace {
+
+// One catalog document as the server answered: its body, or none when the server said the
+// copy behind `sent` is still current; and the validators to keep for it.
+struct Answer {
+    std::optional<QByteArray> body;
+    Validators validators;
+};
+
+Answer answerOf(QNetworkReply &reply, const Validators &sent)
+{
+    // 304 answers only a conditional request; to a plain one it is a broken answer.
+    if (!sent.isEmpty() && httpStatus(reply) == 304) {
+        // A 304 may name newer validators; what it leaves out stays as it was.
+        const Validators fresh = validatorsOf(reply);
+        return { std::nullopt,
+            { fresh.etag.isEmpty() ? sent.etag : fresh.etag,
+                fresh.lastModified.isEmpty() ? sent.lastModified : fresh.lastModified } };
+    }
+    QByteArray body = successfulBody(reply);
+    return { std::move(body), validatorsOf(reply) };
+}
+
+// A cache confirmed as current gets today's date: the app dates the catalog by the cache file.
+// False when the cache is gone or no longer the size the validators were stored with.
+bool touchCache(const QString &cacheFile, qint64 expectedSize)
+{
+    QFile file(cacheFile);
+    return file.open(QIODevice::ReadOnly) && file.size() == expectedSize
+        && file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+}
+
+// Asks for both documents, conditionally when `stored` is given, and puts the catalog together
+// from what changed and what the cache (or `current`) holds.
+QCoro::Task<CatalogRefresh> download(std::optional<StoredValidators> stored, QList<Package> current)
 {
     const QUrl base = Platform::current().catalogApiBase();
     const QString cacheFile = cachePath();
+    const StoredValidators sent = stored.value_or(StoredValidators{});
     // Both downloads run from here on; the casks arrive while the formulae are decoded.
-    Reply formulaReply = get(endpoint(base, u"/api/formula.json"_s));
-    Reply caskReply = get(endpoint(base, u"/api/cask.json"_s));
+    Reply formulaReply = get(endpoint(base, u"/api/formula.json"_s), sent.formula);
+    Reply caskReply = get(endpoint(base, u"/api/cask.json"_s), sent.cask);
 
     co_await formulaReply.get();
-    QByteArray formulaBytes = successfulBody(*formulaReply);
+    Answer formula = answerOf(*formulaReply, sent.formula);
     formulaReply.reset();
-    QFuture<Decoded> formulaJob = QtConcurrent::run(decodeFormulaeJob, std::move(formulaBytes));
-    Decoded formulae = co_await formulaJob;
-    if (formulae.error)
-        std::rethrow_exception(formulae.error);
+    std::optional<QList<Package>> formulae;
+    if (formula.body) {
+        QFuture<Decoded> formulaJob = QtConcurrent::run(decodeFormulaeJob, std::move(*formula.body));
+        Decoded decoded = co_await formulaJob;
+        if (decoded.error)
+            std::rethrow_exception(decoded.error);
+        formulae = std::move(decoded.packages);
+    }
 
     co_await caskReply.get();
-    QByteArray caskBytes = successfulBody(*caskReply);
+    Answer cask = answerOf(*caskReply, sent.cask);
     caskReply.reset();
-    QFuture<Decoded> catalogJob
-        = QtConcurrent::run(completeCatalogJob, std::move(formulae.packages), std::move(caskBytes), cacheFile);
-    Decoded catalog = co_await catalogJob;
+    StoredValidators received{ formula.validators, cask.validators, sent.cacheSize, {} };
+
+    if (formulae && cask.body) {
+        QFuture<Decoded> catalogJob
+            = QtConcurrent::run(completeCatalogJob, std::move(*formulae), std::move(*cask.body), cacheFile, received);
+        Decoded catalog = co_await catalogJob;
+        if (catalog.error)
+            std::rethrow_exception(catalog.error);
+        co_return CatalogRefresh{ std::move(catalog.packages), false };
+    }
+
+    // At least one document is unchanged, so the cached catalog holds that half.
+    QList<Package> cached = std::move(current);
+    if (cached.isEmpty()) {
+        QFuture<CachedCatalog> readJob = QtConcurrent::run(readCacheJob, cacheFile);
+        CachedCatalog read = co_await readJob;
+        if (read)
+            cached = std::move(read->first);
+    }
+    const bool unchanged = !formulae && !cask.body;
+    if (cached.isEmpty() || (unchanged && !touchCache(cacheFile, sent.cacheSize))) {
+        qCInfo(lcBrew) << "catalog cache gone while the server answered; downloading the catalog in full";
+        co_return co_await download(std::nullopt, {});
+    }
+    if (unchanged)
+        co_return CatalogRefresh{ std::move(cached), true };
+
+    QFuture<Decoded> mergeJob = QtConcurrent::run(
+        mergeCatalogJob, std::move(cached), std::move(formulae), cask.body.value_or(QByteArray()), cacheFile, received);
+    Decoded catalog = co_await mergeJob;
     if (catalog.error)
         std::rethrow_exception(catalog.error);
-    co_return std::move(catalog.packages);
+    co_return CatalogRefresh{ std::move(catalog.packages), false };
+}
+
+} // namespace
+
+QCoro::Task<QList<Package>> fetchCatalog()
+{
+    CatalogRefresh fetched = co_await download(std::nullopt, {});
+    co_return std::move(fetched.packages);
+}
+
+QCoro::Task<CatalogRefresh> refreshCatalog(QList<Package> current)
+{
+    const bool decode = current.isEmpty();
+    QFuture<std::optional<StoredValidators>> check = QtConcurrent::run(storedValidatorsJob, cachePath(), decode);
+    std::optional<StoredValidators> stored = co_await check;
+    if (stored && decode)
+        current = std::exchange(stored->packages, {});
+    co_return co_await download(std::move(stored), std::move(current));
 }
 
 QCoro::Task<std::optional<std::pair<QList<Package>, QDateTime>>> loadCachedCatalog()

@@ -31,8 +31,27 @@ public:
 };
 
 // Both halves of the catalog, converted and sorted by name. Either both decode or it throws
-// (NetworkError, HTTPError, PackageFormats::DecodingError); on success the cache is rewritten.
+// (NetworkError, HTTPError, PackageFormats::DecodingError); on success the cache is rewritten,
+// along with the documents' validators (ETag, Last-Modified) for the next refreshCatalog().
 QCoro::Task<QList<Package>> fetchCatalog();
+
+// What refreshCatalog() found.
+struct CatalogRefresh {
+    // The catalog as the server has it now.
+    QList<Package> packages;
+    // The server confirmed that neither document changed since the cache was written: nothing
+    // was downloaded, `packages` is the cached catalog and the cache's date is now.
+    bool unchanged = false;
+};
+
+// The catalog brought up to date with as little transfer as the server allows. When the cache
+// is there and is the one the stored validators describe, each document is asked for only if
+// it changed since (If-None-Match / If-Modified-Since); a document that did not change is
+// taken from the cache. Without such a cache, or when it vanished while the server answered,
+// this is fetchCatalog(). `current`: the catalog the caller shows, loaded from the cache or
+// from the last refresh, reused when nothing changed instead of reading the cache again; empty
+// to read the cache. Throws like fetchCatalog().
+QCoro::Task<CatalogRefresh> refreshCatalog(QList<Package> current = {});
 
 // The cached catalog and the time it was written. Absent when there is no usable cache; never
 // throws.
@@ -46,6 +65,9 @@ QCoro::Task<std::optional<PackageDetails>> fetchDetails(Package package);
 
 // Application Support/quillrig-gui/catalog.json
 QString cachePath();
+// The validators of the documents the cache was made from, and which cache that is:
+// catalog-validators.json beside the cache.
+QString validatorsPath();
 
 // Orders the catalog the way the user reads it: by name, ignoring case, in the user's locale.
 // Stable, so names that differ only in case keep their relative order.

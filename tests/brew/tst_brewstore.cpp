@@ -4,6 +4,7 @@
 #include "TestHttpServer.h"
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
+#include "brew/CatalogService.h"
 #include "brew/VersionCompare.h"
 
 #include <QDir>
@@ -486,6 +487,59 @@ private Q_SLOTS:
         QCOMPARE(store.catalog().size(), 1);
         QCOMPARE(store.catalog().first().name, u"fresh"_s);
         QCOMPARE(m_activity->catalog().kind, ActivityStore::CatalogState::Kind::updated);
+    }
+
+    // A second refresh of a catalog the server still has: nothing is replaced, the date moves and
+    // the store says so. Anything else downloads and replaces as before.
+    void refreshOfAnUnchangedCatalog_data()
+    {
+        QTest::addColumn<bool>("restart"); // a new store, whose catalog comes from the cache
+        QTest::addColumn<bool>("changed"); // the formulae have a new ETag and body
+        QTest::addColumn<bool>("deleteCache");
+        QTest::addColumn<bool>("unchanged");
+
+        QTest::newRow("unchanged") << false << false << false << true;
+        QTest::newRow("unchanged after a restart") << true << false << false << true;
+        QTest::newRow("changed") << false << true << false << false;
+        QTest::newRow("cache deleted") << false << false << true << false;
+    }
+
+    void refreshOfAnUnchangedCatalog()
+    {
+        QFETCH(bool, restart);
+        QFETCH(bool, changed);
+        QFETCH(bool, deleteCache);
+        QFETCH(bool, unchanged);
+        quillrig::test::TestHttpServer server;
+        server.setRoute(u"/api/formula.json"_s, { 200, R"([{"name":"jq"}])", 0, 0, 0, false, "\"f1\"" });
+        server.setRoute(u"/api/cask.json"_s, { 200, R"([{"token":"slack"}])", 0, 0, 0, false, "\"c1\"" });
+        m_sandbox->configure([&](Platform::Settings &s) {
+            s.catalogApiBase = server.baseUrl();
+            s.successFade = 60s;
+        });
+        auto store = std::make_unique<BrewStore>(m_activity.get());
+        QR_AWAIT_VOID(store->loadCatalog());
+        QCOMPARE(store->catalog().size(), 2);
+        // A new store has nothing in memory: an unchanged catalog is read from the cache.
+        if (restart)
+            store = std::make_unique<BrewStore>(m_activity.get());
+        if (changed)
+            server.setRoute(
+                u"/api/formula.json"_s, { 200, R"([{"name":"jq"},{"name":"yq"}])", 0, 0, 0, false, "\"f2\"" });
+        if (deleteCache)
+            QVERIFY(QFile::remove(CatalogService::cachePath()));
+        m_activity->dismiss();
+        const QDateTime before = QDateTime::currentDateTime();
+        QTest::qWait(20);
+        QSignalSpy replaced(store.get(), &BrewStore::catalogChanged);
+
+        QR_AWAIT_VOID(store->loadCatalog());
+        QCOMPARE(store->catalog().size(), changed ? 3 : 2);
+        QVERIFY(store->catalogDate() > before);
+        QCOMPARE(m_activity->catalog().kind, ActivityStore::CatalogState::Kind::updated);
+        QCOMPARE(replaced.size(), unchanged && !restart ? 0 : 1);
+        QCOMPARE(m_activity->phase() == Phase::success(BrewStore::catalogUpToDateMessage()), unchanged);
+        QCOMPARE(store->packagesByID().size(), store->catalog().size());
     }
 
     void stalledCatalogDownloadFailsAndRetries()

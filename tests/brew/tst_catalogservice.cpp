@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using quillrig::test::runTask;
@@ -262,6 +263,164 @@ private Q_SLOTS:
         QR_AWAIT(second, CatalogService::fetchCatalog());
         QCOMPARE(second.size(), 4);
         QCOMPARE(Sandbox::readFile(cacheFile()), previous);
+    }
+
+    // A refresh after a full download asks for each document only if it changed since, and puts
+    // together the same catalog a full download of the server's documents now gives.
+    void conditionalRefresh_data()
+    {
+        QTest::addColumn<QByteArray>("formulaEtag"); // served at the refresh
+        QTest::addColumn<QByteArray>("caskEtag");
+        QTest::addColumn<bool>("honour");
+        QTest::addColumn<bool>("passCurrent");
+        QTest::addColumn<bool>("unchanged");
+        QTest::addColumn<qint64>("bodyBytes"); // -1: some
+
+        QTest::newRow("nothing changed") << QByteArray("\"f1\"") << QByteArray("\"c1\"") << true << true << true
+                                         << qint64(0);
+        QTest::newRow("nothing changed, cache read back")
+            << QByteArray("\"f1\"") << QByteArray("\"c1\"") << true << false << true << qint64(0);
+        QTest::newRow("both changed") << QByteArray("\"f2\"") << QByteArray("\"c2\"") << true << true << false
+                                      << qint64(-1);
+        QTest::newRow("casks changed") << QByteArray("\"f1\"") << QByteArray("\"c2\"") << true << true << false
+                                       << qint64(-1);
+        QTest::newRow("formulae changed, cache read back")
+            << QByteArray("\"f2\"") << QByteArray("\"c1\"") << true << false << false << qint64(-1);
+        QTest::newRow("server ignores validators")
+            << QByteArray("\"f1\"") << QByteArray("\"c1\"") << false << true << false << qint64(-1);
+    }
+
+    void conditionalRefresh()
+    {
+        QFETCH(QByteArray, formulaEtag);
+        QFETCH(QByteArray, caskEtag);
+        QFETCH(bool, honour);
+        QFETCH(bool, passCurrent);
+        QFETCH(bool, unchanged);
+        QFETCH(qint64, bodyBytes);
+        // The second formula document drops "zsh"; the second cask document renames "banana".
+        const QByteArray formulae2 = QByteArray(formulaDocument).replace("\"zsh\"", "\"zsh2\"");
+        const QByteArray casks2 = QByteArray(caskDocument).replace("\"banana\"", "\"cherry\"");
+        m_server->setRoute(u"/api/formula.json"_s, { 200, formulaDocument, 0, 0, 0, false, "\"f1\"" });
+        m_server->setRoute(u"/api/cask.json"_s, { 200, caskDocument, 0, 0, 0, false, "\"c1\"" });
+        QR_AWAIT(first, CatalogService::fetchCatalog());
+        const QDateTime longAgo = QDateTime::currentDateTime().addDays(-3);
+        {
+            QFile file(cacheFile());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+        }
+
+        m_server->setRoute(u"/api/formula.json"_s,
+            { 200, formulaEtag == "\"f1\"" ? formulaDocument : formulae2, 0, 0, 0, false, formulaEtag, {}, honour });
+        m_server->setRoute(u"/api/cask.json"_s,
+            { 200, caskEtag == "\"c1\"" ? caskDocument : casks2, 0, 0, 0, false, caskEtag, {}, honour });
+        const qint64 sentBefore = m_server->bodyBytesSent();
+        QR_AWAIT(refreshed, CatalogService::refreshCatalog(passCurrent ? first : QList<Package>()));
+        QCOMPARE(refreshed.unchanged, unchanged);
+        if (bodyBytes >= 0)
+            QCOMPARE(m_server->bodyBytesSent() - sentBefore, bodyBytes);
+        else
+            QVERIFY(m_server->bodyBytesSent() > sentBefore);
+        const auto &received = m_server->received();
+        QCOMPARE(received.size(), 4);
+        for (const auto &request : received.mid(2)) {
+            const QByteArray stored = request.path.contains("formula"_L1) ? "\"f1\"" : "\"c1\"";
+            QCOMPARE(request.headers.value("if-none-match"), stored);
+        }
+        // The cache is dated by its file: a confirmed cache is as new as a downloaded one.
+        QVERIFY(QFileInfo(cacheFile()).lastModified() > longAgo.addSecs(60));
+
+        const auto cached = PackageFormats::decodeCache(Sandbox::readFile(cacheFile()));
+        QR_AWAIT(full, CatalogService::fetchCatalog());
+        QCOMPARE(idsOf(refreshed.packages), idsOf(full));
+        QCOMPARE(cached, std::optional(full));
+        // Whatever was stored, the next refresh of an unchanged server transfers nothing.
+        QR_AWAIT(again, CatalogService::refreshCatalog());
+        QCOMPARE(again.unchanged, honour);
+    }
+
+    // Validators belong to one cache: with that cache gone, damaged or replaced they are not sent,
+    // and a cache that disappears while the server answers 304 is downloaded again in full.
+    void validatorsNeedTheirCache_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("cache deleted") << u"delete"_s;
+        QTest::newRow("cache replaced") << u"replace"_s;
+        QTest::newRow("cache damaged") << u"damage"_s;
+        QTest::newRow("header injected into the validators file") << u"inject"_s;
+        QTest::newRow("cache without a package") << u"empty"_s;
+        QTest::newRow("cache deleted during the answer") << u"vanish"_s;
+        QTest::newRow("cache deleted during the answer, catalog in memory") << u"vanish with current"_s;
+    }
+
+    void validatorsNeedTheirCache()
+    {
+        QFETCH(QString, change);
+        const bool empty = change == "empty"_L1;
+        m_server->setRoute(u"/api/formula.json"_s, { 200, empty ? "[]" : formulaDocument, 0, 0, 0, false, "\"f1\"" });
+        m_server->setRoute(u"/api/cask.json"_s, { 200, empty ? "[]" : caskDocument, 0, 0, 0, false, "\"c1\"" });
+        QR_AWAIT(first, CatalogService::fetchCatalog());
+        QVERIFY(QFile::exists(CatalogService::validatorsPath()));
+
+        QList<Package> current;
+        if (change == "delete"_L1) {
+            QVERIFY(QFile::remove(cacheFile()));
+        } else if (change == "replace"_L1) {
+            Sandbox::writeFile(cacheFile(), PackageFormats::encodeCache(first.mid(1)));
+        } else if (change == "damage"_L1) {
+            QByteArray bytes = Sandbox::readFile(cacheFile());
+            bytes[bytes.size() / 2] = 'X';
+            Sandbox::writeFile(cacheFile(), bytes);
+        } else if (change == "inject"_L1) {
+            const QByteArray text = Sandbox::readFile(CatalogService::validatorsPath());
+            Sandbox::writeFile(
+                CatalogService::validatorsPath(), QByteArray(text).replace("\\\"f1\\\"", "\\\"f1\\\"\\r\\nX-Evil: 1"));
+            m_server->setRoute(u"/api/cask.json"_s, { 200, caskDocument });
+        } else if (!empty) {
+            // The answers wait; the cache goes meanwhile.
+            if (change.endsWith("current"_L1))
+                current = first;
+            m_server->setRoute(u"/api/formula.json"_s, { 200, formulaDocument, 300, 0, 0, false, "\"f1\"" });
+            QTimer::singleShot(100, this, [this] { QFile::remove(cacheFile()); });
+        }
+
+        QR_AWAIT(refreshed, CatalogService::refreshCatalog(current));
+        QVERIFY(!refreshed.unchanged);
+        QCOMPARE(refreshed.packages, first);
+        for (const auto &request : m_server->received().mid(change.startsWith("vanish"_L1) ? 4 : 2)) {
+            // Only the tampered value is dropped; the casks' own validator stays good.
+            if (change != "inject"_L1 || request.path.contains("formula"_L1))
+                QVERIFY2(!request.headers.contains("if-none-match"), qPrintable(request.path));
+            QVERIFY(!request.headers.contains("x-evil"));
+        }
+        QCOMPARE(PackageFormats::decodeCache(Sandbox::readFile(cacheFile())), std::optional(first));
+    }
+
+    // Qt asks for gzip and unpacks it; a host that sends the body as it is works the same.
+    void compressedAndPlainBodies_data()
+    {
+        QTest::addColumn<bool>("gzip");
+        QTest::newRow("gzip") << true;
+        QTest::newRow("identity") << false;
+    }
+
+    void compressedAndPlainBodies()
+    {
+        QFETCH(bool, gzip);
+        QByteArrayList entries;
+        for (int i = 0; i < 500; ++i)
+            entries.append("{\"name\":\"tool" + QByteArray::number(i)
+                + "\",\"desc\":\"A tool that does one thing well\",\"versions\":{\"stable\":\"1.0\"}}");
+        const QByteArray formulae = '[' + entries.join(',') + ']';
+        m_server->setRoute(u"/api/formula.json"_s, { 200, formulae, 0, 0, 0, false, {}, {}, true, gzip });
+        m_server->setRoute(u"/api/cask.json"_s, { 200, caskDocument, 0, 0, 0, false, {}, {}, true, gzip });
+        QR_AWAIT(packages, CatalogService::fetchCatalog());
+        QCOMPARE(packages.size(), 502);
+        QVERIFY(m_server->received().first().headers.value("accept-encoding").contains("gzip"));
+        QCOMPARE(m_server->gzipAnswers(), gzip ? 2 : 0);
+        const qint64 raw = formulae.size() + caskDocument.size();
+        QCOMPARE(m_server->bodyBytesSent() < raw / 2, gzip);
     }
 
     void cacheFiles_data()

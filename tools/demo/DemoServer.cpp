@@ -1,5 +1,6 @@
 #include "DemoServer.h"
 
+#include <QHashFunctions>
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -49,19 +50,38 @@ void DemoServer::serve(QTcpSocket *socket)
         return;
     socket->setProperty("request", QByteArray());
 
-    const QList<QByteArray> requestLine = request.left(request.indexOf("\r\n")).split(' ');
+    const QList<QByteArray> lines = request.left(headerEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+    QByteArray ifNoneMatch;
+    for (const QByteArray &line : lines) {
+        if (line.toLower().startsWith("if-none-match:"))
+            ifNoneMatch = line.mid(line.indexOf(':') + 1).trimmed();
+    }
     QByteArray body;
     QByteArray status = "404 Not Found";
+    QByteArray etag;
     if (requestLine.size() == 3 && requestLine[0] == "GET") {
         const QString path = QUrl(QString::fromLatin1(requestLine[1])).path();
         body = m_handler(path);
-        if (!body.isEmpty())
+        if (!body.isEmpty()) {
             status = "200 OK";
+            // Like a static host: the same document keeps its ETag, and a client that has it
+            // already gets 304 and no body.
+            etag = '"' + QByteArray::number(quint64(qHashBits(body.constData(), size_t(body.size()), 0)), 16) + '"';
+            if (ifNoneMatch == etag) {
+                status = "304 Not Modified";
+                body.clear();
+            }
+        }
     } else {
         status = "405 Method Not Allowed";
     }
-    const QByteArray response = "HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\nContent-Length: "
-        + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    QByteArray head = "HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\n";
+    if (!etag.isEmpty())
+        head += "ETag: " + etag + "\r\n";
+    if (!status.startsWith("304"))
+        head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    const QByteArray response = head + "Connection: close\r\n\r\n" + body;
     QTimer::singleShot(m_delayMs, socket, [socket = QPointer<QTcpSocket>(socket), response] {
         if (!socket)
             return;

@@ -10,7 +10,8 @@
 #include <functional>
 
 // A small HTTP/1.1 server on the loopback interface that answers GET requests for the demo: the
-// catalog documents, the package details and the latest Homebrew release. Anything else is 404.
+// catalog documents, the package details and the latest Homebrew release, each with an ETag that a
+// conditional request is answered by (304). Anything else is 404.
 class DemoServer : public QObject {
     Q_OBJECT
 

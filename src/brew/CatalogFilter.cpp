@@ -95,22 +95,70 @@ QString normalizedQuery(QStringView query)
     return PackageFormats::lowerCased(query.trimmed());
 }
 
+namespace {
+
+// The text from the first key to the NUL after the last when the keys already lie back to back
+// in one shared block, as the decoders lay them out (each followed by a NUL); otherwise null.
+QString sharedKeyBlock(const QList<Package> &catalog)
+{
+    if (catalog.isEmpty())
+        return {};
+    const QString::DataPointer &first = catalog.first().searchKey.data_ptr();
+    if (!first.d)
+        return {};
+    const QChar *expected = catalog.first().searchKey.constData();
+    for (const Package &package : catalog) {
+        const QString &key = package.searchKey;
+        if (key.data_ptr().d != first.d || key.constData() != expected || key.constData()[key.size()] != separator)
+            return {};
+        expected += key.size() + 1;
+    }
+    QString::DataPointer block = first; // shares the keys' allocation
+    block.size = expected - catalog.first().searchKey.constData();
+    return QString(std::move(block));
+}
+
+bool isAscii(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 Index::Index(const QList<Package> &catalog)
     : m_catalog(catalog)
+    , m_text(sharedKeyBlock(catalog))
 {
-    qsizetype length = 0;
-    for (const Package &package : catalog)
-        length += package.searchKey.size() + 1;
-    m_text.reserve(length);
+    const bool shared = !m_text.isNull();
+    if (!shared) {
+        qsizetype length = 0;
+        for (const Package &package : catalog)
+            length += package.searchKey.size() + 1;
+        m_text.reserve(length);
+    }
     m_starts.reserve(catalog.size() + 1);
     m_nameLengths.reserve(catalog.size());
+    qsizetype at = 0;
     for (const Package &package : catalog) {
-        m_starts.append(m_text.size());
-        m_text.append(package.searchKey).append(separator);
+        m_starts.append(at);
+        if (!shared)
+            m_text.append(package.searchKey).append(separator);
+        at += package.searchKey.size() + 1;
+        const QString &key = package.searchKey;
+        // An ASCII name lower-cases character by character: then the key starting with it as is
+        // settles the question without making the lower-cased copy.
+        if (isAscii(package.name) && key.startsWith(package.name)) {
+            m_nameLengths.append(package.name.size());
+            continue;
+        }
         const QString lowerName = PackageFormats::lowerCased(package.name);
-        m_nameLengths.append(package.searchKey.startsWith(lowerName) ? lowerName.size() : -1);
+        m_nameLengths.append(key.startsWith(lowerName) ? lowerName.size() : -1);
     }
-    m_starts.append(m_text.size());
+    m_starts.append(at);
 }
 
 bool Index::isFor(const QList<Package> &catalog) const

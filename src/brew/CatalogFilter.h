@@ -43,7 +43,8 @@ QString normalizedQuery(QStringView query);
 
 // One catalog prepared for searching as the user types: all search keys in one block of text,
 // so a search is one pass over contiguous memory instead of 15,000 separate strings. Built once
-// per catalog; keeps a shared copy of it.
+// per catalog; keeps a shared copy of it. When the keys already share one block in catalog order
+// (as decoded catalogs have them) the index uses that block instead of a copy.
 class Index {
 public:
     Index() = default;
@@ -64,7 +65,7 @@ private:
 
     QList<Package> m_catalog;
     // The search keys, each followed by a NUL; a search never contains one, so a match never
-    // spans two packages.
+    // spans two packages. Often the catalog's own block of keys rather than a copy.
     QString m_text;
     // Where each key starts in m_text, plus one past the end.
     QList<qsizetype> m_starts;

@@ -1,6 +1,7 @@
 #include "app/MyApp.h"
 
 #include "app/AppCommands.h"
+#include "app/StartupTrace.h"
 #include "platform/Platform.h"
 #include "ui/ProjectLinks.h"
 #include "ui/Symbols.h"
@@ -64,6 +65,7 @@ void MyApp::start()
         m_mainWindow->setCentralWidget(content);
         AppCommands::install(m_mainWindow.get(), this);
         m_mainWindow->resize(1100, 720);
+        StartupTrace::watch(m_mainWindow.get(), content->store());
     }
     bringToFront(m_mainWindow.get());
 }

@@ -2,7 +2,9 @@
 // the main window and to the catalog being ready to search, and its resident memory before and
 // after the catalog is loaded, on a simulated machine whose cache holds a real-sized catalog.
 //
-//   startup_bench [runs] [--app PATH]     (Release build; at least 3 runs, the median counts)
+//   startup_bench [runs] [--app PATH] [--keep DIR]   (Release build; at least 3 runs, the median counts)
+//
+// --keep builds the simulated machine in DIR and leaves it there, to start the application on by hand.
 //
 // The application runs offscreen with QUILLRIG_STARTUP_TRACE set (see src/app/StartupTrace.h) and
 // is stopped once it has reported. It finds `brew` only at /opt/homebrew/bin/brew, so each run
@@ -126,12 +128,17 @@ int main(int argc, char *argv[])
         app = arguments.at(at + 1);
         arguments.remove(at, 2);
     }
+    QString kept;
+    if (const qsizetype at = arguments.indexOf(u"--keep"_s); at >= 0 && at + 1 < arguments.size()) {
+        kept = QDir(arguments.at(at + 1)).absolutePath();
+        arguments.remove(at, 2);
+    }
     const int runs = std::max(3, arguments.isEmpty() ? 7 : arguments.first().toInt());
 
     QTemporaryDir dir;
     if (!dir.isValid())
         qFatal("cannot create a temporary folder");
-    const QString base = dir.path();
+    const QString base = kept.isEmpty() ? dir.path() : kept;
     for (const QString &folder : { u"home"_s, u"support"_s, u"config"_s, u"cache"_s })
         QDir().mkpath(base + u'/' + folder);
     Files::createDirectories(base + u"/runtime"_s, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

@@ -61,6 +61,16 @@ StartupTrace::StartupTrace(QWidget *window, BrewStore *store, QString path)
     record(u"main "_s + QString::number(mainClock()->msecsSinceReference()));
     window->installEventFilter(this);
     connect(store, &BrewStore::catalogChanged, this, &StartupTrace::catalogChanged);
+    // The store looks for the cached catalog straight after it finds brew.
+    connect(store, &BrewStore::statusChanged, this, &StartupTrace::statusChanged);
+}
+
+void StartupTrace::statusChanged()
+{
+    if (m_readySeen || m_store->status() != BrewStatus::ready)
+        return;
+    m_readySeen = true;
+    record(u"rss-before "_s + QString::number(residentKB()));
 }
 
 bool StartupTrace::eventFilter(QObject *watched, QEvent *event)
@@ -76,7 +86,6 @@ bool StartupTrace::eventFilter(QObject *watched, QEvent *event)
 void StartupTrace::recordWindow()
 {
     record(u"window "_s + QString::number(msSinceMain(), 'f', 1));
-    record(u"rss-before "_s + QString::number(residentKB()));
 }
 
 void StartupTrace::catalogChanged()

@@ -11,9 +11,11 @@ class QWidget;
 // line. Without it nothing is watched and nothing is written.
 //
 //   main <ms>           the monotonic clock (CLOCK_MONOTONIC, as QElapsedTimer) when main() began
+//   rss-before <kB>     resident memory when Homebrew has been found, just before the catalog
+//                       starts loading
 //   window <ms>         the main window has been painted for the first time
-//   rss-before <kB>     resident memory then, before the catalog is in memory
-//   searchable <ms>     the catalog is in the store and every screen has taken it in
+//   searchable <ms>     the catalog is in the store, every screen has taken it in and the
+//                       event loop is free again to take keystrokes
 //   rss-after <kB>      resident memory then
 //
 // Times other than the first are milliseconds since main() began; the launcher adds the time from
@@ -36,10 +38,12 @@ private:
     void record(const QString &line);
     void recordWindow();
     void catalogChanged();
+    void statusChanged();
     double msSinceMain() const;
 
     BrewStore *m_store;
     QString m_path;
     bool m_windowSeen = false;
     bool m_searchableSeen = false;
+    bool m_readySeen = false;
 };

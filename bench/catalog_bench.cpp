@@ -217,7 +217,8 @@ int main(int argc, char *argv[])
     if (argc >= 2 && QByteArray(argv[1]) == "--profile") {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         const CatalogGenerator::Catalog generated = CatalogGenerator::generate();
-        const CatalogGenerator::Catalog catalog{ asDownloaded(generated.formulaJson), asDownloaded(generated.caskJson) };
+        const CatalogGenerator::Catalog catalog{ asDownloaded(generated.formulaJson),
+            asDownloaded(generated.caskJson) };
         std::vector<QList<Package>> kept;
         const int runs = argc > 2 ? std::max(1, QByteArray(argv[2]).toInt()) : 20;
         std::vector<double> times;

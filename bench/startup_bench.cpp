@@ -106,8 +106,8 @@ std::optional<Run> launch(const QString &app, const QString &base, int number)
     process.kill();
     process.waitForFinished(5000);
     if (!values.count(u"rss-after"_s) || !values.count(u"rss-before"_s) || !values.count(u"main"_s)) {
-        std::fprintf(stderr, "run %d: the application did not report (exit code %d):\n%s\n", number,
-            process.exitCode(), Files::read(trace).value_or(QByteArray()).constData());
+        std::fprintf(stderr, "run %d: the application did not report (exit code %d):\n%s\n", number, process.exitCode(),
+            Files::read(trace).value_or(QByteArray()).constData());
         return std::nullopt;
     }
     // The trace counts from main(); what came before it (loading the libraries, static
@@ -141,7 +141,8 @@ int main(int argc, char *argv[])
     const QString base = kept.isEmpty() ? dir.path() : kept;
     for (const QString &folder : { u"home"_s, u"support"_s, u"config"_s, u"cache"_s })
         QDir().mkpath(base + u'/' + folder);
-    Files::createDirectories(base + u"/runtime"_s, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    Files::createDirectories(
+        base + u"/runtime"_s, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     // The cache as a download leaves it.
     const CatalogGenerator::Catalog generated = CatalogGenerator::generate();

@@ -429,8 +429,8 @@ RawEntry caskFrom(ondemand::object &object, size_t index)
     });
     if (!token)
         reader.missing("token");
-    return { PackageKind::cask, *token, firstName ? firstName : token, desc, homepage, version,
-        deprecated || disabled, {} };
+    return { PackageKind::cask, *token, firstName ? firstName : token, desc, homepage, version, deprecated || disabled,
+        {} };
 }
 
 // The cache is ours, so it is read back exactly as written: all eight keys, nothing null.

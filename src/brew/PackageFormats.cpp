@@ -94,6 +94,24 @@ std::string_view keyOf(ondemand::field &field)
     return key;
 }
 
+// A string value. One without escapes (nearly all) is taken as it stands in the document, which
+// stage one has already checked to be valid UTF-8; only the rest is copied out unescaped. That
+// spares writing most of the text a second time into memory touched for the first time.
+simdjson::error_code readString(ondemand::value &value, std::string_view &text)
+{
+    const std::string_view token = value.raw_json_token(); // a look, not a read
+    if (!token.empty() && token.front() == '"') {
+        size_t end = 1;
+        while (end < token.size() && token[end] != '"' && token[end] != '\\')
+            ++end;
+        if (end < token.size() && token[end] == '"') {
+            text = token.substr(1, end - 1);
+            return simdjson::SUCCESS;
+        }
+    }
+    return value.get_string().get(text);
+}
+
 // The reading of one entry. Every accessor checks the JSON type of a key it reads; a null is an
 // absent value for the optional ones. Keys nobody reads are skipped unexamined.
 class EntryReader {
@@ -108,7 +126,7 @@ public:
     std::string_view requiredString(std::string_view key, ondemand::value &value) const
     {
         std::string_view text;
-        if (const simdjson::error_code error = value.get_string().get(text))
+        if (const simdjson::error_code error = readString(value, text))
             fail(key, error, "a string");
         return text;
     }
@@ -164,9 +182,13 @@ public:
         if (const simdjson::error_code error = value.get_array().get(array))
             fail(key, error, "a list of strings");
         std::optional<std::string_view> first;
-        for (auto item : array) {
+        for (auto result : array) {
+            ondemand::value item;
             std::string_view text;
-            if (const simdjson::error_code error = item.get_string().get(text))
+            simdjson::error_code error = result.get(item);
+            if (!error)
+                error = readString(item, text);
+            if (error)
                 fail(key, error, "a list of strings");
             if (!first)
                 first = text;

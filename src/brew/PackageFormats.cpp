@@ -304,7 +304,8 @@ public:
     {
     }
 
-    // Appends everything first; slices are only taken once the writing is done.
+    // Writes behind every slice handed out so far, never into one: the block is written through
+    // the pointer taken while it was still unshared.
     Span append(std::string_view utf8)
     {
         Span span{ m_end - m_begin, 0 };
@@ -345,7 +346,6 @@ qsizetype utf8Room(const std::optional<std::string_view> &text)
 
 QList<Package> packagesFrom(const std::vector<RawEntry> &entries)
 {
-    enum { name, displayName, desc, homepage, version, key, fieldCount };
     qsizetype room = 0;
     qsizetype keyRoom = 0;
     for (const RawEntry &entry : entries) {
@@ -359,42 +359,30 @@ QList<Package> packagesFrom(const std::vector<RawEntry> &entries)
     TextBlock text(room);
     TextBlock keys(keyRoom);
     // Versions repeat a lot ("latest", "1.0"): each distinct one is stored once.
-    std::unordered_map<std::string_view, TextBlock::Span> versions;
-    std::vector<std::array<TextBlock::Span, fieldCount>> spans(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const RawEntry &entry = entries[i];
-        auto &span = spans[i];
-        span[name] = text.append(entry.name);
+    std::unordered_map<std::string_view, QString> versions;
+    QList<Package> packages;
+    packages.reserve(qsizetype(entries.size()));
+    for (const RawEntry &entry : entries) {
+        Package package;
+        package.kind = entry.kind;
+        package.name = text.text(text.append(entry.name));
         if (entry.displayName && *entry.displayName != entry.name)
-            span[displayName] = text.append(*entry.displayName);
+            package.displayName = text.text(text.append(*entry.displayName));
         else
-            span[displayName] = span[name];
+            package.displayName = package.name;
         if (entry.desc)
-            span[desc] = text.append(*entry.desc);
+            package.desc = text.text(text.append(*entry.desc));
         if (entry.homepage)
-            span[homepage] = text.append(*entry.homepage);
+            package.homepage = text.text(text.append(*entry.homepage));
         if (entry.version) {
             const auto [found, added] = versions.try_emplace(*entry.version);
             if (added)
-                found->second = text.append(*entry.version);
-            span[version] = found->second;
+                found->second = text.text(text.append(*entry.version));
+            package.version = found->second;
         }
+        package.deprecated = entry.deprecated;
         if (entry.searchKey)
-            span[key] = keys.append(*entry.searchKey);
-    }
-    QList<Package> packages;
-    packages.reserve(qsizetype(entries.size()));
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const auto &span = spans[i];
-        Package package;
-        package.kind = entries[i].kind;
-        package.name = text.text(span[name]);
-        package.displayName = span[displayName].at == span[name].at ? package.name : text.text(span[displayName]);
-        package.desc = text.text(span[desc]);
-        package.homepage = text.text(span[homepage]);
-        package.version = text.text(span[version]);
-        package.deprecated = entries[i].deprecated;
-        package.searchKey = keys.text(span[key]);
+            package.searchKey = keys.text(keys.append(*entry.searchKey));
         packages.append(std::move(package));
     }
     return packages;
@@ -506,6 +494,9 @@ template<typename Convert> QList<Package> decodeEntries(const QByteArray &json, 
         rejectSyntax(error);
     }
     std::vector<RawEntry> raw;
+    // No entry takes fewer than a few hundred bytes in these documents; room reserved beyond
+    // what is used is never touched, and so costs no memory.
+    raw.reserve(size_t(json.size() / 256) + 16);
     size_t index = 0;
     for (auto entry : entries) {
         ondemand::object object;

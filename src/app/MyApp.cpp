@@ -1,6 +1,7 @@
 #include "app/MyApp.h"
 
 #include "app/AppCommands.h"
+#include "app/StartupTrace.h"
 #include "platform/Platform.h"
 #include "ui/ProjectLinks.h"
 #include "ui/Symbols.h"
@@ -12,6 +13,8 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QMainWindow>
+#include <QSslSocket>
+#include <QtConcurrentRun>
 
 using namespace Qt::StringLiterals;
 
@@ -56,6 +59,10 @@ void MyApp::installDesktopHooks()
 void MyApp::start()
 {
     if (!m_mainWindow) {
+        // The first catalog download would load the TLS library on the GUI thread, right when the
+        // cached catalog has just arrived and the user starts to type. Loading it on the side
+        // while the window is built keeps that pause off the screen.
+        static_cast<void>(QtConcurrent::run([] { QSslSocket::supportsSsl(); }));
         m_mainWindow = std::make_unique<QMainWindow>();
         m_mainWindow->setObjectName(u"mainWindow"_s);
         m_mainWindow->setWindowTitle(ProjectLinks::applicationName());
@@ -64,6 +71,7 @@ void MyApp::start()
         m_mainWindow->setCentralWidget(content);
         AppCommands::install(m_mainWindow.get(), this);
         m_mainWindow->resize(1100, 720);
+        StartupTrace::watch(m_mainWindow.get(), content->store());
     }
     bringToFront(m_mainWindow.get());
 }

@@ -1,4 +1,5 @@
 #include "app/MyApp.h"
+#include "app/StartupTrace.h"
 
 #include <QApplication>
 
@@ -6,6 +7,7 @@ using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
+    StartupTrace::markMainEntered();
     QApplication application(argc, argv);
     QApplication::setApplicationName(u"Quillrig"_s);
     QApplication::setApplicationDisplayName(u"Quillrig"_s);

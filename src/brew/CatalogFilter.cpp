@@ -95,22 +95,70 @@ QString normalizedQuery(QStringView query)
     return PackageFormats::lowerCased(query.trimmed());
 }
 
+namespace {
+
+// The text from the first key to the NUL after the last when the keys already lie back to back
+// in one shared block, as the decoders lay them out (each followed by a NUL); otherwise null.
+QString sharedKeyBlock(const QList<Package> &catalog)
+{
+    if (catalog.isEmpty())
+        return {};
+    const QString::DataPointer &first = catalog.first().searchKey.data_ptr();
+    if (!first.d)
+        return {};
+    const QChar *expected = catalog.first().searchKey.constData();
+    for (const Package &package : catalog) {
+        const QString &key = package.searchKey;
+        if (key.data_ptr().d != first.d || key.constData() != expected || key.constData()[key.size()] != separator)
+            return {};
+        expected += key.size() + 1;
+    }
+    QString::DataPointer block = first; // shares the keys' allocation
+    block.size = expected - catalog.first().searchKey.constData();
+    return QString(std::move(block));
+}
+
+bool isAscii(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 Index::Index(const QList<Package> &catalog)
     : m_catalog(catalog)
+    , m_text(sharedKeyBlock(catalog))
 {
-    qsizetype length = 0;
-    for (const Package &package : catalog)
-        length += package.searchKey.size() + 1;
-    m_text.reserve(length);
+    const bool shared = !m_text.isNull();
+    if (!shared) {
+        qsizetype length = 0;
+        for (const Package &package : catalog)
+            length += package.searchKey.size() + 1;
+        m_text.reserve(length);
+    }
     m_starts.reserve(catalog.size() + 1);
     m_nameLengths.reserve(catalog.size());
+    qsizetype at = 0;
     for (const Package &package : catalog) {
-        m_starts.append(m_text.size());
-        m_text.append(package.searchKey).append(separator);
+        m_starts.append(at);
+        if (!shared)
+            m_text.append(package.searchKey).append(separator);
+        at += package.searchKey.size() + 1;
+        const QString &key = package.searchKey;
+        // An ASCII name lower-cases character by character: then the key starting with it as is
+        // settles the question without making the lower-cased copy.
+        if (isAscii(package.name) && key.startsWith(package.name)) {
+            m_nameLengths.append(package.name.size());
+            continue;
+        }
         const QString lowerName = PackageFormats::lowerCased(package.name);
-        m_nameLengths.append(package.searchKey.startsWith(lowerName) ? lowerName.size() : -1);
+        m_nameLengths.append(key.startsWith(lowerName) ? lowerName.size() : -1);
     }
-    m_starts.append(m_text.size());
+    m_starts.append(at);
 }
 
 bool Index::isFor(const QList<Package> &catalog) const
@@ -140,14 +188,59 @@ bool Index::passes(const Package &package, const Filter &filter, const PackageSt
     return false;
 }
 
-bool Index::nameContains(qsizetype row, qsizetype at, const QString &q) const
+bool Index::nameContains(qsizetype row, const QString &q) const
 {
-    // `at` is the first match in the key. When the key starts with the lower-cased name, the name
-    // contains the search exactly when that first match ends inside it.
+    // When the key starts with the lower-cased name, that start is the name to look in.
     const qsizetype nameLength = m_nameLengths.at(row);
     if (nameLength >= 0)
-        return at - m_starts.at(row) + q.size() <= nameLength;
+        return QStringView(m_text).mid(m_starts.at(row), nameLength).contains(q);
     return PackageFormats::lowerCased(m_catalog.at(row).name).contains(q);
+}
+
+const QList<qint32> &Index::keysContaining(const QString &q) const
+{
+    // Enough for a long search typed and erased again; a few hundred kB at most.
+    constexpr qsizetype recentLimit = 24;
+    const Recent *base = nullptr;
+    for (qsizetype i = m_recent.size() - 1; i >= 0; --i) {
+        const Recent &recent = m_recent.at(i);
+        if (recent.query == q) {
+            if (i != m_recent.size() - 1)
+                m_recent.move(i, m_recent.size() - 1);
+            return m_recent.constLast().rows;
+        }
+        if (q.contains(recent.query) && (!base || recent.query.size() > base->query.size()))
+            base = &recent;
+    }
+
+    const Finder finder(q);
+    const QStringView text(m_text);
+    QList<qint32> found;
+    if (base) {
+        // Whatever contains q contains the shorter search too.
+        for (const qint32 row : base->rows) {
+            const qsizetype start = m_starts.at(row);
+            if (finder.indexIn(text.mid(start, m_starts.at(row + 1) - 1 - start), 0) >= 0)
+                found.append(row);
+        }
+    } else {
+        qsizetype row = 0;
+        qsizetype from = 0;
+        while (true) {
+            const qsizetype at = finder.indexIn(text, from);
+            if (at < 0)
+                break;
+            // Rows only move forward: walk to the key holding the match.
+            while (m_starts.at(row + 1) <= at)
+                ++row;
+            found.append(qint32(row));
+            from = m_starts.at(row + 1);
+        }
+    }
+    if (m_recent.size() >= recentLimit)
+        m_recent.removeFirst();
+    m_recent.append({ q, std::move(found) });
+    return m_recent.constLast().rows;
 }
 
 QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) const
@@ -177,20 +270,9 @@ QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) co
         return nameMatches;
     }
 
-    const Finder finder(q);
-    const QStringView text(m_text);
-    qsizetype row = 0;
-    qsizetype from = 0;
-    while (true) {
-        const qsizetype at = finder.indexIn(text, from);
-        if (at < 0)
-            break;
-        // Rows only move forward: walk to the key holding the match.
-        while (m_starts.at(row + 1) <= at)
-            ++row;
+    for (const qint32 row : keysContaining(q)) {
         if (passes(m_catalog.at(row), filter, state, idBuffer))
-            (nameContains(row, at, q) ? nameMatches : otherMatches).append(row);
-        from = m_starts.at(row + 1);
+            (nameContains(row, q) ? nameMatches : otherMatches).append(row);
     }
     nameMatches.append(otherMatches);
     return nameMatches;

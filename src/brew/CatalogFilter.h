@@ -43,7 +43,8 @@ QString normalizedQuery(QStringView query);
 
 // One catalog prepared for searching as the user types: all search keys in one block of text,
 // so a search is one pass over contiguous memory instead of 15,000 separate strings. Built once
-// per catalog; keeps a shared copy of it.
+// per catalog; keeps a shared copy of it. When the keys already share one block in catalog order
+// (as decoded catalogs have them) the index uses that block instead of a copy.
 class Index {
 public:
     Index() = default;
@@ -55,22 +56,32 @@ public:
 
     // Positions in the catalog of the packages to show. Packages whose name contains the search
     // come first, then those found only through the rest of their search key; each group keeps
-    // catalog order.
+    // catalog order. Remembers the last few searches (not safe to call from two threads at once).
     QList<qsizetype> rows(const Filter &filter, const PackageState &state) const;
 
 private:
+    // A recent search and the rows whose keys contain it, in catalog order, of every kind and status.
+    struct Recent {
+        QString query;
+        QList<qint32> rows;
+    };
+
     bool passes(const Package &package, const Filter &filter, const PackageState &state, QString &idBuffer) const;
-    bool nameContains(qsizetype row, qsizetype at, const QString &q) const;
+    bool nameContains(qsizetype row, const QString &q) const;
+    const QList<qint32> &keysContaining(const QString &q) const;
 
     QList<Package> m_catalog;
     // The search keys, each followed by a NUL; a search never contains one, so a match never
-    // spans two packages.
+    // spans two packages. Often the catalog's own block of keys rather than a copy.
     QString m_text;
     // Where each key starts in m_text, plus one past the end.
     QList<qsizetype> m_starts;
     // Length of the lower-cased name at the start of each key, or -1 when the key does not start
     // with it (a hand-edited cache) and the name has to be looked at itself.
     QList<qsizetype> m_nameLengths;
+    // Typing a search one letter at a time: each search contains the one before, so it only
+    // looks through that one's rows; a backspace finds its search here as it was.
+    mutable QList<Recent> m_recent;
 };
 
 // The same computation without a prepared index.

@@ -147,7 +147,7 @@ struct Decoded {
 Decoded decodeFormulaeJob(const QByteArray &bytes)
 {
     try {
-        return { PackageFormats::decodeFormulae(bytes), {} };
+        return { PackageFormats::decodeFormulae(bytes, PackageFormats::SearchKeys::later), {} };
     } catch (...) {
         return { {}, std::current_exception() };
     }
@@ -282,8 +282,9 @@ Decoded completeCatalogJob(
 {
     try {
         QList<Package> packages = std::move(formulae);
-        packages.append(PackageFormats::decodeCasks(caskBytes));
+        packages.append(PackageFormats::decodeCasks(caskBytes, PackageFormats::SearchKeys::later));
         sortByName(packages);
+        PackageFormats::assignSearchKeys(packages);
         if (!cacheFile.isEmpty())
             writeCache(cacheFile, packages, validators);
         return { std::move(packages), {} };
@@ -363,7 +364,15 @@ QDateTime distantPast()
     return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
 }
 
-void sortByName(QList<Package> &packages)
+namespace {
+
+// A list sorted by name together with the collation key of each name, ready to be merged.
+struct SortedByName {
+    QList<Package> packages;
+    std::vector<QCollatorSortKey> keys;
+};
+
+SortedByName sortedByName(QList<Package> packages)
 {
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -377,11 +386,74 @@ void sortByName(QList<Package> &packages)
     std::iota(order.begin(), order.end(), qsizetype(0));
     std::stable_sort(order.begin(), order.end(),
         [&keys](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
-    QList<Package> sorted;
-    sorted.reserve(packages.size());
-    for (const qsizetype index : order)
-        sorted.append(std::move(packages[index]));
-    packages = std::move(sorted);
+    SortedByName sorted;
+    sorted.packages.reserve(packages.size());
+    sorted.keys.reserve(keys.size());
+    for (const qsizetype index : order) {
+        sorted.packages.append(std::move(packages[index]));
+        sorted.keys.push_back(std::move(keys[size_t(index)]));
+    }
+    return sorted;
+}
+
+// One catalog document decoded and sorted; an error is handed back as a value, for the thread
+// that waits for it.
+struct DecodedHalf {
+    SortedByName sorted;
+    std::exception_ptr error;
+};
+
+DecodedHalf decodeHalf(QList<Package> (*decode)(const QByteArray &, PackageFormats::SearchKeys), QByteArray bytes)
+{
+    try {
+        return { sortedByName(decode(bytes, PackageFormats::SearchKeys::later)), {} };
+    } catch (...) {
+        return { {}, std::current_exception() };
+    }
+}
+
+} // namespace
+
+void sortByName(QList<Package> &packages)
+{
+    packages = sortedByName(std::move(packages)).packages;
+}
+
+QList<Package> decodeCatalog(const QByteArray &formulaBytes, const QByteArray &caskBytes)
+{
+    // The formulae on a pool thread, the casks here: each half is decoded and sorted on its own
+    // core, then the two sorted runs are merged. (Waiting runs the job here if the pool has not
+    // started it, so a busy pool costs the parallelism, never a deadlock.)
+    QFuture<DecodedHalf> formulaJob = QtConcurrent::run(decodeHalf, &PackageFormats::decodeFormulae, formulaBytes);
+    DecodedHalf casks = decodeHalf(&PackageFormats::decodeCasks, caskBytes);
+    formulaJob.waitForFinished();
+    DecodedHalf formulae = formulaJob.takeResult();
+    if (formulae.error)
+        std::rethrow_exception(formulae.error);
+    if (casks.error)
+        std::rethrow_exception(casks.error);
+
+    // Stable: on equal keys the formula comes first, as when the casks follow the formulae.
+    QList<Package> &a = formulae.sorted.packages;
+    QList<Package> &b = casks.sorted.packages;
+    const std::vector<QCollatorSortKey> &aKeys = formulae.sorted.keys;
+    const std::vector<QCollatorSortKey> &bKeys = casks.sorted.keys;
+    QList<Package> packages;
+    packages.reserve(a.size() + b.size());
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (bKeys[size_t(j)].compare(aKeys[size_t(i)]) < 0)
+            packages.append(std::move(b[j++]));
+        else
+            packages.append(std::move(a[i++]));
+    }
+    for (; i < a.size(); ++i)
+        packages.append(std::move(a[i]));
+    for (; j < b.size(); ++j)
+        packages.append(std::move(b[j]));
+    PackageFormats::assignSearchKeys(packages);
+    return packages;
 }
 
 std::optional<std::pair<QList<Package>, QDateTime>> cachedCatalogFrom(

@@ -73,6 +73,10 @@ QString validatorsPath();
 // Stable, so names that differ only in case keep their relative order.
 void sortByName(QList<Package> &packages);
 
+// Both catalog documents decoded in parallel (one per core), merged and sorted by name, with
+// their search keys. Throws PackageFormats::DecodingError like the decoders.
+QList<Package> decodeCatalog(const QByteArray &formulaBytes, const QByteArray &caskBytes);
+
 // The date of a cache whose modification time cannot be read: before any real date.
 QDateTime distantPast();
 

@@ -7,9 +7,12 @@
 #include <QtNumeric>
 
 #include <array>
+#include <cstring>
 #include <limits>
 #include <simdjson.h>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 namespace ondemand = simdjson::ondemand;
@@ -75,6 +78,40 @@ private:
     simdjson::padded_string_view m_view;
 };
 
+// The key of a field. Keys are almost never escaped: those are taken as they stand in the
+// document (already checked to be valid UTF-8) instead of being copied out unescaped.
+std::string_view keyOf(ondemand::field &field)
+{
+    const char *start = field.key().raw();
+    const char *end = start;
+    while (*end != '"' && *end != '\\')
+        ++end;
+    if (*end == '"')
+        return std::string_view(start, size_t(end - start));
+    std::string_view key;
+    if (const simdjson::error_code error = field.unescaped_key().get(key))
+        rejectSyntax(error);
+    return key;
+}
+
+// A string value. One without escapes (nearly all) is taken as it stands in the document, which
+// stage one has already checked to be valid UTF-8; only the rest is copied out unescaped. That
+// spares writing most of the text a second time into memory touched for the first time.
+simdjson::error_code readString(ondemand::value &value, std::string_view &text)
+{
+    const std::string_view token = value.raw_json_token(); // a look, not a read
+    if (!token.empty() && token.front() == '"') {
+        size_t end = 1;
+        while (end < token.size() && token[end] != '"' && token[end] != '\\')
+            ++end;
+        if (end < token.size() && token[end] == '"') {
+            text = token.substr(1, end - 1);
+            return simdjson::SUCCESS;
+        }
+    }
+    return value.get_string().get(text);
+}
+
 // The reading of one entry. Every accessor checks the JSON type of a key it reads; a null is an
 // absent value for the optional ones. Keys nobody reads are skipped unexamined.
 class EntryReader {
@@ -89,7 +126,7 @@ public:
     std::string_view requiredString(std::string_view key, ondemand::value &value) const
     {
         std::string_view text;
-        if (const simdjson::error_code error = value.get_string().get(text))
+        if (const simdjson::error_code error = readString(value, text))
             fail(key, error, "a string");
         return text;
     }
@@ -129,8 +166,7 @@ public:
             std::string_view name;
             if (const simdjson::error_code error = std::move(result).get(field))
                 rejectSyntax(error);
-            if (const simdjson::error_code error = field.unescaped_key().get(name))
-                rejectSyntax(error);
+            name = keyOf(field);
             if (name == member)
                 found = optionalString(member, field.value());
         }
@@ -146,9 +182,13 @@ public:
         if (const simdjson::error_code error = value.get_array().get(array))
             fail(key, error, "a list of strings");
         std::optional<std::string_view> first;
-        for (auto item : array) {
+        for (auto result : array) {
+            ondemand::value item;
             std::string_view text;
-            if (const simdjson::error_code error = item.get_string().get(text))
+            simdjson::error_code error = result.get(item);
+            if (!error)
+                error = readString(item, text);
+            if (error)
                 fail(key, error, "a list of strings");
             if (!first)
                 first = text;
@@ -190,8 +230,7 @@ template<typename Read> void forEachField(ondemand::object &object, Read read)
         std::string_view key;
         if (const simdjson::error_code error = std::move(result).get(field))
             rejectSyntax(error);
-        if (const simdjson::error_code error = field.unescaped_key().get(key))
-            rejectSyntax(error);
+        key = keyOf(field);
         read(key, field.value());
     }
 }
@@ -215,27 +254,141 @@ void forEachKnownField(ondemand::object &object, const std::array<std::string_vi
     }
 }
 
-Package packageFrom(PackageKind kind, std::string_view name, std::optional<std::string_view> displayName,
-    std::optional<std::string_view> desc, std::optional<std::string_view> homepage,
-    std::optional<std::string_view> version, bool deprecated)
+// One catalog entry as read, its text still pointing into the parser's buffers. Packages are made
+// from all entries at once, so that their strings can share one allocation (TextBlock).
+struct RawEntry {
+    PackageKind kind = PackageKind::formula;
+    std::string_view name;
+    std::optional<std::string_view> displayName; // absent: the name
+    std::optional<std::string_view> desc;
+    std::optional<std::string_view> homepage;
+    std::optional<std::string_view> version;
+    bool deprecated = false;
+    std::optional<std::string_view> searchKey; // only the cache carries it
+};
+
+// Whether every byte is below 0x80; eight at a time.
+bool isAscii(std::string_view text)
 {
-    Package package;
-    package.kind = kind;
-    package.name = fromUtf8(name);
-    // Most display names are the name itself; sharing the string saves an allocation per entry.
-    package.displayName = displayName && *displayName != name ? fromUtf8(*displayName) : package.name;
-    if (desc)
-        package.desc = fromUtf8(*desc);
-    if (homepage)
-        package.homepage = fromUtf8(*homepage);
-    if (version)
-        package.version = fromUtf8(*version);
-    package.deprecated = deprecated;
-    package.searchKey = searchKey(package.name, package.displayName, package.desc);
-    return package;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        quint64 word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return false;
+    }
+    return true;
 }
 
-Package formulaFrom(ondemand::object &object, size_t index)
+// Many strings in one allocation. Each string handed out is a slice of the block that shares its
+// reference count, and is followed by a NUL so that utf16() still gives a terminated string. A
+// catalog has some 60,000 strings; one allocation instead of one each saves their headers and
+// the allocator's overhead, and the time to make and free them.
+class TextBlock {
+public:
+    struct Span {
+        qsizetype at = 0;
+        qsizetype size = 0;
+    };
+
+    // Room for `capacity` UTF-16 units, NULs included. UTF-8 never takes fewer bytes than UTF-16
+    // units, so the byte count of the text plus one per string is always enough.
+    explicit TextBlock(qsizetype capacity)
+        : m_text(capacity, Qt::Uninitialized)
+        , m_begin(m_text.data())
+        , m_end(m_begin)
+    {
+    }
+
+    // Writes behind every slice handed out so far, never into one: the block is written through
+    // the pointer taken while it was still unshared.
+    Span append(std::string_view utf8)
+    {
+        Span span{ m_end - m_begin, 0 };
+        if (isAscii(utf8)) {
+            for (size_t i = 0; i < utf8.size(); ++i)
+                m_end[i] = QChar(char16_t(static_cast<unsigned char>(utf8[i])));
+            m_end += utf8.size();
+        } else {
+            const QString text = fromUtf8(utf8);
+            std::memcpy(static_cast<void *>(m_end), text.constData(), size_t(text.size()) * sizeof(QChar));
+            m_end += text.size();
+        }
+        span.size = (m_end - m_begin) - span.at;
+        *m_end++ = QChar(0);
+        return span;
+    }
+
+    QString text(Span span) const
+    {
+        if (span.size == 0)
+            return {};
+        QString::DataPointer slice = m_text.data_ptr(); // one more reference to the block
+        slice.ptr += span.at;
+        slice.size = span.size;
+        return QString(std::move(slice));
+    }
+
+private:
+    QString m_text;
+    QChar *m_begin;
+    QChar *m_end;
+};
+
+qsizetype utf8Room(const std::optional<std::string_view> &text)
+{
+    return text ? qsizetype(text->size()) + 1 : 0;
+}
+
+QList<Package> packagesFrom(const std::vector<RawEntry> &entries)
+{
+    qsizetype room = 0;
+    qsizetype keyRoom = 0;
+    for (const RawEntry &entry : entries) {
+        room += qsizetype(entry.name.size()) + 1 + utf8Room(entry.desc) + utf8Room(entry.homepage)
+            + utf8Room(entry.version);
+        if (entry.displayName && *entry.displayName != entry.name)
+            room += utf8Room(entry.displayName);
+        keyRoom += utf8Room(entry.searchKey);
+    }
+    // The search keys get a block of their own, in list order: the search index scans it as is.
+    TextBlock text(room);
+    TextBlock keys(keyRoom);
+    // Versions repeat a lot ("latest", "1.0"): each distinct one is stored once.
+    std::unordered_map<std::string_view, QString> versions;
+    QList<Package> packages;
+    packages.reserve(qsizetype(entries.size()));
+    for (const RawEntry &entry : entries) {
+        Package package;
+        package.kind = entry.kind;
+        package.name = text.text(text.append(entry.name));
+        if (entry.displayName && *entry.displayName != entry.name)
+            package.displayName = text.text(text.append(*entry.displayName));
+        else
+            package.displayName = package.name;
+        if (entry.desc)
+            package.desc = text.text(text.append(*entry.desc));
+        if (entry.homepage)
+            package.homepage = text.text(text.append(*entry.homepage));
+        if (entry.version) {
+            const auto [found, added] = versions.try_emplace(*entry.version);
+            if (added)
+                found->second = text.text(text.append(*entry.version));
+            package.version = found->second;
+        }
+        package.deprecated = entry.deprecated;
+        if (entry.searchKey)
+            package.searchKey = keys.text(keys.append(*entry.searchKey));
+        packages.append(std::move(package));
+    }
+    return packages;
+}
+
+RawEntry formulaFrom(ondemand::object &object, size_t index)
 {
     EntryReader reader(index);
     std::optional<std::string_view> name, desc, homepage, stable;
@@ -258,10 +411,10 @@ Package formulaFrom(ondemand::object &object, size_t index)
     });
     if (!name)
         reader.missing("name");
-    return packageFrom(PackageKind::formula, *name, std::nullopt, desc, homepage, stable, deprecated || disabled);
+    return { PackageKind::formula, *name, std::nullopt, desc, homepage, stable, deprecated || disabled, {} };
 }
 
-Package caskFrom(ondemand::object &object, size_t index)
+RawEntry caskFrom(ondemand::object &object, size_t index)
 {
     EntryReader reader(index);
     std::optional<std::string_view> token, firstName, desc, homepage, version;
@@ -286,12 +439,12 @@ Package caskFrom(ondemand::object &object, size_t index)
     });
     if (!token)
         reader.missing("token");
-    return packageFrom(
-        PackageKind::cask, *token, firstName ? firstName : token, desc, homepage, version, deprecated || disabled);
+    return { PackageKind::cask, *token, firstName ? firstName : token, desc, homepage, version, deprecated || disabled,
+        {} };
 }
 
 // The cache is ours, so it is read back exactly as written: all eight keys, nothing null.
-Package cachedPackageFrom(ondemand::object &object, size_t index)
+RawEntry cachedPackageFrom(ondemand::object &object, size_t index)
 {
     static constexpr std::array<std::string_view, 8> keys{ "kind", "name", "displayName", "desc", "homepage", "version",
         "deprecated", "searchKey" };
@@ -309,24 +462,24 @@ Package cachedPackageFrom(ondemand::object &object, size_t index)
         if (key == deprecated ? !flag : !text[key])
             reject({});
     }
-    Package package;
+    RawEntry entry;
     if (*text[kind] == "formula")
-        package.kind = PackageKind::formula;
+        entry.kind = PackageKind::formula;
     else if (*text[kind] == "cask")
-        package.kind = PackageKind::cask;
+        entry.kind = PackageKind::cask;
     else
         reject({});
-    package.name = fromUtf8(*text[name]);
-    package.displayName = *text[displayName] == *text[name] ? package.name : fromUtf8(*text[displayName]);
-    package.desc = fromUtf8(*text[desc]);
-    package.homepage = fromUtf8(*text[homepage]);
-    package.version = fromUtf8(*text[version]);
-    package.deprecated = *flag;
-    package.searchKey = fromUtf8(*text[searchKey]);
-    return package;
+    entry.name = *text[name];
+    entry.displayName = text[displayName];
+    entry.desc = text[desc];
+    entry.homepage = text[homepage];
+    entry.version = text[version];
+    entry.deprecated = *flag;
+    entry.searchKey = text[searchKey];
+    return entry;
 }
 
-// A top-level array of objects, each turned into a package by `convert`. Throws Invalid.
+// A top-level array of objects, each read by `convert`, turned into packages. Throws Invalid.
 template<typename Convert> QList<Package> decodeEntries(const QByteArray &json, Convert convert)
 {
     const PaddedJson input(json);
@@ -340,7 +493,10 @@ template<typename Convert> QList<Package> decodeEntries(const QByteArray &json, 
             reject(u"it is not a list of entries"_s);
         rejectSyntax(error);
     }
-    QList<Package> packages;
+    std::vector<RawEntry> raw;
+    // No entry takes fewer than a few hundred bytes in these documents; room reserved beyond
+    // what is used is never touched, and so costs no memory.
+    raw.reserve(size_t(json.size() / 256) + 16);
     size_t index = 0;
     for (auto entry : entries) {
         ondemand::object object;
@@ -349,19 +505,24 @@ template<typename Convert> QList<Package> decodeEntries(const QByteArray &json, 
                 reject(entryLabel(index, {}) + u" is not an object"_s);
             rejectSyntax(error);
         }
-        packages.append(convert(object, index));
+        raw.push_back(convert(object, index));
         ++index;
     }
     const char *rest = nullptr;
     if (document.current_location().get(rest) == simdjson::SUCCESS)
         reject(u"there is more after the list"_s);
-    return packages;
+    // The entries point into the parser's buffers, which live until the end of this function.
+    return packagesFrom(raw);
 }
 
-template<typename Convert> QList<Package> decodeCatalog(const QByteArray &json, const QString &what, Convert convert)
+template<typename Convert>
+QList<Package> decodeCatalog(const QByteArray &json, const QString &what, Convert convert, SearchKeys keys)
 {
     try {
-        return decodeEntries(json, convert);
+        QList<Package> packages = decodeEntries(json, convert);
+        if (keys == SearchKeys::build)
+            assignSearchKeys(packages);
+        return packages;
     } catch (const Invalid &invalid) {
         throw DecodingError(u"The %1 from the server could not be read: %2."_s.arg(what, invalid.detail));
     }
@@ -584,16 +745,42 @@ bool isFinalSigma(QStringView text, qsizetype at)
     return true;
 }
 
+// Lower-cases `text` in place when every character maps to exactly one: no surrogate, no
+// capital I with dot above (which becomes two) and no capital sigma (which depends on its
+// neighbours). Returns false, changing nothing, otherwise. Several times faster than
+// QString::toLower() on the mostly ASCII text of a catalog.
+bool lowerCaseInPlace(QString &text)
+{
+    const char16_t *begin = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *end = begin + text.size();
+    for (const char16_t *c = begin; c != end; ++c) {
+        if (*c >= 0x80 && (QChar::isSurrogate(*c) || *c == 0x0130 || *c == capitalSigma))
+            return false;
+    }
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = out[i];
+        if (c < 0x80)
+            out[i] = char16_t(c + (unsigned(c - u'A') < 26u ? 32 : 0));
+        else
+            out[i] = char16_t(QChar::toLower(char32_t(c)));
+    }
+    return true;
+}
+
 } // namespace
 
 QString lowerCased(QStringView text)
 {
+    QString lower = text.toString();
+    if (lowerCaseInPlace(lower))
+        return lower;
     // QString::toLower() maps each character on its own; the one context-dependent mapping, the
     // capital sigma that ends a word, is done here.
     qsizetype sigma = text.indexOf(QChar(capitalSigma));
     if (sigma < 0)
-        return text.toString().toLower();
-    QString lower;
+        return std::move(lower).toLower();
+    lower.clear();
     lower.reserve(text.size());
     qsizetype done = 0;
     for (; sigma >= 0; sigma = text.indexOf(QChar(capitalSigma), done)) {
@@ -613,14 +800,65 @@ QString searchKey(const QString &name, const QString &displayName, const QString
     return lowerCased(key);
 }
 
-QList<Package> decodeFormulae(const QByteArray &json)
+QList<Package> decodeFormulae(const QByteArray &json, SearchKeys keys)
 {
-    return decodeCatalog(json, u"list of formulae"_s, formulaFrom);
+    return decodeCatalog(json, u"list of formulae"_s, formulaFrom, keys);
 }
 
-QList<Package> decodeCasks(const QByteArray &json)
+QList<Package> decodeCasks(const QByteArray &json, SearchKeys keys)
 {
-    return decodeCatalog(json, u"list of casks"_s, caskFrom);
+    return decodeCatalog(json, u"list of casks"_s, caskFrom, keys);
+}
+
+void assignSearchKeys(QList<Package> &packages)
+{
+    // All keys are written into one text, lower-cased in one pass and then handed out as slices.
+    // The NUL after each key is neither cased nor case-ignorable, so the final-sigma rule sees
+    // each key on its own, as if it were lower-cased by itself.
+    qsizetype length = 0;
+    for (const Package &package : std::as_const(packages))
+        length += package.name.size() + package.displayName.size() + package.desc.size() + 3;
+    QString text(length, Qt::Uninitialized);
+    QChar *out = text.data();
+    const auto put = [&out](const QString &part) {
+        std::memcpy(static_cast<void *>(out), part.constData(), size_t(part.size()) * sizeof(QChar));
+        out += part.size();
+    };
+    for (const Package &package : std::as_const(packages)) {
+        put(package.name);
+        *out++ = u' ';
+        put(package.displayName);
+        *out++ = u' ';
+        put(package.desc);
+        *out++ = QChar(0);
+    }
+    if (!lowerCaseInPlace(text))
+        text = lowerCased(text);
+
+    // Lower-casing may change lengths, so the keys are found again by their NULs. A text that
+    // holds a NUL of its own (possible in JSON) throws the count off: then key by key.
+    const QStringView all(text);
+    QList<std::pair<qsizetype, qsizetype>> spans;
+    spans.reserve(packages.size());
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < packages.size(); ++i) {
+        const qsizetype end = all.indexOf(QChar(0), from);
+        if (end < 0)
+            break;
+        spans.append({ from, end - from });
+        from = end + 1;
+    }
+    if (spans.size() != packages.size() || from != text.size()) {
+        for (Package &package : packages)
+            package.searchKey = searchKey(package.name, package.displayName, package.desc);
+        return;
+    }
+    for (qsizetype i = 0; i < packages.size(); ++i) {
+        QString::DataPointer slice = text.data_ptr();
+        slice.ptr += spans[i].first;
+        slice.size = spans[i].second;
+        packages[i].searchKey = QString(std::move(slice));
+    }
 }
 
 std::optional<QList<OutdatedPackage>> decodeOutdatedReport(QByteArrayView json)

@@ -41,10 +41,18 @@ inline constexpr qsizetype readAheadBytes = 64;
 // Reads everything `device` has to offer into a buffer with readAheadBytes to spare.
 QByteArray readPadded(QIODevice &device);
 
+// Whether a decoder fills in the search keys, or leaves them empty for assignSearchKeys() to do
+// once the final list is put together.
+enum class SearchKeys { build, later };
+
 // formula.json → packages in document order. Throws DecodingError.
-QList<Package> decodeFormulae(const QByteArray &json);
+QList<Package> decodeFormulae(const QByteArray &json, SearchKeys keys = SearchKeys::build);
 // cask.json → packages in document order. Throws DecodingError.
-QList<Package> decodeCasks(const QByteArray &json);
+QList<Package> decodeCasks(const QByteArray &json, SearchKeys keys = SearchKeys::build);
+
+// Sets every package's searchKey (see searchKey()). The keys share one block of text laid out in
+// list order, each followed by a NUL, which the search index then uses without a copy.
+void assignSearchKeys(QList<Package> &packages);
 
 // `brew outdated --json=v2` → formulae, then casks, in document order. Absent when the report
 // does not decode (either list missing, an item without a name…).

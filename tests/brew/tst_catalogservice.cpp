@@ -125,6 +125,39 @@ private Q_SLOTS:
         QCOMPARE(result, sorted);
     }
 
+    // Both documents at once: the same list as decoding one after the other and sorting.
+    void decodeCatalog_data()
+    {
+        QTest::addColumn<QByteArray>("formulae");
+        QTest::addColumn<QByteArray>("casks");
+        QTest::addColumn<QString>("error"); // empty: decodes
+        QTest::newRow("both") << formulaDocument << caskDocument << QString();
+        QTest::newRow("no casks") << formulaDocument << QByteArray("[]") << QString();
+        QTest::newRow("no formulae") << QByteArray("[]") << caskDocument << QString();
+        QTest::newRow("broken formulae") << QByteArray(R"([{"desc":"x"}])") << caskDocument << u"formulae"_s;
+        QTest::newRow("broken casks") << formulaDocument << QByteArray("[1]") << u"casks"_s;
+    }
+
+    void decodeCatalog()
+    {
+        QFETCH(QByteArray, formulae);
+        QFETCH(QByteArray, casks);
+        QFETCH(QString, error);
+        if (!error.isEmpty()) {
+            try {
+                CatalogService::decodeCatalog(formulae, casks);
+                QFAIL("decoded");
+            } catch (const PackageFormats::DecodingError &failure) {
+                QVERIFY2(failure.description().contains(error), qPrintable(failure.description()));
+            }
+            return;
+        }
+        QList<Package> expected = PackageFormats::decodeFormulae(formulae);
+        expected.append(PackageFormats::decodeCasks(casks));
+        CatalogService::sortByName(expected);
+        QCOMPARE(CatalogService::decodeCatalog(formulae, casks), expected);
+    }
+
     void failuresLeaveTheCacheAlone_data()
     {
         QTest::addColumn<QString>("path");

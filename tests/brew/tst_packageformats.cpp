@@ -238,6 +238,9 @@ private Q_SLOTS:
         QTest::newRow("broken value in a read key") << QByteArray(R"([{"name":"a","desc":tru}])") << -1;
         QTest::newRow("unclosed list in an unread key") << QByteArray(R"([{"name":"a","bottle":[1,2}])") << -1;
         QTest::newRow("invalid UTF-8") << QByteArray("[{\"name\":\"a\xff\"}]") << -1;
+        QTest::newRow("escaped key") << QByteArray(R"([{"n\u0061me":"a"}])") << 1;
+        QTest::newRow("escaped quote in another key") << QByteArray("[{\"na\\\"me\":1,\"name\":\"a\"}]") << 1;
+        QTest::newRow("escaped look-alike key") << QByteArray(R"([{"n\u0061mes":"a"}])") << -1;
     }
 
     void documents()
@@ -281,6 +284,51 @@ private Q_SLOTS:
         device.setData(document);
         QVERIFY(device.open(QIODevice::ReadOnly));
         QCOMPARE(PackageFormats::decodeFormulae(PackageFormats::readPadded(device)), expected);
+    }
+
+    // Decoded strings share blocks of memory; each must still behave as a value of its own.
+    void decodedStringsAreValues()
+    {
+        QList<Package> packages = PackageFormats::decodeCasks(R"([
+            {"token":"a","name":["Alpha"],"desc":"First","homepage":"h1","version":"latest"},
+            {"token":"b","name":["Beta"],"desc":"Second","homepage":"h2","version":"latest"}])");
+        QCOMPARE(packages.size(), 2);
+        for (const Package &package : std::as_const(packages)) {
+            for (const QString &text : { package.name, package.displayName, package.desc, package.homepage,
+                     package.version, package.searchKey })
+                QCOMPARE(text.utf16()[text.size()], u'\0');
+        }
+        const QString firstKey = packages[0].searchKey;
+        QString name = packages[0].name;
+        name.append(u"-changed"_s);
+        packages[0].desc.replace(0, 5, u"Changed"_s);
+        packages[1].version.chop(2);
+        QCOMPARE(packages[0].name, u"a"_s);
+        QCOMPARE(packages[0].displayName, u"Alpha"_s);
+        QCOMPARE(packages[0].desc, u"Changed"_s);
+        QCOMPARE(packages[0].version, u"latest"_s);
+        QCOMPARE(packages[1].desc, u"Second"_s);
+        QCOMPARE(packages[1].version, u"late"_s);
+        QCOMPARE(packages[1].searchKey, u"b beta second"_s);
+        const Package kept = packages[1];
+        packages.clear();
+        QCOMPARE(kept.homepage, u"h2"_s);
+        QCOMPARE(firstKey, u"a alpha first"_s);
+        QCOMPARE(name, u"a-changed"_s);
+    }
+
+    // The one-pass lower-casing must give what QString::toLower() gives, character by character;
+    // only the capital sigma depends on its neighbours.
+    void lowerCaseMatchesQt()
+    {
+        for (char32_t c = 1; c < 0x10000; ++c) {
+            if (QChar::isSurrogate(c) || c == 0x03A3)
+                continue;
+            const QString text{ QChar(char16_t(c)) };
+            if (PackageFormats::lowerCased(text) != text.toLower())
+                QFAIL(qPrintable(u"U+%1"_s.arg(uint(c), 4, 16, QChar(u'0'))));
+        }
+        QCOMPARE(PackageFormats::lowerCased(u"\U00010400x\u0130"_s), u"\U00010428xi\u0307"_s);
     }
 
     void outdatedReport_data()

@@ -4,6 +4,7 @@
 //   catalog_bench [repetitions]      (Release build; at least 5 repetitions)
 //   catalog_bench --write <folder>   writes formula.json and cask.json there, to look at
 //   catalog_bench --profile [n]      only the production ingest, n times (for perf record)
+//   catalog_bench --profile-cache [n] only the cache load, n times (for perf record)
 
 #include "CatalogGenerator.h"
 #include "brew/CatalogService.h"
@@ -225,6 +226,23 @@ int main(int argc, char *argv[])
         for (int i = 0; i < runs; ++i)
             times.push_back(milliseconds([&] { kept.push_back(ingest(catalog)); }));
         std::printf("ingest ours (ms): %s\n", list(times).constData());
+        return 0;
+    }
+    if (argc >= 2 && QByteArray(argv[1]) == "--profile-cache") {
+        QTemporaryDir folder;
+        Platform::Settings settings = Platform::Settings::forThisMachine();
+        settings.appSupportDir = folder.path();
+        Platform::ScopedOverride platform(settings);
+        const CatalogGenerator::Catalog catalog = CatalogGenerator::generate();
+        const QString cache = CatalogService::cachePath();
+        Files::createDirectories(cache.section(u'/', 0, -2));
+        Files::writeAtomically(
+            cache, PackageFormats::encodeCache(CatalogService::decodeCatalog(catalog.formulaJson, catalog.caskJson)));
+        const int runs = argc > 2 ? std::max(1, QByteArray(argv[2]).toInt()) : 200;
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i)
+            times.push_back(milliseconds([&] { await(CatalogService::loadCachedCatalog()); }));
+        std::printf("cache-load (ms): median %.2f\n", median(times));
         return 0;
     }
     const int repetitions = std::max(5, argc > 1 ? QByteArray(argv[1]).toInt() : 7);

@@ -309,8 +309,11 @@ Decoded mergeCatalogJob(const QList<Package> &cached, const std::optional<QList<
 {
     try {
         QList<Package> packages = formulae ? *formulae : packagesOfKind(cached, PackageKind::formula);
-        packages.append(formulae ? packagesOfKind(cached, PackageKind::cask) : PackageFormats::decodeCasks(caskBytes));
+        packages.append(formulae ? packagesOfKind(cached, PackageKind::cask)
+                                 : PackageFormats::decodeCasks(caskBytes, PackageFormats::SearchKeys::later));
         sortByName(packages);
+        // Fresh formulae come without search keys; all are made again, in one block in list order.
+        PackageFormats::assignSearchKeys(packages);
         if (!cacheFile.isEmpty())
             writeCache(cacheFile, packages, validators);
         return { std::move(packages), {} };
@@ -329,10 +332,10 @@ CachedCatalog readCacheJob(const QString &path)
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return std::nullopt;
-        const QByteArray bytes = PackageFormats::readPadded(file);
-        if (file.error() != QFileDevice::NoError)
+        std::optional<QList<Package>> packages = PackageFormats::decodeCache(file);
+        if (!packages || packages->isEmpty())
             return std::nullopt;
-        return cachedCatalogFrom(bytes, Files::modificationTime(path));
+        return std::pair{ std::move(*packages), Files::modificationTime(path).value_or(distantPast()) };
     } catch (...) {
         return std::nullopt;
     }

@@ -1,9 +1,12 @@
 #include "brew/PackageFormats.h"
 
+#include <QBuffer>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QtEndian>
 #include <QtNumeric>
 
 #include <array>
@@ -235,25 +238,6 @@ template<typename Read> void forEachField(ondemand::object &object, Read read)
     }
 }
 
-// Calls `read(field, value)` for every field that has one of the `names`; the keys are compared
-// as written, without unescaping, which is fine for a document we wrote ourselves.
-template<size_t count, typename Read>
-void forEachKnownField(ondemand::object &object, const std::array<std::string_view, count> &names, Read read)
-{
-    for (auto result : object) {
-        ondemand::field field;
-        if (const simdjson::error_code error = std::move(result).get(field))
-            rejectSyntax(error);
-        const ondemand::raw_json_string key = field.key();
-        for (size_t i = 0; i < count; ++i) {
-            if (key.unsafe_is_equal(names[i])) {
-                read(i, field.value());
-                break;
-            }
-        }
-    }
-}
-
 // One catalog entry as read, its text still pointing into the parser's buffers. Packages are made
 // from all entries at once, so that their strings can share one allocation (TextBlock).
 struct RawEntry {
@@ -264,7 +248,6 @@ struct RawEntry {
     std::optional<std::string_view> homepage;
     std::optional<std::string_view> version;
     bool deprecated = false;
-    std::optional<std::string_view> searchKey; // only the cache carries it
 };
 
 // Whether every byte is below 0x80; eight at a time.
@@ -347,17 +330,13 @@ qsizetype utf8Room(const std::optional<std::string_view> &text)
 QList<Package> packagesFrom(const std::vector<RawEntry> &entries)
 {
     qsizetype room = 0;
-    qsizetype keyRoom = 0;
     for (const RawEntry &entry : entries) {
         room += qsizetype(entry.name.size()) + 1 + utf8Room(entry.desc) + utf8Room(entry.homepage)
             + utf8Room(entry.version);
         if (entry.displayName && *entry.displayName != entry.name)
             room += utf8Room(entry.displayName);
-        keyRoom += utf8Room(entry.searchKey);
     }
-    // The search keys get a block of their own, in list order: the search index scans it as is.
     TextBlock text(room);
-    TextBlock keys(keyRoom);
     // Versions repeat a lot ("latest", "1.0"): each distinct one is stored once.
     std::unordered_map<std::string_view, QString> versions;
     QList<Package> packages;
@@ -381,8 +360,6 @@ QList<Package> packagesFrom(const std::vector<RawEntry> &entries)
             package.version = found->second;
         }
         package.deprecated = entry.deprecated;
-        if (entry.searchKey)
-            package.searchKey = keys.text(keys.append(*entry.searchKey));
         packages.append(std::move(package));
     }
     return packages;
@@ -411,7 +388,7 @@ RawEntry formulaFrom(ondemand::object &object, size_t index)
     });
     if (!name)
         reader.missing("name");
-    return { PackageKind::formula, *name, std::nullopt, desc, homepage, stable, deprecated || disabled, {} };
+    return { PackageKind::formula, *name, std::nullopt, desc, homepage, stable, deprecated || disabled };
 }
 
 RawEntry caskFrom(ondemand::object &object, size_t index)
@@ -439,44 +416,8 @@ RawEntry caskFrom(ondemand::object &object, size_t index)
     });
     if (!token)
         reader.missing("token");
-    return { PackageKind::cask, *token, firstName ? firstName : token, desc, homepage, version, deprecated || disabled,
-        {} };
-}
-
-// The cache is ours, so it is read back exactly as written: all eight keys, nothing null.
-RawEntry cachedPackageFrom(ondemand::object &object, size_t index)
-{
-    static constexpr std::array<std::string_view, 8> keys{ "kind", "name", "displayName", "desc", "homepage", "version",
-        "deprecated", "searchKey" };
-    enum { kind, name, displayName, desc, homepage, version, deprecated, searchKey };
-    EntryReader reader(index);
-    std::array<std::optional<std::string_view>, 8> text;
-    std::optional<bool> flag;
-    forEachKnownField(object, keys, [&](size_t key, ondemand::value &value) {
-        if (key == deprecated)
-            flag = reader.requiredBool(keys[key], value);
-        else
-            text[key] = reader.requiredString(keys[key], value);
-    });
-    for (size_t key = 0; key < keys.size(); ++key) {
-        if (key == deprecated ? !flag : !text[key])
-            reject({});
-    }
-    RawEntry entry;
-    if (*text[kind] == "formula")
-        entry.kind = PackageKind::formula;
-    else if (*text[kind] == "cask")
-        entry.kind = PackageKind::cask;
-    else
-        reject({});
-    entry.name = *text[name];
-    entry.displayName = text[displayName];
-    entry.desc = text[desc];
-    entry.homepage = text[homepage];
-    entry.version = text[version];
-    entry.deprecated = *flag;
-    entry.searchKey = text[searchKey];
-    return entry;
+    return { PackageKind::cask, *token, firstName ? firstName : token, desc, homepage, version,
+        deprecated || disabled };
 }
 
 // A top-level array of objects, each read by `convert`, turned into packages. Throws Invalid.
@@ -526,50 +467,6 @@ QList<Package> decodeCatalog(const QByteArray &json, const QString &what, Conver
     } catch (const Invalid &invalid) {
         throw DecodingError(u"The %1 from the server could not be read: %2."_s.arg(what, invalid.detail));
     }
-}
-
-void appendJsonString(QByteArray &out, const QString &text)
-{
-    static constexpr char hex[] = "0123456789abcdef";
-    const QByteArray utf8 = text.toUtf8();
-    out.append('"');
-    qsizetype clean = 0; // start of the run not yet copied
-    for (qsizetype i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c >= 0x20 && c != '"' && c != '\\')
-            continue;
-        out.append(utf8.constData() + clean, i - clean);
-        clean = i + 1;
-        switch (c) {
-        case '"':
-            out.append("\\\"");
-            break;
-        case '\\':
-            out.append("\\\\");
-            break;
-        case '\n':
-            out.append("\\n");
-            break;
-        case '\r':
-            out.append("\\r");
-            break;
-        case '\t':
-            out.append("\\t");
-            break;
-        case '\b':
-            out.append("\\b");
-            break;
-        case '\f':
-            out.append("\\f");
-            break;
-        default: {
-            const char escape[] = { '\\', 'u', '0', '0', hex[c >> 4], hex[c & 0xf] };
-            out.append(escape, sizeof escape);
-        }
-        }
-    }
-    out.append(utf8.constData() + clean, utf8.size() - clean);
-    out.append('"');
 }
 
 std::optional<QString> stringValue(const QJsonValue &value)
@@ -908,43 +805,174 @@ std::optional<PackageDetails> decodeDetails(QByteArrayView json)
     return details;
 }
 
+namespace {
+
+// The catalog cache is a binary file laid out so that loading it is little more than one copy:
+//
+//   header   8 bytes cacheMagic, u32 package count, u32 length of the text in UTF-16 units
+//   records  one per package: u8 kind (0 formula, 1 cask), u8 deprecated (0 or 1), u16 zero, then
+//            for name, display name, description, homepage, version and search key a u32 start
+//            and a u32 length in the text
+//   text     UTF-16; every string is followed by a NUL
+//
+// All numbers are little-endian. The text becomes one QString and every package string a slice of
+// it; the search keys lie back to back in catalog order, which the search index then uses as is.
+// A file of another layout (such as the JSON caches of earlier versions) has another magic and
+// reads as no cache at all.
+constexpr char cacheMagic[8] = { 'Q', 'R', 'C', 'A', 'T', '\x01', '\r', '\n' };
+constexpr qsizetype cacheHeaderSize = 16;
+constexpr int cacheStringCount = 6;
+constexpr qsizetype cacheRecordSize = 4 + cacheStringCount * 8;
+
+struct CacheSpan {
+    quint32 at = 0;
+    quint32 size = 0;
+};
+
+// Builds the text of a cache, one NUL-terminated string at a time.
+class CacheText {
+public:
+    CacheSpan add(const QString &text)
+    {
+        if (text.isEmpty())
+            return {};
+        const CacheSpan span{ quint32(m_text.size()), quint32(text.size()) };
+        m_text.append(text).append(QChar(0));
+        return span;
+    }
+
+    // Versions repeat a lot ("latest", "1.0"): each distinct one is written once.
+    CacheSpan addShared(const QString &text)
+    {
+        const auto found = m_shared.constFind(text);
+        if (found != m_shared.cend())
+            return *found;
+        const CacheSpan span = add(text);
+        m_shared.insert(text, span);
+        return span;
+    }
+
+    const QString &text() const { return m_text; }
+
+private:
+    QString m_text;
+    QHash<QString, CacheSpan> m_shared;
+};
+
+void put32(char *out, quint32 value)
+{
+    qToLittleEndian(value, out);
+}
+
+quint32 get32(const char *in)
+{
+    return qFromLittleEndian<quint32>(in);
+}
+
+} // namespace
+
 QByteArray encodeCache(const QList<Package> &packages)
 {
-    QByteArray out;
-    // Roughly what an entry takes; saves most of the regrowing for a catalog of 15,000.
-    out.reserve(packages.size() * 320 + 2);
-    out.append('[');
-    bool first = true;
-    for (const Package &package : packages) {
-        if (!first)
-            out.append(',');
-        first = false;
-        out.append("{\"kind\":\"").append(toString(package.kind).toLatin1()).append("\",\"name\":");
-        appendJsonString(out, package.name);
-        out.append(",\"displayName\":");
-        appendJsonString(out, package.displayName);
-        out.append(",\"desc\":");
-        appendJsonString(out, package.desc);
-        out.append(",\"homepage\":");
-        appendJsonString(out, package.homepage);
-        out.append(",\"version\":");
-        appendJsonString(out, package.version);
-        out.append(",\"deprecated\":").append(package.deprecated ? "true" : "false");
-        out.append(",\"searchKey\":");
-        appendJsonString(out, package.searchKey);
-        out.append('}');
+    // The keys first and back to back, so that they form one run of the text.
+    CacheText text;
+    std::vector<std::array<CacheSpan, cacheStringCount>> spans(size_t(packages.size()));
+    for (qsizetype i = 0; i < packages.size(); ++i)
+        spans[size_t(i)][5] = text.add(packages[i].searchKey);
+    for (qsizetype i = 0; i < packages.size(); ++i) {
+        const Package &package = packages[i];
+        auto &span = spans[size_t(i)];
+        span[0] = text.add(package.name);
+        span[1] = package.displayName == package.name ? span[0] : text.add(package.displayName);
+        span[2] = text.add(package.desc);
+        span[3] = text.add(package.homepage);
+        span[4] = text.addShared(package.version);
     }
-    out.append(']');
+
+    const qsizetype textAt = cacheHeaderSize + packages.size() * cacheRecordSize;
+    QByteArray out(textAt + text.text().size() * 2, '\0');
+    char *data = out.data();
+    std::memcpy(data, cacheMagic, sizeof cacheMagic);
+    put32(data + 8, quint32(packages.size()));
+    put32(data + 12, quint32(text.text().size()));
+    for (qsizetype i = 0; i < packages.size(); ++i) {
+        char *record = data + cacheHeaderSize + i * cacheRecordSize;
+        record[0] = packages[i].kind == PackageKind::cask ? 1 : 0;
+        record[1] = packages[i].deprecated ? 1 : 0;
+        for (int s = 0; s < cacheStringCount; ++s) {
+            put32(record + 4 + s * 8, spans[size_t(i)][size_t(s)].at);
+            put32(record + 8 + s * 8, spans[size_t(i)][size_t(s)].size);
+        }
+    }
+    qToLittleEndian<quint16>(text.text().constData(), text.text().size(), data + textAt);
     return out;
 }
 
-std::optional<QList<Package>> decodeCache(const QByteArray &json)
+std::optional<QList<Package>> decodeCache(QIODevice &device)
 {
-    try {
-        return decodeEntries(json, cachedPackageFrom);
-    } catch (const Invalid &) {
+    char header[cacheHeaderSize];
+    if (device.read(header, cacheHeaderSize) != cacheHeaderSize
+        || std::memcmp(header, cacheMagic, sizeof cacheMagic) != 0)
         return std::nullopt;
+    const quint32 count = get32(header + 8);
+    const quint32 units = get32(header + 12);
+    const qint64 recordBytes = qint64(count) * cacheRecordSize;
+    // Nothing is allocated for more than the file holds.
+    if (!device.isSequential() && device.size() - device.pos() != recordBytes + qint64(units) * 2)
+        return std::nullopt;
+
+    QByteArray records(qsizetype(recordBytes), Qt::Uninitialized);
+    QString text(qsizetype(units), Qt::Uninitialized);
+    // The text is read straight into the block the strings will share: no second copy of it.
+    if (device.read(records.data(), recordBytes) != recordBytes
+        || device.read(reinterpret_cast<char *>(text.data()), qint64(units) * 2) != qint64(units) * 2)
+        return std::nullopt;
+    char rest;
+    if (device.read(&rest, 1) != 0)
+        return std::nullopt;
+    qFromLittleEndian<quint16>(text.constData(), qsizetype(units), text.data());
+
+    const QChar *chars = text.constData();
+    const QString::DataPointer &block = text.data_ptr();
+    // A string must lie inside the text and be followed by its NUL.
+    const auto slice = [&](const char *field, QString &into) {
+        const quint32 at = get32(field);
+        const quint32 size = get32(field + 4);
+        if (size == 0)
+            return true;
+        if (quint64(at) + size >= units || chars[at + size] != QChar(0))
+            return false;
+        QString::DataPointer part = block; // one more reference to the text
+        part.ptr += at;
+        part.size = size;
+        into = QString(std::move(part));
+        return true;
+    };
+
+    QList<Package> packages;
+    packages.reserve(qsizetype(count));
+    for (quint32 i = 0; i < count; ++i) {
+        const char *record = records.constData() + qsizetype(i) * cacheRecordSize;
+        const auto kind = static_cast<unsigned char>(record[0]);
+        const auto deprecated = static_cast<unsigned char>(record[1]);
+        if (kind > 1 || deprecated > 1 || record[2] != 0 || record[3] != 0)
+            return std::nullopt;
+        Package &package = packages.emplace_back();
+        package.kind = kind == 1 ? PackageKind::cask : PackageKind::formula;
+        package.deprecated = deprecated == 1;
+        if (!slice(record + 4, package.name) || !slice(record + 12, package.displayName)
+            || !slice(record + 20, package.desc) || !slice(record + 28, package.homepage)
+            || !slice(record + 36, package.version) || !slice(record + 44, package.searchKey))
+            return std::nullopt;
     }
+    return packages;
+}
+
+std::optional<QList<Package>> decodeCache(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return decodeCache(buffer);
 }
 
 } // namespace PackageFormats

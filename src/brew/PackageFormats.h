@@ -61,10 +61,14 @@ std::optional<QList<OutdatedPackage>> decodeOutdatedReport(QByteArrayView json);
 // /api/<kind>/<name>.json → details; absent only when the document is not a JSON object.
 std::optional<PackageDetails> decodeDetails(QByteArrayView json);
 
-// The catalog cache: a compact JSON array of objects with the eight Package keys.
+// The catalog cache: a binary file made to load in a few milliseconds, with the packages in list
+// order and their search keys.
 QByteArray encodeCache(const QList<Package> &packages);
-// Absent unless every object carries all eight keys with values of the right type.
-std::optional<QList<Package>> decodeCache(const QByteArray &json);
+// Absent unless the bytes are a whole cache of this version: a file of another version, a cut-off
+// or damaged one, or any other bytes give no packages at all.
+std::optional<QList<Package>> decodeCache(const QByteArray &bytes);
+// The same, read from the device's current position to its end.
+std::optional<QList<Package>> decodeCache(QIODevice &device);
 
 // The full Unicode lower-case mapping: like QString::toLower(), and a capital sigma that ends a
 // word becomes the final sigma.

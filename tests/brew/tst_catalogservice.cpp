@@ -461,15 +461,16 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<int>("count"); // -1: no cache
 
-        QTest::newRow("empty list") << QByteArray("[]") << -1;
+        const QByteArray one
+            = PackageFormats::encodeCache({ { PackageKind::formula, u"a"_s, u"a"_s, {}, {}, {}, false, u"a a "_s } });
+        QTest::newRow("empty list") << PackageFormats::encodeCache({}) << -1;
         QTest::newRow("garbage") << QByteArray("{\"kind\":") << -1;
-        QTest::newRow("an entry short of a key") << QByteArray(
-            R"([{"kind":"formula","name":"a","displayName":"a","desc":"","homepage":"","version":"",
-                 "deprecated":false}])") << -1;
-        QTest::newRow("one package") << QByteArray(
+        QTest::newRow("cut short") << one.chopped(2) << -1;
+        QTest::newRow("earlier JSON cache") << QByteArray(
             R"([{"kind":"formula","name":"a","displayName":"a","desc":"","homepage":"","version":"",
                  "deprecated":false,"searchKey":"a a "}])")
-                                     << 1;
+                                            << -1;
+        QTest::newRow("one package") << one << 1;
     }
 
     void cacheFiles()

@@ -7,6 +7,7 @@
 #include "app/MyApp.h"
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
+#include "brew/PackageFormats.h"
 #include "ui/LiveLogView.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/ErrorDetailsSheet.h"
@@ -316,9 +317,9 @@ private Q_SLOTS:
         server.setRoute(u"/api/cask.json"_s, { 503, {}, 0 });
         sandbox.configure([&](Platform::Settings &settings) { settings.catalogApiBase = server.baseUrl(); });
         Sandbox::writeFile(sandbox.appSupport() + u"/quillrig-gui/catalog.json"_s,
-            R"([{"kind":"formula","name":"wget","displayName":"wget","desc":"Internet file retriever",)"
-            R"("homepage":"https://www.gnu.org/software/wget/","version":"1.25.0","deprecated":false,)"
-            R"("searchKey":"wget wget internet file retriever"}])");
+            PackageFormats::encodeCache({ { PackageKind::formula, u"wget"_s, u"wget"_s, u"Internet file retriever"_s,
+                u"https://www.gnu.org/software/wget/"_s, u"1.25.0"_s, false,
+                u"wget wget internet file retriever"_s } }));
         ContentView view;
         view.resize(960, 600);
         view.show();

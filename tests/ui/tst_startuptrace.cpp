@@ -1,6 +1,7 @@
 #include "FakeBrew.h"
 #include "Sandbox.h"
 #include "app/MyApp.h"
+#include "brew/PackageFormats.h"
 
 #include <QFile>
 #include <QTest>
@@ -62,8 +63,8 @@ private Q_SLOTS:
         if (withBrew)
             fakeBrew.emplace(sandbox).setHomebrewVersion(u"4.4.2"_s);
         Sandbox::writeFile(sandbox.appSupport() + u"/quillrig-gui/catalog.json"_s,
-            R"([{"kind":"formula","name":"wget","displayName":"wget","desc":"Internet file retriever",)"
-            R"("homepage":"","version":"1.25.0","deprecated":false,"searchKey":"wget wget internet file retriever"}])");
+            PackageFormats::encodeCache({ { PackageKind::formula, u"wget"_s, u"wget"_s, u"Internet file retriever"_s,
+                {}, u"1.25.0"_s, false, u"wget wget internet file retriever"_s } }));
         const QString trace = sandbox.appSupport() + u"/trace.txt"_s;
         if (traced) {
             sandbox.configure(

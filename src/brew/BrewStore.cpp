@@ -269,8 +269,8 @@ void BrewStore::pruneSelection()
 {
     QSet<QString> kept;
     for (const QString &id : std::as_const(m_selectedIDs)) {
-        const auto it = m_packagesByID.constFind(id);
-        if (it != m_packagesByID.cend() && !isInstalled(*it))
+        const Package *package = m_packagesByID.find(id);
+        if (package && !isInstalled(*package))
             kept.insert(id);
     }
     setSelectedIDs(kept);
@@ -331,12 +331,7 @@ void BrewStore::applyCatalog(const QList<Package> &packages, const QDateTime &da
 {
     m_catalogIsCached = false;
     m_catalog = packages;
-    QHash<QString, Package> byID;
-    byID.reserve(packages.size());
-    for (const Package &package : packages)
-        if (!byID.contains(package.id())) // the documents never repeat an id; keep the first
-            byID.insert(package.id(), package);
-    m_packagesByID = std::move(byID);
+    m_packagesByID = PackageIndex(m_catalog);
     Q_EMIT catalogChanged();
     setAndNotify(this, m_catalogDate, std::optional(date), &BrewStore::catalogDateChanged);
     bumpDataRevision();

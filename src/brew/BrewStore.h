@@ -3,6 +3,7 @@
 #include "brew/InstalledFormats.h"
 #include "brew/InstalledPackage.h"
 #include "brew/Package.h"
+#include "brew/PackageIndex.h"
 #include "brew/ServiceFormats.h"
 #include "platform/BoundedLog.h"
 
@@ -42,7 +43,7 @@ public:
     std::optional<QString> latestBrewVersion() const { return m_latestBrewVersion; }
 
     const QList<Package> &catalog() const { return m_catalog; }
-    const QHash<QString, Package> &packagesByID() const { return m_packagesByID; }
+    const PackageIndex &packagesByID() const { return m_packagesByID; }
     std::optional<QDateTime> catalogDate() const { return m_catalogDate; }
     // Grows whenever the catalog or the installed/outdated data are replaced; views key their
     // derived lists on it.
@@ -174,7 +175,7 @@ private:
     std::optional<QString> m_brewVersion;
     std::optional<QString> m_latestBrewVersion;
     QList<Package> m_catalog;
-    QHash<QString, Package> m_packagesByID;
+    PackageIndex m_packagesByID;
     std::optional<QDateTime> m_catalogDate;
     // m_catalog is what the cache file holds (read from it or written with it), not a list
     // applied from elsewhere.

@@ -442,10 +442,16 @@ private Q_SLOTS:
     {
         BrewStore store(m_activity.get());
         const QDateTime date = QDateTime::currentDateTime();
-        store.applyCatalog({ formula(u"x"_s), cask(u"x"_s) }, date);
-        QCOMPARE(store.packagesByID().size(), 2);
-        QVERIFY(store.packagesByID().contains(u"formula:x"_s));
-        QVERIFY(store.packagesByID().contains(u"cask:x"_s));
+        Package again = formula(u"x"_s);
+        again.desc = u"a repeated id"_s;
+        store.applyCatalog({ formula(u"x"_s), cask(u"x"_s), again, formula(u"y:z"_s) }, date);
+        const PackageIndex &byID = store.packagesByID();
+        QCOMPARE(byID.size(), 3);
+        QCOMPARE(byID.value(u"formula:x"_s), formula(u"x"_s)); // the first of a repeated id
+        QCOMPARE(byID.value(u"cask:x"_s), cask(u"x"_s));
+        QCOMPARE(byID.value(u"formula:y:z"_s), formula(u"y:z"_s));
+        for (const QString &id : { u"x"_s, u"keg:x"_s, u"formula:"_s, u":x"_s, u"formula:X"_s, u"cask:y:z"_s })
+            QVERIFY2(!byID.find(id), qPrintable(id));
         QCOMPARE(store.catalogDate(), date);
         QCOMPARE(store.dataRevision(), 1);
     }

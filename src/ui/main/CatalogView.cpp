@@ -374,11 +374,11 @@ QList<Package> CatalogView::selectedNotInstalled() const
     QList<Package> packages;
     if (!m_store)
         return packages;
-    const QHash<QString, Package> &byID = m_store->packagesByID();
+    const PackageIndex &byID = m_store->packagesByID();
     for (const QString &id : m_store->selectedIDs()) {
-        const auto it = byID.constFind(id);
-        if (it != byID.cend() && !m_store->isInstalled(*it))
-            packages.append(*it);
+        const Package *package = byID.find(id);
+        if (package && !m_store->isInstalled(*package))
+            packages.append(*package);
     }
     return packages;
 }
@@ -440,10 +440,10 @@ std::optional<Package> CatalogView::focusedPackage() const
 {
     if (!m_focusedID || !m_store)
         return std::nullopt;
-    const auto it = m_store->packagesByID().constFind(*m_focusedID);
-    if (it == m_store->packagesByID().cend())
+    const Package *package = m_store->packagesByID().find(*m_focusedID);
+    if (!package)
         return std::nullopt;
-    return *it;
+    return *package;
 }
 
 void CatalogView::syncTableSelection()

@@ -165,11 +165,9 @@ void InstalledView::recomputeRows()
     // The catalog's entry carries the description; brew's own record of a tap package is the fallback.
     QList<Package> asPackages;
     asPackages.reserve(all.size());
-    static const QHash<QString, Package> noCatalog;
-    const QHash<QString, Package> &catalog = m_store ? m_store->packagesByID() : noCatalog;
     for (const InstalledPackage &package : all) {
-        const auto it = catalog.constFind(package.id());
-        asPackages.append(it != catalog.cend() ? *it : package.asPackage());
+        const Package *entry = m_store ? m_store->packagesByID().find(package.id()) : nullptr;
+        asPackages.append(entry ? *entry : package.asPackage());
     }
     static const QSet<QString> none;
     const CatalogFilter::PackageState state{ none, none, none };
@@ -254,8 +252,8 @@ void InstalledView::refreshInspector()
     if (selected.size() == 1 && m_store) {
         // The catalog's entry knows more (the latest version, the homepage); a package of a tap
         // or one no longer offered is shown from what brew said about it.
-        const auto it = m_store->packagesByID().constFind(selected.first().id());
-        package = it != m_store->packagesByID().cend() ? *it : selected.first().asPackage();
+        const Package *entry = m_store->packagesByID().find(selected.first().id());
+        package = entry ? *entry : selected.first().asPackage();
     }
     m_inspector->present(package, package.has_value());
 }

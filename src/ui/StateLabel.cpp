@@ -43,6 +43,8 @@ void StateLabel::render()
         m_label->setColor(colorFor(m_state.kind, this));
         m_label->setText(m_state.text);
     }
+    setAccessibleName(
+        spokenName(m_state.kind) + (known && !m_state.text.isEmpty() ? u": "_s + m_state.text : QString()));
 }
 
 QString StateLabel::symbolFor(StepState::Kind kind)
@@ -60,6 +62,23 @@ QString StateLabel::symbolFor(StepState::Kind kind)
         break;
     }
     return {};
+}
+
+QString StateLabel::spokenName(StepState::Kind kind)
+{
+    switch (kind) {
+    case StepState::Kind::done:
+        return u"Done"_s;
+    case StepState::Kind::partial:
+        return u"Partly done"_s;
+    case StepState::Kind::missing:
+        return u"Missing"_s;
+    case StepState::Kind::notApplicable:
+        return u"Not applicable"_s;
+    case StepState::Kind::unknown:
+        break;
+    }
+    return u"Checking"_s;
 }
 
 QColor StateLabel::colorFor(StepState::Kind kind, const QWidget *widget)

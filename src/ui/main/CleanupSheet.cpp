@@ -6,6 +6,7 @@
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/PaletteFollower.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,7 +37,7 @@ CleanupSheet::CleanupSheet(BrewStore *store, QWidget *parent)
                              "nothing installed needs any more."_s,
         this);
     intro->setWordWrap(true);
-    Colors::setTextColor(intro, Colors::secondary(this));
+    PaletteFollower::secondaryText(intro);
     layout->addWidget(intro);
 
     m_looking = new QWidget(this);

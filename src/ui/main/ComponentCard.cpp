@@ -28,6 +28,8 @@ public:
         setTextFormat(Qt::PlainText);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         setToolTip(text);
+        // Shortened on purpose; the tooltip and the accessible name carry the whole title.
+        setProperty("elidesText", true);
     }
 
     QSize minimumSizeHint() const override
@@ -140,7 +142,11 @@ void ComponentCard::render()
     m_message->setText(kind == StepState::Kind::unknown ? u"Checking…"_s : m_state.text);
     const QString text = buttonText(kind);
     m_button->setText(text);
+    m_button->setAccessibleName(text + u' ' + title(m_component));
     m_button->setVisible(!text.isEmpty());
+    m_stateIcon->setAccessibleName(StateLabel::spokenName(kind));
+    m_tileIcon->setAccessibleName(title(m_component));
+    setAccessibleName(title(m_component) + u": "_s + StateLabel::spokenName(kind));
 }
 
 void ComponentCard::paintEvent(QPaintEvent *)

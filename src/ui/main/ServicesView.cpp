@@ -7,6 +7,7 @@
 #include "ui/Divider.h"
 #include "ui/EmptyStateView.h"
 #include "ui/Fonts.h"
+#include "ui/PaletteFollower.h"
 #include "ui/Symbols.h"
 #include "ui/main/ServicesTableModel.h"
 
@@ -194,7 +195,7 @@ QWidget *ServicesView::makeToolbar()
     hint->setObjectName(u"servicesLoginHint"_s);
     hint->setWordWrap(true);
     hint->setFont(Fonts::font(Fonts::Style::caption));
-    Colors::setTextColor(hint, Colors::secondary(this));
+    PaletteFollower::secondaryText(hint);
     outer->addWidget(hint);
     return toolbar;
 }

@@ -48,6 +48,21 @@ QString RunView::symbolFor(ApplyResult::Kind kind)
     return {};
 }
 
+QString RunView::spokenResult(ApplyResult::Kind kind)
+{
+    switch (kind) {
+    case ApplyResult::Kind::pending:
+        return u"Waiting"_s;
+    case ApplyResult::Kind::running:
+        return u"Running"_s;
+    case ApplyResult::Kind::succeeded:
+        return u"Done"_s;
+    case ApplyResult::Kind::failed:
+        return u"Failed"_s;
+    }
+    return {};
+}
+
 RunView::RunView(SetupStore *setup, QWidget *parent)
     : QWidget(parent)
     , m_setup(setup)
@@ -70,6 +85,7 @@ RunView::RunView(SetupStore *setup, QWidget *parent)
 
     m_log->setObjectName(u"runLog"_s);
     m_log->setFont(Fonts::monospaced(Fonts::Style::caption));
+    m_log->setAccessibleName(u"Setup log"_s);
     // Only a click gives it the focus, so the sheet opens without a caret blinking in the log.
     m_log->setFocusPolicy(Qt::ClickFocus);
     m_log->document()->setDocumentMargin(10);
@@ -152,6 +168,8 @@ void RunView::refreshResults()
         row.icon->setVisible(!running);
         if (!running)
             row.icon->setPixmap(Symbols::icon(row.symbol, colorFor(result.kind, this)).pixmap(16, 16));
+        row.widget->setAccessibleName(title(it.key()) + u": "_s + spokenResult(result.kind));
+        row.icon->setAccessibleName(spokenResult(result.kind));
         const bool failed = result.kind == ApplyResult::Kind::failed;
         row.failure->setText(failed ? result.text : QString());
         row.failure->setVisible(failed);

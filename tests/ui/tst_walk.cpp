@@ -1,0 +1,321 @@
+#include "AsyncTest.h"
+#include "FakeBrew.h"
+#include "Sandbox.h"
+#include "Screenshot.h"
+#include "SetupFakes.h"
+#include "UsedMac.h"
+#include "brew/ActivityStore.h"
+#include "brew/BrewStore.h"
+#include "brew/PackageFormats.h"
+#include "setup/engine/SetupStore.h"
+#include "ui/main/AboutView.h"
+#include "ui/main/CleanupSheet.h"
+#include "ui/main/ErrorDetailsSheet.h"
+#include "ui/main/HelpView.h"
+#include "ui/main/InstallHomebrewView.h"
+#include "ui/main/MainView.h"
+#include "ui/wizard/WizardView.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace quillrig::test;
+
+namespace {
+
+// A dark appearance as a desktop switches to it: every role the screens read.
+QPalette darkPalette()
+{
+    QPalette dark;
+    const QColor window(0x1e, 0x1e, 0x1e), base(0x26, 0x26, 0x26), text(0xec, 0xec, 0xec);
+    for (const auto group : { QPalette::Active, QPalette::Inactive }) {
+        dark.setColor(group, QPalette::Window, window);
+        dark.setColor(group, QPalette::WindowText, text);
+        dark.setColor(group, QPalette::Base, base);
+        dark.setColor(group, QPalette::AlternateBase, QColor(0x2c, 0x2c, 0x2c));
+        dark.setColor(group, QPalette::Text, text);
+        dark.setColor(group, QPalette::Button, QColor(0x33, 0x33, 0x33));
+        dark.setColor(group, QPalette::ButtonText, text);
+        dark.setColor(group, QPalette::BrightText, Qt::white);
+        dark.setColor(group, QPalette::Highlight, QColor(0x0a, 0x5f, 0xd0));
+        dark.setColor(group, QPalette::HighlightedText, Qt::white);
+        dark.setColor(group, QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9a));
+        dark.setColor(group, QPalette::ToolTipBase, base);
+        dark.setColor(group, QPalette::ToolTipText, text);
+        dark.setColor(group, QPalette::Light, QColor(0x4a, 0x4a, 0x4a));
+        dark.setColor(group, QPalette::Midlight, QColor(0x3a, 0x3a, 0x3a));
+        dark.setColor(group, QPalette::Mid, QColor(0x2a, 0x2a, 0x2a));
+        dark.setColor(group, QPalette::Dark, QColor(0x12, 0x12, 0x12));
+        dark.setColor(group, QPalette::Shadow, Qt::black);
+        dark.setColor(group, QPalette::Link, QColor(0x4d, 0xa3, 0xff));
+    }
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x7a, 0x7a, 0x7a));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x7a, 0x7a, 0x7a));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x7a, 0x7a, 0x7a));
+    dark.setColor(QPalette::Disabled, QPalette::Window, window);
+    dark.setColor(QPalette::Disabled, QPalette::Base, base);
+    dark.setColor(QPalette::Disabled, QPalette::Button, QColor(0x33, 0x33, 0x33));
+    return dark;
+}
+
+// Where a widget sits, by the object names from its window down, for failure messages.
+QString pathOf(const QWidget *widget)
+{
+    QStringList names;
+    for (const QWidget *each = widget; each; each = each->isWindow() ? nullptr : each->parentWidget()) {
+        const QString name = each->objectName();
+        names.prepend(name.isEmpty() ? u"("_s + QString::fromLatin1(each->metaObject()->className()) + u')' : name);
+    }
+    return names.join(u'/');
+}
+
+bool shown(const QWidget *widget)
+{
+    return widget->isVisible() && !widget->visibleRegion().isEmpty();
+}
+
+// The controls Tab has to reach: enabled, shown, taking focus by Tab, and not standing in for
+// another widget.
+QList<QWidget *> tabStops(QWidget *window)
+{
+    QList<QWidget *> stops;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        if (widget->window() == window && shown(widget) && widget->isEnabled() && !widget->focusProxy()
+            && (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus)
+            stops.append(widget);
+    }
+    return stops;
+}
+
+double luminance(const QColor &color)
+{
+    const auto channel = [](double value) {
+        value /= 255.0;
+        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(color.red()) + 0.7152 * channel(color.green()) + 0.0722 * channel(color.blue());
+}
+
+// The contrast ratio of a (possibly translucent) text colour over a background.
+double contrast(QColor text, const QColor &background)
+{
+    const double alpha = text.alphaF();
+    text = QColor::fromRgbF(float(text.redF() * alpha + background.redF() * (1 - alpha)),
+        float(text.greenF() * alpha + background.greenF() * (1 - alpha)),
+        float(text.blueF() * alpha + background.blueF() * (1 - alpha)));
+    const double a = luminance(text) + 0.05;
+    const double b = luminance(background) + 0.05;
+    return std::max(a, b) / std::min(a, b);
+}
+
+QString accessibleName(QWidget *widget)
+{
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(QAccessible::Name).trimmed() : QString();
+}
+
+// Everything that is wrong with one window as shown: controls Tab never reaches, controls
+// without an accessible name, labels and buttons too small for their text, text that does not
+// stand out from the window.
+QStringList problemsOf(QWidget *window)
+{
+    QStringList problems;
+    QApplication::setActiveWindow(window);
+    window->activateWindow();
+    QCoreApplication::processEvents();
+
+    const QList<QWidget *> stops = tabStops(window);
+    QSet<QWidget *> reached;
+    QWidget *start = QApplication::focusWidget();
+    for (int i = 0; i < 2 * stops.size() + 4; ++i) {
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : window;
+        QTest::keyClick(target, Qt::Key_Tab);
+        if (QWidget *focused = QApplication::focusWidget())
+            reached.insert(focused);
+        if (i > stops.size() && QApplication::focusWidget() == start)
+            break;
+    }
+    for (QWidget *stop : stops) {
+        if (!reached.contains(stop))
+            problems.append(u"not reached by Tab: "_s + pathOf(stop));
+        if (accessibleName(stop).isEmpty())
+            problems.append(u"no accessible name: "_s + pathOf(stop));
+    }
+
+    const QColor background = window->palette().color(QPalette::Window);
+    for (QLabel *label : window->findChildren<QLabel *>()) {
+        if (!shown(label) || label->text().isEmpty() || label->property("elidesText").toBool())
+            continue;
+        const QRect room = label->contentsRect();
+        const bool fits = label->wordWrap()
+            ? label->heightForWidth(label->width()) <= label->height() + 1
+            : label->sizeHint().width() <= label->width() + 1 && label->sizeHint().height() <= label->height() + 1;
+        if (!fits)
+            problems.append(u"clipped text \"%1\": %2 (%3×%4 for %5×%6)"_s.arg(label->text().left(40), pathOf(label))
+                                .arg(room.width())
+                                .arg(room.height())
+                                .arg(label->sizeHint().width())
+                                .arg(label->sizeHint().height()));
+        const double ratio = contrast(label->palette().color(label->foregroundRole()), background);
+        if (ratio < 2.0)
+            problems.append(u"text hardly readable (contrast %1): %2"_s.arg(ratio, 0, 'f', 2).arg(pathOf(label)));
+    }
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+        if (!shown(button) || button->property("elidesText").toBool())
+            continue;
+        if (button->sizeHint().width() > button->width() + 1 || button->sizeHint().height() > button->height() + 1)
+            problems.append(u"clipped button: "_s + pathOf(button));
+        if (accessibleName(button).isEmpty())
+            problems.append(u"no accessible name: "_s + pathOf(button));
+    }
+    problems.removeDuplicates();
+    return problems;
+}
+
+Package package(PackageKind kind, const QString &name, const QString &desc, const QString &homepage)
+{
+    return { kind, name, name, desc, homepage, u"1.2.3"_s, false, PackageFormats::searchKey(name, name, desc) };
+}
+
+QList<Package> catalog()
+{
+    return {
+        package(PackageKind::cask, u"firefox"_s, u"Web browser"_s, u"https://www.mozilla.org/firefox/"_s),
+        package(PackageKind::formula, u"jq"_s, u"Lightweight and flexible command-line JSON processor"_s,
+            u"https://jqlang.github.io/jq/"_s),
+        package(PackageKind::formula, u"node"_s, u"Platform built on V8 to build network applications"_s,
+            u"https://nodejs.org/"_s),
+        package(PackageKind::formula, u"wget"_s, u"Internet file retriever"_s,
+            u"https://www.gnu.org/software/wget/manual/html_node/a-rather-long-address-to-shorten.html"_s),
+    };
+}
+
+} // namespace
+
+class TestWalk : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_palette = QApplication::palette();
+        m_font = QApplication::font();
+    }
+
+    void cleanup()
+    {
+        QApplication::setPalette(m_palette);
+        QApplication::setFont(m_font);
+    }
+
+    void everyScreen_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<qreal>("scale");
+        QTest::newRow("light") << false << 1.0;
+        QTest::newRow("dark") << true << 1.0;
+        QTest::newRow("light, large text") << false << 1.5;
+        QTest::newRow("dark, large text") << true << 1.5;
+    }
+
+    // Every window, sheet and wizard page: reachable by Tab, named for screen readers, nothing
+    // clipped, text readable; the appearance switches while the screens are up.
+    void everyScreen()
+    {
+        QFETCH(bool, dark);
+        QFETCH(qreal, scale);
+        QFont font = m_font;
+        font.setPointSizeF(m_font.pointSizeF() * scale);
+        QApplication::setFont(font);
+        const QString suffix = (dark ? u"-dark"_s : u"-light"_s) + (scale > 1 ? u"-large"_s : QString());
+        // Large dark shots are the ones people look over; the others would only repeat them.
+        const bool shoot = dark && scale > 1;
+
+        Sandbox sandbox;
+        FakeBrew brew(sandbox);
+        addUsedMac(brew, u"4.4.2"_s);
+        SetupFakes fakes(sandbox);
+        fakes.installSoftwareUpdate();
+        ActivityStore activity;
+        BrewStore store(&activity);
+        SetupStore setup(&activity);
+        setup.setHasSeenWizard(true);
+        QR_AWAIT_VOID(store.refresh());
+        store.applyCatalog(catalog(), QDateTime::currentDateTime());
+
+        QStringList problems;
+        const auto look = [&](QWidget *window, const QString &name) {
+            for (const QString &problem : problemsOf(window))
+                problems.append(name + u": "_s + problem);
+            if (shoot)
+                saveScreenshot(window, u"walk-"_s + name + suffix);
+        };
+
+        MainView main(&store, &activity, &setup);
+        main.setObjectName(u"mainView"_s);
+        main.resize(1100, 720);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        // Switched after the screens are built: colours taken once would stay light.
+        QApplication::setPalette(dark ? darkPalette() : m_palette);
+        for (const SidebarSection section : allSidebarSections()) {
+            main.setSection(section);
+            QCoreApplication::processEvents();
+            look(&main, MainView::sectionTitle(section).toLower());
+        }
+
+        activity.setPhase(ActivityStore::Phase::failure(u"Installing 1 package failed"_s, u"$ brew install jq"_s));
+        main.setSection(SidebarSection::home);
+        ErrorDetailsSheet error(&activity);
+        error.show();
+        look(&error, u"error-details"_s);
+        CleanupSheet cleanup(&store);
+        cleanup.show();
+        QTest::qWait(50);
+        look(&cleanup, u"cleanup"_s);
+
+        HelpView help;
+        help.resize(860, 560);
+        help.show();
+        look(&help, u"help"_s);
+        AboutView about;
+        about.show();
+        look(&about, u"about"_s);
+        InstallHomebrewView install(&store);
+        install.resize(960, 600);
+        install.show();
+        look(&install, u"install-homebrew"_s);
+
+        WizardView wizard(&store, &setup, WizardRequest::make());
+        wizard.show();
+        QTRY_VERIFY(wizard.detectionsFinished());
+        auto *next = wizard.findChild<QPushButton *>(u"nextButton"_s);
+        for (int page = 0; page < wizard.pages().size(); ++page) {
+            look(&wizard, u"wizard-"_s + WizardPages::title(wizard.currentPage()).toLower().replace(u' ', u'-'));
+            if (next->isVisible())
+                next->click();
+        }
+        wizard.close();
+
+        WizardView run(&store, &setup, WizardRequest::make(SetupComponent::rosetta));
+        run.show();
+        run.findChild<QPushButton *>(u"applyButton"_s)->click();
+        QVERIFY(run.started());
+        look(&run, u"wizard-run"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!setup.isApplying(), 30000);
+
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+    }
+
+private:
+    QPalette m_palette;
+    QFont m_font;
+};
+
+QTEST_MAIN(TestWalk)
+#include "tst_walk.moc"

@@ -62,6 +62,7 @@ BrewfileImportSheet::BrewfileImportSheet(BrewStore *store, QString path, QWidget
     layout->addLayout(statusRow);
 
     m_missing = new QTreeWidget(this);
+    m_missing->setTabKeyNavigation(false);
     m_missing->setObjectName(u"brewfileMissingTree"_s);
     m_missing->setHeaderHidden(true);
     m_missing->setColumnCount(2);

@@ -58,6 +58,8 @@ CleanupSheet::CleanupSheet(BrewStore *store, QWidget *parent)
     m_total->setWordWrap(true);
     result->addWidget(m_total);
     m_removals = new QPlainTextEdit(m_result);
+    m_removals->setTabChangesFocus(true);
+    m_removals->setAccessibleName(u"What was removed"_s);
     m_removals->setObjectName(u"cleanupRemovals"_s);
     m_removals->setReadOnly(true);
     m_removals->setFont(Fonts::monospaced(Fonts::Style::caption));

@@ -50,6 +50,8 @@ ErrorDetailsSheet::ErrorDetailsSheet(ActivityStore *activity, QWidget *parent)
     m_message->setObjectName(u"errorMessage"_s);
     m_message->setReadOnly(true);
     m_message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_message->setAccessibleName(u"Error details"_s);
+    m_message->setTabChangesFocus(true);
     m_message->setFont(Fonts::monospaced(Fonts::Style::caption));
     m_message->setFrameShape(QFrame::NoFrame);
     m_message->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

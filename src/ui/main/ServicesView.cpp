@@ -9,6 +9,7 @@
 #include "ui/Fonts.h"
 #include "ui/PaletteFollower.h"
 #include "ui/Symbols.h"
+#include "ui/main/PackageScreen.h"
 #include "ui/main/ServicesTableModel.h"
 
 #include <QHBoxLayout>
@@ -71,6 +72,8 @@ ServicesView::ServicesView(BrewStore *store, QWidget *parent)
     m_listPage = splitter;
     m_model = new ServicesTableModel(this);
     m_table = new QTableView(splitter);
+    // Tab leaves the table; the arrow keys move through it.
+    m_table->setTabKeyNavigation(false);
     m_table->setObjectName(u"servicesTable"_s);
     m_table->setModel(m_model);
     m_table->setFrameShape(QFrame::NoFrame);
@@ -81,7 +84,7 @@ ServicesView::ServicesView(BrewStore *store, QWidget *parent)
     m_table->setAlternatingRowColors(true);
     m_table->setWordWrap(false);
     m_table->verticalHeader()->setVisible(false);
-    m_table->verticalHeader()->setDefaultSectionSize(24);
+    m_table->verticalHeader()->setDefaultSectionSize(PackageScreen::rowHeight(m_table));
     QHeaderView *columns = m_table->horizontalHeader();
     columns->setHighlightSections(false);
     columns->setSectionsClickable(false);

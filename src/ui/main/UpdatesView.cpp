@@ -78,6 +78,8 @@ UpdatesView::UpdatesView(BrewStore *store, QWidget *parent)
     m_content->setObjectName(u"updatesContent"_s);
     m_model = new OutdatedTableModel(this);
     m_table = new QTableView(m_content);
+    // Tab leaves the table; the arrow keys move through it.
+    m_table->setTabKeyNavigation(false);
     m_table->setObjectName(u"outdatedTable"_s);
     m_table->setModel(m_model);
     PackageScreen::setUpTable(m_table, true);
@@ -88,7 +90,7 @@ UpdatesView::UpdatesView(BrewStore *store, QWidget *parent)
     columns->setSectionResizeMode(OutdatedTableModel::nameColumn, QHeaderView::Interactive);
     columns->resizeSection(OutdatedTableModel::nameColumn, 240);
     columns->setSectionResizeMode(OutdatedTableModel::typeColumn, QHeaderView::Fixed);
-    columns->resizeSection(OutdatedTableModel::typeColumn, 60);
+    columns->resizeSection(OutdatedTableModel::typeColumn, PackageScreen::textColumnWidth(m_table, u"Formula"_s));
     columns->setSectionResizeMode(OutdatedTableModel::installedColumn, QHeaderView::Stretch);
     columns->setSectionResizeMode(OutdatedTableModel::availableColumn, QHeaderView::Stretch);
     connect(

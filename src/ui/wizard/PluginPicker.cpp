@@ -290,6 +290,7 @@ PluginPicker::PluginPicker(QStringList *plugins, const OhMyZshInfo &info, QWidge
     m_search = new QLineEdit(this);
     m_search->setObjectName(u"pluginSearch"_s);
     m_search->setPlaceholderText(u"Search plugins"_s);
+    m_search->setAccessibleName(u"Search plugins"_s);
     m_search->setClearButtonEnabled(true);
     m_search->installEventFilter(this);
     controls->addWidget(m_search);
@@ -303,6 +304,7 @@ PluginPicker::PluginPicker(QStringList *plugins, const OhMyZshInfo &info, QWidge
     m_custom = new QLineEdit(this);
     m_custom->setObjectName(u"pluginCustomName"_s);
     m_custom->setPlaceholderText(u"Add by name"_s);
+    m_custom->setAccessibleName(u"Plugin to add by name"_s);
     m_custom->installEventFilter(this);
     controls->addWidget(m_custom);
     m_add = new QPushButton(u"Add"_s, this);

@@ -34,10 +34,11 @@ ShellPage::ShellPage(SetupConfig *config, QWidget *parent)
     QWidget *extras = PageFields::section(u"Extra lines for ~/.zshrc"_s, 6, this);
     auto *extrasLayout = static_cast<QVBoxLayout *>(extras->layout());
     auto *extrasEditor = new QPlainTextEdit(extras);
+    extrasEditor->setAccessibleName(u"Extra lines for ~/.zshrc"_s);
     extrasEditor->setObjectName(u"extrasEditor"_s);
     extrasEditor->setFont(Fonts::monospaced(Fonts::Style::body));
-    extrasEditor->setMinimumHeight(80);
-    extrasEditor->setFixedHeight(96);
+    // Five lines of the editor's own font.
+    extrasEditor->setFixedHeight(extrasEditor->fontMetrics().lineSpacing() * 5 + 16);
     extrasEditor->setLineWrapMode(QPlainTextEdit::NoWrap);
     extrasEditor->setTabChangesFocus(true);
     extrasEditor->setPlainText(config->zshrcExtras);

@@ -30,7 +30,11 @@ QColor blue()
 
 QColor secondary(const QWidget *widget)
 {
-    const QPalette palette = widget ? widget->palette() : QApplication::palette();
+    return secondaryOf(widget ? widget->palette() : QApplication::palette());
+}
+
+QColor secondaryOf(const QPalette &palette)
+{
     // Some styles leave the placeholder colour equal to the text colour; fall back to a
     // half-strength text colour then, so secondary text never looks primary.
     QColor placeholder = palette.color(QPalette::PlaceholderText);

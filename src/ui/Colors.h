@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <QString>
 
+class QPalette;
 class QWidget;
 
 // The few fixed colours the screens use beside the palette, in one place. They match the
@@ -20,6 +21,8 @@ QColor blue();
 // Text that stands back from the primary text: the palette's placeholder colour, which every
 // style derives from the text colour.
 QColor secondary(const QWidget *widget = nullptr);
+// The same, from a given palette.
+QColor secondaryOf(const QPalette &palette);
 // `color` at the given opacity (0…1).
 QColor withOpacity(QColor color, qreal opacity);
 

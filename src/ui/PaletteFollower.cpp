@@ -27,13 +27,7 @@ void PaletteFollower::follow(QWidget *widget, Compute compute)
 
 void PaletteFollower::secondaryText(QWidget *widget)
 {
-    follow(widget, [](const QPalette &palette) {
-        QColor placeholder = palette.color(QPalette::PlaceholderText);
-        const QColor text = palette.color(QPalette::WindowText);
-        if (placeholder.rgb() == text.rgb())
-            placeholder = Colors::withOpacity(text, 0.55);
-        return placeholder;
-    });
+    follow(widget, [](const QPalette &palette) { return Colors::secondaryOf(palette); });
 }
 
 bool PaletteFollower::eventFilter(QObject *watched, QEvent *event)

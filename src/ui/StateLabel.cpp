@@ -4,6 +4,7 @@
 #include "ui/Colors.h"
 #include "ui/SymbolLabel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -62,6 +63,14 @@ QString StateLabel::symbolFor(StepState::Kind kind)
         break;
     }
     return {};
+}
+
+void StateLabel::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The secondary colour is the palette's: take it again from a new one.
+    if (event->type() == QEvent::PaletteChange)
+        render();
 }
 
 QString StateLabel::spokenName(StepState::Kind kind)

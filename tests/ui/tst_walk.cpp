@@ -8,6 +8,7 @@
 #include "brew/BrewStore.h"
 #include "brew/PackageFormats.h"
 #include "setup/engine/SetupStore.h"
+#include "ui/ElidedLinkLabel.h"
 #include "ui/main/AboutView.h"
 #include "ui/main/CleanupSheet.h"
 #include "ui/main/ErrorDetailsSheet.h"
@@ -329,6 +330,34 @@ private Q_SLOTS:
             qWarning().noquote() << problem;
         QVERIFY2(problems.isEmpty(), "see the warnings above");
         QVERIFY2(labelsLooked > 100, qPrintable(QString::number(labelsLooked)));
+    }
+
+    void homepage_elidesInTheMiddle_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("room for all") << 2000;
+        QTest::newRow("narrow") << 160;
+    }
+
+    void homepage_elidesInTheMiddle()
+    {
+        QFETCH(int, width);
+        const QString address = u"https://www.gnu.org/software/wget/manual/html_node/a-rather-long-address.html"_s;
+        ElidedLinkLabel label;
+        label.setLink(QUrl(address), address);
+        label.show();
+        label.resize(width, label.sizeHint().height());
+        const QString shown = label.shownText();
+        QCOMPARE(label.toolTip(), address);
+        QCOMPARE(label.accessibleName(), address);
+        QVERIFY(label.fontMetrics().horizontalAdvance(shown) <= label.contentsRect().width());
+        QVERIFY(label.text().contains(u"href=\""_s + address + u'"'));
+        if (label.sizeHint().width() <= width) {
+            QCOMPARE(shown, address);
+        } else {
+            QVERIFY2(shown.startsWith(u"https://"_s) && shown.endsWith(u".html"_s) && shown.contains(u'…'),
+                qPrintable(shown));
+        }
     }
 
 private:

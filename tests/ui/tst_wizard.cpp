@@ -178,6 +178,8 @@ private Q_SLOTS:
     void cancel_discardsTheDraft();
     void runningSheet_escapeCancelsTheRun();
     void keyboardOnly_ticksPluginsAndReachesReview();
+    void returnOnFocusedButton_pressesIt_data();
+    void returnOnFocusedButton_pressesIt();
     void lateDetection_keepsThePageAsTheUserLeftIt();
 };
 
@@ -628,6 +630,38 @@ void TestWizard::keyboardOnly_ticksPluginsAndReachesReview()
     press(&wizard, Qt::Key_Return);
     QCOMPARE(wizard.currentPage(), WizardPage::review);
     QCOMPARE(wizard.draft().plugins.size(), before + 3);
+}
+
+void TestWizard::returnOnFocusedButton_pressesIt_data()
+{
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("Back goes back") << u"backButton"_s << true << u"What should be set up?"_s;
+    QTest::newRow("Cancel closes") << u"cancelButton"_s << false << u"Terminal"_s;
+    QTest::newRow("a choice leaves it to Next") << QString() << true << u"Aliases & environment"_s;
+}
+
+// Return presses the focused button, not the sheet's default one (except on macOS).
+void TestWizard::returnOnFocusedButton_pressesIt()
+{
+    QFETCH(QString, focused);
+    QFETCH(bool, open);
+    QFETCH(QString, title);
+    Sandbox sandbox;
+    Stores stores;
+    WizardView wizard(&stores.brew, &stores.setup, WizardRequest::make());
+    wizard.show();
+    QApplication::setActiveWindow(&wizard);
+    button(wizard, u"nextButton"_s)->click();
+    QCOMPARE(titleOf(wizard), u"Terminal"_s);
+    if (focused.isEmpty())
+        child<QRadioButton>(&wizard, u"styleChoice"_s)->setFocus();
+    else
+        button(wizard, focused)->setFocus();
+    press(&wizard, Qt::Key_Return);
+    QCOMPARE(wizard.isVisible(), open);
+    QCOMPARE(titleOf(wizard), title);
 }
 
 void TestWizard::lateDetection_keepsThePageAsTheUserLeftIt()

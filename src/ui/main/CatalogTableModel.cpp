@@ -120,7 +120,8 @@ QVariant CatalogTableModel::data(const QModelIndex &index, int role) const
             return package.desc;
         return {};
     case homepageColumn: {
-        if (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != homepageRole)
+        if (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != homepageRole
+            && role != Qt::AccessibleTextRole)
             return {};
         const std::optional<QUrl> url = homepageUrl(package.homepage);
         if (!url)
@@ -129,6 +130,8 @@ QVariant CatalogTableModel::data(const QModelIndex &index, int role) const
             return m_homepageIcon;
         if (role == Qt::ToolTipRole)
             return package.homepage;
+        if (role == Qt::AccessibleTextRole)
+            return u"Homepage "_s + package.homepage;
         return *url;
     }
     default:

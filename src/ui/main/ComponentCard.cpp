@@ -8,6 +8,7 @@
 #include "ui/WizardStyle.h"
 
 #include <QFontMetrics>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -147,6 +148,13 @@ void ComponentCard::render()
     m_stateIcon->setAccessibleName(StateLabel::spokenName(kind));
     m_tileIcon->setAccessibleName(title(m_component));
     setAccessibleName(title(m_component) + u": "_s + StateLabel::spokenName(kind));
+}
+
+void ComponentCard::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        render();
 }
 
 void ComponentCard::paintEvent(QPaintEvent *)

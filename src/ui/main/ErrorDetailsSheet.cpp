@@ -6,6 +6,7 @@
 #include "ui/Fonts.h"
 #include "ui/RoundedPanel.h"
 #include "ui/SymbolLabel.h"
+#include "ui/WizardStyle.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -65,6 +66,7 @@ ErrorDetailsSheet::ErrorDetailsSheet(ActivityStore *activity, QWidget *parent)
     buttons->setSpacing(8);
     for (QPushButton *button : { m_copy, m_retry, m_dismiss }) {
         button->setAutoDefault(false);
+        WizardStyle::pressOnReturn(button);
         buttons->addWidget(button);
     }
     buttons->addStretch(1);

@@ -43,6 +43,7 @@ public:
         : QWidget(parent)
     {
         setFixedSize(22, 22);
+        setAccessibleName(u"Quillrig"_s);
     }
 
 protected:
@@ -380,6 +381,10 @@ void MainView::refreshBadge()
             item->setData(badgeRole, outdated);
         if (item->data(sectionRole).toInt() == int(SidebarSection::installed))
             item->setData(badgeRole, installed);
+        // The badge is painted; a screen reader hears the count with the row's name.
+        const int count = item->data(badgeRole).toInt();
+        item->setData(
+            Qt::AccessibleTextRole, count > 0 ? item->text() + u", "_s + QString::number(count) : item->text());
     }
 }
 

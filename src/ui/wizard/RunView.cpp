@@ -10,6 +10,7 @@
 #include "ui/Symbols.h"
 #include "ui/WizardStyle.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -97,6 +98,13 @@ RunView::RunView(SetupStore *setup, QWidget *parent)
     }
     m_log->setSource(m_setup.data());
     rebuildRows();
+}
+
+void RunView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        refreshResults();
 }
 
 QString RunView::shownSymbol(SetupComponent component) const

@@ -31,6 +31,9 @@ public:
     QString shownSymbol(SetupComponent component) const;
     QString shownFailure(SetupComponent component) const;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     struct Row {
         QWidget *widget;

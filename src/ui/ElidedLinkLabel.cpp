@@ -11,7 +11,7 @@ ElidedLinkLabel::ElidedLinkLabel(QWidget *parent)
     setTextFormat(Qt::RichText);
     setWordWrap(false);
     setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     // Shortened on purpose: the tooltip and the accessible name carry the whole text.
     setProperty("elidesText", true);
 }

@@ -240,7 +240,8 @@ private Q_SLOTS:
             headers.append(model->headerData(column, Qt::Horizontal).toString());
         // The narrow first column carries the pin mark and no title.
         QCOMPARE(headers, (QStringList{ QString(), u"Name"_s, u"Type"_s, u"Installed"_s, u"Available"_s }));
-        QCOMPARE(tableOf(view)->horizontalHeader()->sectionSize(OutdatedTableModel::typeColumn), 60);
+        QVERIFY(tableOf(view)->horizontalHeader()->sectionSize(OutdatedTableModel::typeColumn)
+            > tableOf(view)->fontMetrics().horizontalAdvance(u"Formula"_s));
         QCOMPARE(tableOf(view)->selectionMode(), QAbstractItemView::ExtendedSelection);
         QCOMPARE(shownNames(model), (QStringList{ u"wget"_s, u"jq"_s, u"iterm2"_s }));
         QCOMPARE(model->index(1, OutdatedTableModel::typeColumn).data().toString(), u"Formula"_s);

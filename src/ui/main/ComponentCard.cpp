@@ -7,8 +7,8 @@
 #include "ui/Symbols.h"
 #include "ui/WizardStyle.h"
 
-#include <QFontMetrics>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>

@@ -364,10 +364,14 @@ void MainView::showScreen()
     }
     if (m_screen) {
         m_detailLayout->removeWidget(m_screen);
+        m_screen->hide();
         m_screen->deleteLater();
     }
     m_screen = next;
     m_detailLayout->insertWidget(0, m_screen, 1);
+    // A layout shows a new child only at the next turn of the event loop; show it now, so a
+    // shortcut can put the focus into it at once.
+    m_screen->show();
     refreshLogPanel();
 }
 

@@ -34,35 +34,13 @@ namespace {
 // A dark appearance as a desktop switches to it: every role the screens read.
 QPalette darkPalette()
 {
-    QPalette dark;
-    const QColor window(0x1e, 0x1e, 0x1e), base(0x26, 0x26, 0x26), text(0xec, 0xec, 0xec);
-    for (const auto group : { QPalette::Active, QPalette::Inactive }) {
-        dark.setColor(group, QPalette::Window, window);
-        dark.setColor(group, QPalette::WindowText, text);
-        dark.setColor(group, QPalette::Base, base);
-        dark.setColor(group, QPalette::AlternateBase, QColor(0x2c, 0x2c, 0x2c));
-        dark.setColor(group, QPalette::Text, text);
-        dark.setColor(group, QPalette::Button, QColor(0x33, 0x33, 0x33));
-        dark.setColor(group, QPalette::ButtonText, text);
-        dark.setColor(group, QPalette::BrightText, Qt::white);
-        dark.setColor(group, QPalette::Highlight, QColor(0x0a, 0x5f, 0xd0));
-        dark.setColor(group, QPalette::HighlightedText, Qt::white);
-        dark.setColor(group, QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9a));
-        dark.setColor(group, QPalette::ToolTipBase, base);
-        dark.setColor(group, QPalette::ToolTipText, text);
-        dark.setColor(group, QPalette::Light, QColor(0x4a, 0x4a, 0x4a));
-        dark.setColor(group, QPalette::Midlight, QColor(0x3a, 0x3a, 0x3a));
-        dark.setColor(group, QPalette::Mid, QColor(0x2a, 0x2a, 0x2a));
-        dark.setColor(group, QPalette::Dark, QColor(0x12, 0x12, 0x12));
-        dark.setColor(group, QPalette::Shadow, Qt::black);
-        dark.setColor(group, QPalette::Link, QColor(0x4d, 0xa3, 0xff));
-    }
-    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x7a, 0x7a, 0x7a));
-    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x7a, 0x7a, 0x7a));
-    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x7a, 0x7a, 0x7a));
-    dark.setColor(QPalette::Disabled, QPalette::Window, window);
-    dark.setColor(QPalette::Disabled, QPalette::Base, base);
-    dark.setColor(QPalette::Disabled, QPalette::Button, QColor(0x33, 0x33, 0x33));
+    const QColor text(0xec, 0xec, 0xec), window(0x1e, 0x1e, 0x1e), base(0x26, 0x26, 0x26);
+    QPalette dark(text, QColor(0x33, 0x33, 0x33), QColor(0x4a, 0x4a, 0x4a), QColor(0x12, 0x12, 0x12),
+        QColor(0x2a, 0x2a, 0x2a), text, Qt::white, base, window);
+    dark.setColor(QPalette::AlternateBase, QColor(0x2c, 0x2c, 0x2c));
+    dark.setColor(QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9a));
+    dark.setColor(QPalette::Highlight, QColor(0x0a, 0x5f, 0xd0));
+    dark.setColor(QPalette::Link, QColor(0x4d, 0xa3, 0xff));
     return dark;
 }
 

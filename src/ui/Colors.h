@@ -35,6 +35,10 @@ QColor brandStart();
 QColor brandEnd();
 QLinearGradient brandGradient(const QRectF &rect);
 
+// `color` darkened (on a light background) or lightened (on a dark one) just enough to read as
+// text on `background`; the bright system orange on a light window is too faint as it is.
+QColor readableOn(const QColor &color, const QColor &background);
+
 // Draws the widget's text (labels, fields, buttons) in `color`.
 void setTextColor(QWidget *widget, const QColor &color);
 

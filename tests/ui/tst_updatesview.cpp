@@ -176,7 +176,9 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(view, u"homebrewVersionLabel"_s)->text(), versionText);
         auto *status = child<QLabel>(view, u"homebrewStatusLabel"_s);
         QCOMPARE(status->text(), statusText);
-        QCOMPARE(status->palette().color(QPalette::WindowText) == Colors::orange(), update);
+        // Orange, as dark as the window needs to read it.
+        const QColor orange = Colors::readableOn(Colors::orange(), view.palette().color(QPalette::Window));
+        QCOMPARE(status->palette().color(QPalette::WindowText) == orange, update);
         auto *button = child<QPushButton>(view, u"updateHomebrewButton"_s);
         QCOMPARE(button->isVisible(), update);
         auto *toggle = child<QCheckBox>(view, u"selfUpdatingToggle"_s);

@@ -10,11 +10,14 @@
 #include "setup/engine/SetupStore.h"
 #include "ui/ElidedLinkLabel.h"
 #include "ui/main/AboutView.h"
+#include "ui/main/BrewfileImportSheet.h"
 #include "ui/main/CleanupSheet.h"
 #include "ui/main/ErrorDetailsSheet.h"
 #include "ui/main/HelpView.h"
 #include "ui/main/InstallHomebrewView.h"
 #include "ui/main/MainView.h"
+#include "ui/main/UninstallSheet.h"
+#include "ui/wizard/PlanSheet.h"
 #include "ui/wizard/WizardView.h"
 
 #include <QAbstractButton>
@@ -273,6 +276,19 @@ private Q_SLOTS:
         cleanup.show();
         QTest::qWait(50);
         look(&cleanup, u"cleanup"_s);
+
+        UninstallSheet uninstall(&store, store.installedPackages().mid(0, 2));
+        uninstall.show();
+        look(&uninstall, u"uninstall"_s);
+        const QString brewfile = sandbox.temp() + u"/Brewfile"_s;
+        Sandbox::writeFile(brewfile, "brew \"wget\"\nbrew \"jq\"\ncask \"firefox\"\n");
+        BrewfileImportSheet import(&store, brewfile);
+        import.show();
+        QTest::qWait(50);
+        look(&import, u"brewfile-import"_s);
+        PlanSheet plan({ SetupComponent::shell, SetupComponent::git }, setup.config(), store.brewPath());
+        plan.show();
+        look(&plan, u"plan"_s);
 
         HelpView help;
         help.resize(860, 560);

@@ -227,7 +227,8 @@ QWidget *ServicesView::makeDetails()
     m_readOnly->setObjectName(u"serviceReadOnlyReason"_s);
     m_readOnly->setWordWrap(true);
     m_readOnly->setFont(Fonts::font(Fonts::Style::callout));
-    Colors::setTextColor(m_readOnly, Colors::orange());
+    PaletteFollower::follow(m_readOnly,
+        [](const QPalette &palette) { return Colors::readableOn(Colors::orange(), palette.color(QPalette::Window)); });
     layout->addWidget(m_readOnly);
     auto *buttons = new QHBoxLayout;
     m_openLog = new QPushButton(u"Open log"_s, m_details);

@@ -251,7 +251,7 @@ void UpdatesView::refreshHeader()
     m_version->setText(u"Homebrew "_s + (m_store ? m_store->brewVersion().value_or(QString()) : QString()));
     if (updateAvailable && latest) {
         m_status->setText(u"Version "_s + *latest + u" is available"_s);
-        Colors::setTextColor(m_status, Colors::orange());
+        Colors::setTextColor(m_status, Colors::readableOn(Colors::orange(), palette().color(QPalette::Window)));
     } else {
         m_status->setText(u"Homebrew is up to date"_s);
         Colors::setTextColor(m_status, Colors::secondary(this));

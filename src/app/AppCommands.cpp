@@ -49,6 +49,13 @@ void install(QMainWindow *window, MyApp *app)
     quit->setShortcut(QKeySequence::Quit);
     QObject::connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
 
+    if (ContentView *content = app->contentView()) {
+        QMenu *view = bar->addMenu(u"&View"_s);
+        view->setObjectName(u"viewMenu"_s);
+        view->addActions(content->viewActions());
+        view->insertSeparator(content->viewActions().constLast());
+    }
+
     QMenu *help = bar->addMenu(u"&Help"_s);
     help->setObjectName(u"helpMenu"_s);
 

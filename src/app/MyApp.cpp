@@ -84,7 +84,10 @@ ContentView *MyApp::contentView() const
 void MyApp::showAbout()
 {
     if (!m_about) {
-        m_about = new AboutView;
+        // A window of its own that belongs to the main window, so it never keeps the
+        // application running once the main window has closed.
+        m_about = new AboutView(m_mainWindow.get());
+        m_about->setWindowFlag(Qt::Window);
         m_about->setObjectName(u"about"_s);
         m_about->setWindowTitle(u"About "_s + ProjectLinks::applicationName());
     }
@@ -94,7 +97,8 @@ void MyApp::showAbout()
 void MyApp::showHelp()
 {
     if (!m_help) {
-        m_help = new HelpView;
+        m_help = new HelpView(m_mainWindow.get());
+        m_help->setWindowFlag(Qt::Window);
         m_help->setObjectName(u"help"_s);
         m_help->setWindowTitle(u"Quillrig Help"_s);
     }

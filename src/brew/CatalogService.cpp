@@ -137,21 +137,84 @@ QByteArray successfulBody(QNetworkReply &reply)
     return PackageFormats::readPadded(reply);
 }
 
+// A list sorted by name together with the collation key of each name, ready to be merged.
+struct SortedByName {
+    QList<Package> packages;
+    std::vector<QCollatorSortKey> keys;
+};
+
+SortedByName sortedByName(QList<Package> packages)
+{
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // One sort key per name instead of a full collation per comparison: comparing keys is a
+    // byte comparison, and 15,000 names need some 200,000 comparisons.
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(packages.size()));
+    for (const Package &package : std::as_const(packages))
+        keys.push_back(collator.sortKey(package.name));
+    std::vector<qsizetype> order(size_t(packages.size()));
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    std::stable_sort(order.begin(), order.end(),
+        [&keys](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    SortedByName sorted;
+    sorted.packages.reserve(packages.size());
+    sorted.keys.reserve(keys.size());
+    for (const qsizetype index : order) {
+        sorted.packages.append(std::move(packages[index]));
+        sorted.keys.push_back(std::move(keys[size_t(index)]));
+    }
+    return sorted;
+}
+
+// One catalog document decoded and sorted; an error is handed back as a value, for the thread
+// that waits for it.
+struct DecodedHalf {
+    SortedByName sorted;
+    std::exception_ptr error;
+};
+
+DecodedHalf decodeHalf(QList<Package> (*decode)(const QByteArray &, PackageFormats::SearchKeys), QByteArray bytes)
+{
+    try {
+        return { sortedByName(decode(bytes, PackageFormats::SearchKeys::later)), {} };
+    } catch (...) {
+        return { {}, std::current_exception() };
+    }
+}
+
+// The two sorted halves as one sorted catalog with its search keys. Stable: on equal keys the
+// formula comes first, as when the casks follow the formulae.
+QList<Package> mergeHalves(SortedByName formulae, SortedByName casks)
+{
+    QList<Package> &a = formulae.packages;
+    QList<Package> &b = casks.packages;
+    const std::vector<QCollatorSortKey> &aKeys = formulae.keys;
+    const std::vector<QCollatorSortKey> &bKeys = casks.keys;
+    QList<Package> packages;
+    packages.reserve(a.size() + b.size());
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (bKeys[size_t(j)].compare(aKeys[size_t(i)]) < 0)
+            packages.append(std::move(b[j++]));
+        else
+            packages.append(std::move(a[i++]));
+    }
+    for (; i < a.size(); ++i)
+        packages.append(std::move(a[i]));
+    for (; j < b.size(); ++j)
+        packages.append(std::move(b[j]));
+    PackageFormats::assignSearchKeys(packages);
+    return packages;
+}
+
 // Work for the thread pool hands its exception back as a value: a QFuture would wrap anything
 // but a QException, and the caller wants the original error.
 struct Decoded {
     QList<Package> packages;
     std::exception_ptr error;
 };
-
-Decoded decodeFormulaeJob(const QByteArray &bytes)
-{
-    try {
-        return { PackageFormats::decodeFormulae(bytes, PackageFormats::SearchKeys::later), {} };
-    } catch (...) {
-        return { {}, std::current_exception() };
-    }
-}
 
 // Longer than any validator a real host sends; the cap keeps a damaged file from growing requests.
 constexpr qsizetype maxValidatorLength = 1024;
@@ -277,14 +340,17 @@ void writeCache(const QString &path, const QList<Package> &packages, const Store
     }
 }
 
+// Both documents were downloaded and decoded (each on its own pool thread, while the other
+// was still arriving or decoding): one sorted catalog, written to the cache.
 Decoded completeCatalogJob(
-    QList<Package> formulae, const QByteArray &caskBytes, const QString &cacheFile, const StoredValidators &validators)
+    DecodedHalf formulae, DecodedHalf casks, const QString &cacheFile, const StoredValidators &validators)
 {
     try {
-        QList<Package> packages = std::move(formulae);
-        packages.append(PackageFormats::decodeCasks(caskBytes, PackageFormats::SearchKeys::later));
-        sortByName(packages);
-        PackageFormats::assignSearchKeys(packages);
+        if (formulae.error)
+            std::rethrow_exception(formulae.error);
+        if (casks.error)
+            std::rethrow_exception(casks.error);
+        QList<Package> packages = mergeHalves(std::move(formulae.sorted), std::move(casks.sorted));
         if (!cacheFile.isEmpty())
             writeCache(cacheFile, packages, validators);
         return { std::move(packages), {} };
@@ -302,18 +368,19 @@ QList<Package> packagesOfKind(const QList<Package> &packages, PackageKind kind)
     return kept;
 }
 
-// The catalog when one document changed: the fresh half (`formulae` decoded already, or the
-// cask document still to decode) with the other half from the cached catalog.
-Decoded mergeCatalogJob(const QList<Package> &cached, const std::optional<QList<Package>> &formulae,
-    const QByteArray &caskBytes, const QString &cacheFile, const StoredValidators &validators)
+// The catalog when one document changed: the fresh half, decoded, with the other half from the
+// cached catalog.
+Decoded mergeCatalogJob(const QList<Package> &cached, DecodedHalf fresh, PackageKind freshKind,
+    const QString &cacheFile, const StoredValidators &validators)
 {
     try {
-        QList<Package> packages = formulae ? *formulae : packagesOfKind(cached, PackageKind::formula);
-        packages.append(formulae ? packagesOfKind(cached, PackageKind::cask)
-                                 : PackageFormats::decodeCasks(caskBytes, PackageFormats::SearchKeys::later));
-        sortByName(packages);
-        // Fresh formulae come without search keys; all are made again, in one block in list order.
-        PackageFormats::assignSearchKeys(packages);
+        if (fresh.error)
+            std::rethrow_exception(fresh.error);
+        const PackageKind otherKind = freshKind == PackageKind::formula ? PackageKind::cask : PackageKind::formula;
+        SortedByName other = sortedByName(packagesOfKind(cached, otherKind));
+        QList<Package> packages = freshKind == PackageKind::formula
+            ? mergeHalves(std::move(fresh.sorted), std::move(other))
+            : mergeHalves(std::move(other), std::move(fresh.sorted));
         if (!cacheFile.isEmpty())
             writeCache(cacheFile, packages, validators);
         return { std::move(packages), {} };
@@ -367,56 +434,6 @@ QDateTime distantPast()
     return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
 }
 
-namespace {
-
-// A list sorted by name together with the collation key of each name, ready to be merged.
-struct SortedByName {
-    QList<Package> packages;
-    std::vector<QCollatorSortKey> keys;
-};
-
-SortedByName sortedByName(QList<Package> packages)
-{
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // One sort key per name instead of a full collation per comparison: comparing keys is a
-    // byte comparison, and 15,000 names need some 200,000 comparisons.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(size_t(packages.size()));
-    for (const Package &package : std::as_const(packages))
-        keys.push_back(collator.sortKey(package.name));
-    std::vector<qsizetype> order(size_t(packages.size()));
-    std::iota(order.begin(), order.end(), qsizetype(0));
-    std::stable_sort(order.begin(), order.end(),
-        [&keys](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
-    SortedByName sorted;
-    sorted.packages.reserve(packages.size());
-    sorted.keys.reserve(keys.size());
-    for (const qsizetype index : order) {
-        sorted.packages.append(std::move(packages[index]));
-        sorted.keys.push_back(std::move(keys[size_t(index)]));
-    }
-    return sorted;
-}
-
-// One catalog document decoded and sorted; an error is handed back as a value, for the thread
-// that waits for it.
-struct DecodedHalf {
-    SortedByName sorted;
-    std::exception_ptr error;
-};
-
-DecodedHalf decodeHalf(QList<Package> (*decode)(const QByteArray &, PackageFormats::SearchKeys), QByteArray bytes)
-{
-    try {
-        return { sortedByName(decode(bytes, PackageFormats::SearchKeys::later)), {} };
-    } catch (...) {
-        return { {}, std::current_exception() };
-    }
-}
-
-} // namespace
-
 void sortByName(QList<Package> &packages)
 {
     packages = sortedByName(std::move(packages)).packages;
@@ -436,27 +453,7 @@ QList<Package> decodeCatalog(const QByteArray &formulaBytes, const QByteArray &c
     if (casks.error)
         std::rethrow_exception(casks.error);
 
-    // Stable: on equal keys the formula comes first, as when the casks follow the formulae.
-    QList<Package> &a = formulae.sorted.packages;
-    QList<Package> &b = casks.sorted.packages;
-    const std::vector<QCollatorSortKey> &aKeys = formulae.sorted.keys;
-    const std::vector<QCollatorSortKey> &bKeys = casks.sorted.keys;
-    QList<Package> packages;
-    packages.reserve(a.size() + b.size());
-    qsizetype i = 0;
-    qsizetype j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (bKeys[size_t(j)].compare(aKeys[size_t(i)]) < 0)
-            packages.append(std::move(b[j++]));
-        else
-            packages.append(std::move(a[i++]));
-    }
-    for (; i < a.size(); ++i)
-        packages.append(std::move(a[i]));
-    for (; j < b.size(); ++j)
-        packages.append(std::move(b[j]));
-    PackageFormats::assignSearchKeys(packages);
-    return packages;
+    return mergeHalves(std::move(formulae.sorted), std::move(casks.sorted));
 }
 
 std::optional<std::pair<QList<Package>, QDateTime>> cachedCatalogFrom(
@@ -511,31 +508,43 @@ QCoro::Task<CatalogRefresh> download(std::optional<StoredValidators> stored, QLi
     Reply formulaReply = get(endpoint(base, u"/api/formula.json"_s), sent.formula);
     Reply caskReply = get(endpoint(base, u"/api/cask.json"_s), sent.cask);
 
+    // Each changed document is decoded on a pool thread as soon as it has arrived, so the two
+    // decode side by side while a slow second download still runs.
     co_await formulaReply.get();
     Answer formula = answerOf(*formulaReply, sent.formula);
     formulaReply.reset();
-    std::optional<QList<Package>> formulae;
-    if (formula.body) {
-        QFuture<Decoded> formulaJob = QtConcurrent::run(decodeFormulaeJob, std::move(*formula.body));
-        Decoded decoded = co_await formulaJob;
-        if (decoded.error)
-            std::rethrow_exception(decoded.error);
-        formulae = std::move(decoded.packages);
-    }
+    std::optional<QFuture<DecodedHalf>> formulaJob;
+    if (formula.body)
+        formulaJob = QtConcurrent::run(decodeHalf, &PackageFormats::decodeFormulae, std::move(*formula.body));
 
     co_await caskReply.get();
     Answer cask = answerOf(*caskReply, sent.cask);
     caskReply.reset();
+    std::optional<QFuture<DecodedHalf>> caskJob;
+    if (cask.body)
+        caskJob = QtConcurrent::run(decodeHalf, &PackageFormats::decodeCasks, std::move(*cask.body));
     StoredValidators received{ formula.validators, cask.validators, sent.cacheSize, {} };
 
-    if (formulae && cask.body) {
+    std::optional<DecodedHalf> formulae;
+    if (formulaJob)
+        formulae = co_await *formulaJob;
+    std::optional<DecodedHalf> casks;
+    if (caskJob)
+        casks = co_await *caskJob;
+
+    if (formulae && casks) {
         QFuture<Decoded> catalogJob
-            = QtConcurrent::run(completeCatalogJob, std::move(*formulae), std::move(*cask.body), cacheFile, received);
+            = QtConcurrent::run(completeCatalogJob, std::move(*formulae), std::move(*casks), cacheFile, received);
         Decoded catalog = co_await catalogJob;
         if (catalog.error)
             std::rethrow_exception(catalog.error);
         co_return CatalogRefresh{ std::move(catalog.packages), false };
     }
+    // A document that did not decode fails the refresh before the cache is read.
+    if (formulae && formulae->error)
+        std::rethrow_exception(formulae->error);
+    if (casks && casks->error)
+        std::rethrow_exception(casks->error);
 
     // At least one document is unchanged, so the cached catalog holds that half.
     QList<Package> cached = std::move(current);
@@ -545,7 +554,7 @@ QCoro::Task<CatalogRefresh> download(std::optional<StoredValidators> stored, QLi
         if (read)
             cached = std::move(read->first);
     }
-    const bool unchanged = !formulae && !cask.body;
+    const bool unchanged = !formulae && !casks;
     if (cached.isEmpty() || (unchanged && !touchCache(cacheFile, sent.cacheSize))) {
         qCInfo(lcBrew) << "catalog cache gone while the server answered; downloading the catalog in full";
         co_return co_await download(std::nullopt, {});
@@ -553,8 +562,10 @@ QCoro::Task<CatalogRefresh> download(std::optional<StoredValidators> stored, QLi
     if (unchanged)
         co_return CatalogRefresh{ std::move(cached), true };
 
-    QFuture<Decoded> mergeJob = QtConcurrent::run(
-        mergeCatalogJob, std::move(cached), std::move(formulae), cask.body.value_or(QByteArray()), cacheFile, received);
+    const PackageKind freshKind = formulae ? PackageKind::formula : PackageKind::cask;
+    DecodedHalf fresh = formulae ? std::move(*formulae) : std::move(*casks);
+    QFuture<Decoded> mergeJob
+        = QtConcurrent::run(mergeCatalogJob, std::move(cached), std::move(fresh), freshKind, cacheFile, received);
     Decoded catalog = co_await mergeJob;
     if (catalog.error)
         std::rethrow_exception(catalog.error);

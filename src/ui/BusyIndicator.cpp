@@ -9,6 +9,7 @@ BusyIndicator::BusyIndicator(QWidget *parent, int diameter)
     , m_diameter(diameter)
 {
     setFixedSize(diameter, diameter);
+    setAccessibleName(QStringLiteral("Working"));
     m_timer.setInterval(50);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         m_angle = (m_angle + 30) % 360;

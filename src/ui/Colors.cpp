@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 
 namespace Colors {
 
@@ -30,7 +31,11 @@ QColor blue()
 
 QColor secondary(const QWidget *widget)
 {
-    const QPalette palette = widget ? widget->palette() : QApplication::palette();
+    return secondaryOf(widget ? widget->palette() : QApplication::palette());
+}
+
+QColor secondaryOf(const QPalette &palette)
+{
     // Some styles leave the placeholder colour equal to the text colour; fall back to a
     // half-strength text colour then, so secondary text never looks primary.
     QColor placeholder = palette.color(QPalette::PlaceholderText);
@@ -71,6 +76,35 @@ QLinearGradient brandGradient(const QRectF &rect)
     gradient.setColorAt(0, brandStart());
     gradient.setColorAt(1, brandEnd());
     return gradient;
+}
+
+namespace {
+
+double luminance(const QColor &color)
+{
+    const auto channel
+        = [](double value) { return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+}
+
+double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a) + 0.05;
+    const double lb = luminance(b) + 0.05;
+    return std::max(la, lb) / std::min(la, lb);
+}
+
+} // namespace
+
+QColor readableOn(const QColor &color, const QColor &background)
+{
+    // Three to one: what large and bold text needs, and enough for short coloured notes.
+    constexpr double enough = 3.0;
+    const bool lightBackground = luminance(background) > 0.4;
+    QColor result = color;
+    for (int step = 0; step < 12 && contrast(result, background) < enough; ++step)
+        result = lightBackground ? result.darker(112) : result.lighter(112);
+    return result;
 }
 
 void setTextColor(QWidget *widget, const QColor &color)

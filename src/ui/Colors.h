@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <QString>
 
+class QPalette;
 class QWidget;
 
 // The few fixed colours the screens use beside the palette, in one place. They match the
@@ -20,6 +21,8 @@ QColor blue();
 // Text that stands back from the primary text: the palette's placeholder colour, which every
 // style derives from the text colour.
 QColor secondary(const QWidget *widget = nullptr);
+// The same, from a given palette.
+QColor secondaryOf(const QPalette &palette);
 // `color` at the given opacity (0…1).
 QColor withOpacity(QColor color, qreal opacity);
 
@@ -31,6 +34,10 @@ QString css(const QColor &color, qreal opacity = 1.0);
 QColor brandStart();
 QColor brandEnd();
 QLinearGradient brandGradient(const QRectF &rect);
+
+// `color` darkened (on a light background) or lightened (on a dark one) just enough to read as
+// text on `background`; the bright system orange on a light window is too faint as it is.
+QColor readableOn(const QColor &color, const QColor &background);
 
 // Draws the widget's text (labels, fields, buttons) in `color`.
 void setTextColor(QWidget *widget, const QColor &color);

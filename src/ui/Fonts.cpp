@@ -60,6 +60,13 @@ QFont font(Style style, QFont::Weight weight)
     return result;
 }
 
+const QStringList &emojiFamilies()
+{
+    static const QStringList families{ QStringLiteral("Apple Color Emoji"), QStringLiteral("Noto Color Emoji"),
+        QStringLiteral("Segoe UI Emoji"), QStringLiteral("Twemoji"), QStringLiteral("Symbola") };
+    return families;
+}
+
 QFont monospaced(Style style)
 {
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -67,6 +74,14 @@ QFont monospaced(Style style)
     const QFont body = QApplication::font();
     if (body.pointSizeF() > 0)
         fixed.setPointSizeF(body.pointSizeF());
+    // Homebrew prints emoji (🍺, ✔︎); a fixed font seldom has them, so name the colour emoji
+    // fonts of the desktops as fallbacks before the system's own substitution.
+    QStringList families{ fixed.family() };
+    for (const QString &emoji : emojiFamilies()) {
+        if (!families.contains(emoji))
+            families.append(emoji);
+    }
+    fixed.setFamilies(families);
     return scaled(fixed, style);
 }
 

@@ -37,6 +37,7 @@ LiveLogView::LiveLogView(QWidget *parent)
     setFrameShape(QFrame::NoFrame);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setUndoRedoEnabled(false);
+    setTabChangesFocus(true);
 
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(flushInterval);

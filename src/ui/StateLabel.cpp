@@ -4,6 +4,7 @@
 #include "ui/Colors.h"
 #include "ui/SymbolLabel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -43,6 +44,8 @@ void StateLabel::render()
         m_label->setColor(colorFor(m_state.kind, this));
         m_label->setText(m_state.text);
     }
+    setAccessibleName(
+        spokenName(m_state.kind) + (known && !m_state.text.isEmpty() ? u": "_s + m_state.text : QString()));
 }
 
 QString StateLabel::symbolFor(StepState::Kind kind)
@@ -60,6 +63,31 @@ QString StateLabel::symbolFor(StepState::Kind kind)
         break;
     }
     return {};
+}
+
+void StateLabel::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // The secondary colour is the palette's: take it again from a new one.
+    if (event->type() == QEvent::PaletteChange)
+        render();
+}
+
+QString StateLabel::spokenName(StepState::Kind kind)
+{
+    switch (kind) {
+    case StepState::Kind::done:
+        return u"Done"_s;
+    case StepState::Kind::partial:
+        return u"Partly done"_s;
+    case StepState::Kind::missing:
+        return u"Missing"_s;
+    case StepState::Kind::notApplicable:
+        return u"Not applicable"_s;
+    case StepState::Kind::unknown:
+        break;
+    }
+    return u"Checking"_s;
 }
 
 QColor StateLabel::colorFor(StepState::Kind kind, const QWidget *widget)

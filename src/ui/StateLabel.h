@@ -20,10 +20,15 @@ public:
     void setState(const StepState &state);
     StepState state() const { return m_state; }
 
+    // The state in words, for screen readers: "Done", "Partly done", "Missing"…
+    static QString spokenName(StepState::Kind kind);
     // The symbol name of a state (empty for unknown), shared with the Home screen's cards.
     static QString symbolFor(StepState::Kind kind);
     // Green for done, orange for partial, the secondary colour otherwise.
     static QColor colorFor(StepState::Kind kind, const QWidget *widget = nullptr);
+
+protected:
+    void changeEvent(QEvent *event) override;
 
 private:
     void render();

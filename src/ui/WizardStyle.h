@@ -21,4 +21,8 @@ QLabel *secondaryLabel(const QString &text, Fonts::Style style, QWidget *parent)
 // ordinary bordered one.
 void setProminent(QPushButton *button, bool prominent);
 
+// Return on the focused button presses that button rather than the sheet's default one, as
+// desktops other than macOS expect; on macOS Return stays with the default button.
+void pressOnReturn(QPushButton *button);
+
 } // namespace WizardStyle

@@ -167,6 +167,15 @@ private Q_SLOTS:
         qr->click();
         QCOMPARE(sandbox.openedUrls, QList<QUrl>{ ProjectLinks::donationPage() });
 
+        // The legal block shows the built-in file's lines, its comments left out.
+        QStringList legal;
+        for (QLabel *line : view.findChildren<QLabel *>(u"aboutMaker"_s))
+            legal.append(line->text());
+        QCOMPARE(legal, AboutView::legalLines());
+        QVERIFY(!legal.isEmpty());
+        for (const QString &line : std::as_const(legal))
+            QVERIFY2(!line.startsWith(u'#') && line == line.trimmed(), qPrintable(line));
+
         auto *donation = view.findChild<QLabel *>(u"aboutDonationLink"_s);
         QCOMPARE(donation->text().contains(ProjectLinks::donationServiceName()), true);
         Q_EMIT donation->linkActivated(ProjectLinks::donationPage().toString());

@@ -9,6 +9,8 @@
 #include "setup/config/SetupConfig.h"
 #include "setup/engine/SetupStore.h"
 #include "ui/BusyIndicator.h"
+#include "ui/Colors.h"
+#include "ui/RoundedPanel.h"
 #include "ui/main/ComponentCard.h"
 #include "ui/main/HomeView.h"
 
@@ -124,6 +126,17 @@ private Q_SLOTS:
         QVERIFY(!home.ringIsGreen());
         QCOMPARE(child<QLabel>(home, u"homeHeading"_s)->text(), u"8 steps left"_s);
         QVERIFY(child<QPushButton>(home, u"wizardButton"_s)->isEnabled());
+
+        // What a screen reader says for the painted ring, the state marks and the card buttons.
+        QCOMPARE(child<QWidget>(home, u"progressRing"_s)->accessibleName(), u"1 of 9 components set up"_s);
+        QCOMPARE(actionOf(home, SetupComponent::xcode)->accessibleName(), u"Set up Xcode Command Line Tools"_s);
+        QCOMPARE(
+            child<QLabel>(card(home, SetupComponent::xcode), u"cardStateSymbol"_s)->accessibleName(), u"Missing"_s);
+        // The summary's fill is read from the palette, so it follows a switch to dark.
+        QPalette dark = home.palette();
+        dark.setColor(QPalette::WindowText, Qt::white);
+        home.setPalette(dark);
+        QCOMPARE(child<RoundedPanel>(home, u"summaryPanel"_s)->fill(), Colors::withOpacity(Qt::white, 0.05));
 
         QCOMPARE(messageOf(home, SetupComponent::xcode), u"Not installed"_s);
         QCOMPARE(card(home, SetupComponent::xcode)->stateSymbol(), u"circle"_s);

@@ -8,6 +8,7 @@
 #include "brew/ActivityStore.h"
 #include "brew/BrewStore.h"
 #include "brew/PackageFormats.h"
+#include "setup/engine/SetupStore.h"
 #include "ui/LiveLogView.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/ErrorDetailsSheet.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -377,11 +379,49 @@ private Q_SLOTS:
         aboutAction->trigger();
         QCOMPARE(app.aboutWindow(), about);
 
+        // Help and About belong to the main window: closing it leaves nothing running.
+        QCOMPARE(about->parentWidget(), window);
+        QCOMPARE(app.helpWindow()->parentWidget(), window);
+        QVERIFY(about->isWindow() && app.helpWindow()->isWindow());
+
+        // The View menu lists the keys of the sections and of Find.
+        QStringList keys;
+        for (QAction *action : window->findChild<QMenu *>(u"viewMenu"_s)->actions())
+            keys.append(action->text() + u' ' + action->shortcut().toString());
+        QCOMPARE(keys,
+            (QStringList{ u"Home Ctrl+1"_s, u"Packages Ctrl+2"_s, u"Installed Ctrl+3"_s, u"Updates Ctrl+4"_s,
+                u"Services Ctrl+5"_s, u" "_s, u"Find Ctrl+F"_s }));
+
         auto *support = window->findChild<QAction *>(u"supportAction"_s);
         QCOMPARE(support->text(), u"Support the Project…"_s);
         support->trigger();
         QCOMPARE(sandbox.openedUrls.size(), 1);
         QCOMPARE(sandbox.openedUrls.first().scheme(), u"https"_s);
+    }
+
+    void keyboard_shortcutsSwitchSectionsAndFocusSearch()
+    {
+        Sandbox sandbox;
+        FakeBrew fakeBrew(sandbox);
+        installBrew(fakeBrew);
+        ContentView view;
+        quillrig::test::child<SetupStore>(view, u"setupStore"_s)->setHasSeenWizard(true);
+        view.resize(1000, 640);
+        view.show();
+        QTRY_COMPARE(storeOf(view)->status(), BrewStatus::ready);
+        QApplication::setActiveWindow(&view);
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        MainView *main = mainOf(view);
+        const QList<SidebarSection> sections = allSidebarSections();
+        for (int i = sections.size() - 1; i >= 0; --i) {
+            QTest::keyClick(&view, Qt::Key(Qt::Key_1 + i), Qt::ControlModifier);
+            QCOMPARE(main->section(), sections[i]);
+        }
+        QTest::keyClick(&view, Qt::Key_2, Qt::ControlModifier);
+        QTest::keyClick(&view, Qt::Key_F, Qt::ControlModifier);
+        QWidget *focused = QApplication::focusWidget();
+        QVERIFY(focused && main->currentScreen()->isAncestorOf(focused));
+        QCOMPARE(focused->objectName(), u"searchField"_s);
     }
 
     void app_brewfileCommandsWaitForTheSequence()

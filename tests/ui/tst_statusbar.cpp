@@ -5,6 +5,7 @@
 #include "ui/main/ErrorDetailsSheet.h"
 #include "ui/main/StatusBar.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -143,6 +144,39 @@ private Q_SLOTS:
         apply(activity, phase, catalog);
         QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(200, 15));
         QCOMPARE(activity.showingError(), level == Level::error);
+    }
+
+    void keyboard_opensTheDetails_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+
+    // Tab reaches "Show details", and the key opens the error as a click would.
+    void keyboard_opensTheDetails()
+    {
+        QFETCH(int, key);
+        Sandbox sandbox;
+        ActivityStore activity;
+        QWidget window;
+        auto *before = new QPushButton(u"Before"_s, &window);
+        before->setObjectName(u"before"_s);
+        auto *bar = new StatusBar(&activity, &window);
+        bar->setGeometry(0, 40, 900, 40);
+        window.resize(900, 80);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        activity.setPhase(Phase::failure(u"Installing 1 package failed"_s, u"$ brew install wget"_s));
+        before->setFocus();
+        QTest::keyClick(before, Qt::Key_Tab);
+        auto *details = bar->findChild<QPushButton *>(u"statusDetailsHint"_s);
+        QCOMPARE(QApplication::focusWidget(), details);
+        QCOMPARE(details->text(), u"Show details"_s);
+        QTest::keyClick(details, Qt::Key(key));
+        QTRY_VERIFY(activity.showingError());
     }
 
     void closeButton_dismissesTheSuccess()

@@ -27,6 +27,7 @@
 #include "ui/wizard/TerminalPage.h"
 #include "ui/wizard/WizardView.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -175,7 +176,11 @@ private Q_SLOTS:
     void iTermAlone_showsThePasswordNote();
     void existingPromptFile_keepsIt();
     void cancel_discardsTheDraft();
-    void runningSheet_cannotBeClosed();
+    void runningSheet_escapeCancelsTheRun();
+    void keyboardOnly_ticksPluginsAndReachesReview();
+    void returnOnFocusedButton_pressesIt_data();
+    void returnOnFocusedButton_pressesIt();
+    void lateDetection_keepsThePageAsTheUserLeftIt();
 };
 
 void TestWizard::walkEverything_applyAndCustomizePrompt()
@@ -380,7 +385,6 @@ void TestWizard::walkEverything_applyAndCustomizePrompt()
     QCOMPARE(shownButtons(wizard), QStringList{ u"Cancel"_s });
     auto *run = page<RunView>(wizard);
     // The sheet stays while the run goes on.
-    QTest::keyClick(&wizard, Qt::Key_Escape);
     wizard.close();
     QVERIFY(wizard.isVisible());
     QTRY_COMPARE(run->shownSymbol(SetupComponent::xcode), u"spinner"_s);
@@ -550,7 +554,7 @@ void TestWizard::cancel_discardsTheDraft()
     QVERIFY(!QFile::exists(SetupConfig::fileURL()));
 }
 
-void TestWizard::runningSheet_cannotBeClosed()
+void TestWizard::runningSheet_escapeCancelsTheRun()
 {
     Sandbox sandbox;
     sandbox.configure([](Platform::Settings &settings) { settings.commandLineToolsPoll = std::chrono::seconds(20); });
@@ -567,13 +571,13 @@ void TestWizard::runningSheet_cannotBeClosed()
     QVERIFY(stores.setup.isApplying());
     QVERIFY(waitUntil([&] { return stores.setup.log().contains(u"Checking every"_s); }));
 
-    QTest::keyClick(&wizard, Qt::Key_Escape);
-    wizard.reject();
+    // Closing would hide the run half-way: the sheet stays, and Escape asks the run to stop.
     wizard.close();
     QVERIFY(wizard.isVisible());
-    QVERIFY(!child<QWidget>(&wizard, u"runSpinner"_s)->isHidden());
-
-    button(wizard, u"cancelButton"_s)->click();
+    QTest::keyClick(&wizard, Qt::Key_Escape);
+    QVERIFY(wizard.isVisible());
+    QCOMPARE(button(wizard, u"cancelButton"_s)->text(), u"Cancelling…"_s);
+    QVERIFY(!button(wizard, u"cancelButton"_s)->isEnabled());
     QTRY_VERIFY(!stores.setup.isApplying());
     auto *run = page<RunView>(wizard);
     QCOMPARE(run->shownSymbol(SetupComponent::xcode), u"xmark.circle.fill"_s);
@@ -584,6 +588,108 @@ void TestWizard::runningSheet_cannotBeClosed()
     saveScreenshot(&wizard, u"wizard-cancelled"_s);
     QTest::keyClick(&wizard, Qt::Key_Return);
     QVERIFY(!wizard.isVisible());
+}
+
+// Keys go where a person's would: to the widget with the focus.
+void press(QWidget *window, Qt::Key key)
+{
+    QWidget *target = QApplication::focusWidget();
+    QTest::keyClick(target ? target : window, key);
+}
+
+void TestWizard::keyboardOnly_ticksPluginsAndReachesReview()
+{
+    Sandbox sandbox;
+    Stores stores;
+    WizardView wizard(&stores.brew, &stores.setup, WizardRequest::make(SetupComponent::ohMyZsh));
+    wizard.show();
+    QApplication::setActiveWindow(&wizard);
+    QVERIFY(QTest::qWaitForWindowActive(&wizard));
+    QTRY_VERIFY(wizard.detectionsFinished());
+    QCOMPARE(titleOf(wizard), u"Terminal"_s);
+    auto *list = child<QTableView>(page<TerminalPage>(wizard), u"pluginList"_s);
+    for (int i = 0; i < 12 && QApplication::focusWidget() != list; ++i)
+        press(&wizard, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), list);
+
+    const qsizetype before = wizard.draft().plugins.size();
+    const auto ticked = [&] { return list->currentIndex().siblingAtColumn(0).data(Qt::CheckStateRole) == Qt::Checked; };
+    for (int tick = 0; tick < 3; ++tick) {
+        for (int i = 0; i < 40 && (!list->currentIndex().isValid() || ticked()); ++i)
+            press(&wizard, Qt::Key_Down);
+        const QString name = list->currentIndex().siblingAtColumn(0).data().toString();
+        press(&wizard, Qt::Key_Space);
+        QVERIFY2(wizard.draft().plugins.contains(name), qPrintable(name));
+        QVERIFY(ticked()); // the row moved up, and the current row went with it
+    }
+    QCOMPARE(wizard.draft().plugins.size(), before + 3);
+    press(&wizard, Qt::Key_Space); // and Space unticks again
+    QCOMPARE(wizard.draft().plugins.size(), before + 2);
+    press(&wizard, Qt::Key_Space);
+
+    press(&wizard, Qt::Key_Return);
+    QCOMPARE(wizard.currentPage(), WizardPage::review);
+    QCOMPARE(wizard.draft().plugins.size(), before + 3);
+}
+
+void TestWizard::returnOnFocusedButton_pressesIt_data()
+{
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("Back goes back") << u"backButton"_s << true << u"What should be set up?"_s;
+    QTest::newRow("Cancel closes") << u"cancelButton"_s << false << u"Terminal"_s;
+    QTest::newRow("a choice leaves it to Next") << QString() << true << u"Aliases & environment"_s;
+}
+
+// Return presses the focused button, not the sheet's default one (except on macOS).
+void TestWizard::returnOnFocusedButton_pressesIt()
+{
+    QFETCH(QString, focused);
+    QFETCH(bool, open);
+    QFETCH(QString, title);
+    Sandbox sandbox;
+    Stores stores;
+    WizardView wizard(&stores.brew, &stores.setup, WizardRequest::make());
+    wizard.show();
+    QApplication::setActiveWindow(&wizard);
+    button(wizard, u"nextButton"_s)->click();
+    QCOMPARE(titleOf(wizard), u"Terminal"_s);
+    if (focused.isEmpty())
+        child<QRadioButton>(&wizard, u"styleChoice"_s)->setFocus();
+    else
+        button(wizard, focused)->setFocus();
+    press(&wizard, Qt::Key_Return);
+    QCOMPARE(wizard.isVisible(), open);
+    QCOMPARE(titleOf(wizard), title);
+}
+
+void TestWizard::lateDetection_keepsThePageAsTheUserLeftIt()
+{
+    Sandbox sandbox;
+    SetupFakes fakes(sandbox);
+    fakes.installGit();
+    setGitIdentity(sandbox, "Ada Lovelace", "ada@example.org");
+    Stores stores;
+    WizardView wizard(&stores.brew, &stores.setup, WizardRequest::make(SetupComponent::git));
+    wizard.show();
+    QApplication::setActiveWindow(&wizard);
+    // The user starts typing before git has told the identity.
+    QVERIFY(!wizard.detectionsFinished());
+    auto *git = page<GitPage>(wizard);
+    QPointer<QLineEdit> email = child<QLineEdit>(git, u"gitEmailField"_s);
+    email->setFocus();
+    QTest::keyClicks(email, u"me@home"_s);
+    email->setCursorPosition(2);
+    QTRY_VERIFY(wizard.detectionsFinished());
+    QVERIFY(email);
+    QCOMPARE(page<GitPage>(wizard), git);
+    QCOMPARE(email->text(), u"me@home"_s);
+    QCOMPARE(email->cursorPosition(), 2);
+    QCOMPARE(QApplication::focusWidget(), email.data());
+    // What was found fills the field the user left empty, in place.
+    QCOMPARE(child<QLineEdit>(git, u"gitNameField"_s)->text(), u"Ada Lovelace"_s);
+    QCOMPARE(wizard.draft().gitEmail, u"me@home"_s);
 }
 
 QTEST_MAIN(TestWizard)

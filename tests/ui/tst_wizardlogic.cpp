@@ -369,7 +369,7 @@ private Q_SLOTS:
         QCOMPARE(
             TerminalPage::promptStatus({ true, u"rainbow"_s, true, false }), u"Current prompt: Rainbow, customized"_s);
         QCOMPARE(TerminalPage::promptStatus({ true, u"fancy"_s, true, true }),
-            u"Current prompt: fancy, customized with `p10k configure`"_s);
+            u"Current prompt: fancy, customized with p10k configure"_s);
 
         QCOMPARE(TerminalPage::styleChoices(false), SetupConfig::p10kStyles());
         const auto replacing = TerminalPage::styleChoices(true);

@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
 #include "setup/config/DefaultsEntry.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/engine/RunContext.h"
@@ -75,7 +76,7 @@ QCoro::Task<> applyMacOSDefaults(RunContext &context, SetupConfig config)
         co_await SetupTools::runTool(context, killall, arguments);
     }
     if (failures > 0)
-        throw SetupError(QString::number(failures) + u" setting(s) could not be written."_s);
+        throw SetupError(Text::counted(failures, u"setting"_s, u"settings"_s) + u" could not be written."_s);
 }
 
 QCoro::Task<> gitConfigSet(RunContext &context, QString git, QString key, QString value)

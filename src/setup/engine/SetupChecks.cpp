@@ -85,7 +85,7 @@ StepState checkOhMyZsh(const SetupConfig &config)
             notEnabled.append(name);
     }
     if (absent.isEmpty() && notEnabled.isEmpty())
-        return StepState::done(QString::number(enabled.size()) + u" plugins enabled in ~/.zshrc"_s);
+        return StepState::done(Text::counted(enabled.size(), u"plugin"_s, u"plugins"_s) + u" enabled in ~/.zshrc"_s);
     QStringList list = notEnabled;
     for (const QString &name : std::as_const(absent)) {
         if (!list.contains(name))
@@ -154,7 +154,9 @@ QCoro::Task<StepState> checkMacOS(SetupConfig config)
             differing.append(entry.key);
     }
     if (differing.isEmpty())
-        co_return StepState::done(u"All "_s + QString::number(entries.size()) + u" settings applied"_s);
+        co_return StepState::done(entries.size() == 1
+                ? u"1 setting applied"_s
+                : u"All "_s + QString::number(entries.size()) + u" settings applied"_s);
     if (differing.size() == entries.size())
         co_return StepState::missing(u"Not applied"_s);
     co_return StepState::partial(u"Differs: "_s + summary(differing));

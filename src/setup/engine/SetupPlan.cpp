@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Platform.h"
 #include "platform/Process.h"
+#include "platform/Text.h"
 #include "setup/config/TextFile.h"
 #include "setup/config/Zshrc.h"
 #include "setup/engine/PreferenceSteps.h"
@@ -288,7 +289,7 @@ void planShell(SetupPlan::Step &step, const SetupConfig &config, Outlook &outloo
     planBackup(step, config, outlook);
     const ShellSteps::BlocksEdit probe = ShellSteps::zshrcWithBlocks(config, QString());
     for (const ShellSteps::BlocksEdit::Written &written : probe.written)
-        step.actions.append(u"Write "_s + QString::number(written.lines) + u' ' + written.label + u" to ~/.zshrc"_s);
+        step.actions.append(u"Write "_s + written.countedText() + u" to ~/.zshrc"_s);
     const auto edit = [&config](const QString &text) { return ShellSteps::zshrcWithBlocks(config, text).text; };
     editZshrc(step, outlook, edit, u"the managed blocks are written into it."_s);
 }
@@ -311,8 +312,9 @@ QCoro::Task<> planMacOS(SetupPlan::Step &step, const SetupConfig &config)
             step.defaults.append({ entry.domain, entry.key, current, entry.value });
         step.commands.append(commandText(defaults, PreferenceSteps::defaultsWriteArguments(entry)));
     }
-    step.actions.append(u"Write "_s + QString::number(config.defaultsEntries().size())
-        + u" macOS settings, then restart the Dock and Finder"_s);
+    step.actions.append(u"Write "_s
+        + Text::counted(config.defaultsEntries().size(), u"macOS setting"_s, u"macOS settings"_s)
+        + u", then restart the Dock and Finder"_s);
     for (const QString &process : PreferenceSteps::restartedProcesses())
         step.commands.append(commandText(platform.systemPath(u"/usr/bin/killall"_s), QStringList{ process }));
 }
@@ -325,7 +327,7 @@ QCoro::Task<> planGit(SetupPlan::Step &step, const SetupConfig &config, const Ou
         co_return;
     }
     const QList<KeyValue> writes = PreferenceSteps::gitWrites(config);
-    step.actions.append(u"Write "_s + QString::number(writes.size()) + u" global Git settings"_s);
+    step.actions.append(u"Write "_s + Text::counted(writes.size(), u"global Git setting"_s, u"global Git settings"_s));
     for (const KeyValue &write : writes) {
         // Before the Command Line Tools are installed there is no Git to ask.
         std::optional<QString> current;

@@ -294,7 +294,7 @@ void SetupStore::finishRun()
         if (m_applyOrder.size() == 1)
             m_activity->succeed(title(m_applyOrder.first()) + u" done"_s);
         else
-            m_activity->succeed(u"Setup finished — "_s + QString::number(m_applyOrder.size()) + u" steps"_s);
+            m_activity->succeed(u"Setup finished — "_s + Text::counted(m_applyOrder.size(), u"step"_s, u"steps"_s));
         return;
     }
     const qsizetype k = failures.size();

@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
 #include "setup/config/P10kOptions.h"
 #include "setup/config/SetupConfig.h"
 #include "setup/config/Zshrc.h"
@@ -145,17 +146,24 @@ bool instantPromptAfter(const QString &style)
     return P10kOptions::load().instantPrompt != u"off"_s;
 }
 
+QString BlocksEdit::Written::countedText() const
+{
+    return Text::counted(lines, singular.isEmpty() ? label : singular, label);
+}
+
 BlocksEdit zshrcWithBlocks(const SetupConfig &config, const QString &text)
 {
     struct Section {
         Zshrc::Block block;
         QStringList lines;
         QString label;
+        QString singular;
     };
     const QList<Section> sections{
-        { Zshrc::aliasesBlock, Zshrc::aliasLines(config.aliases), u"aliases"_s },
-        { Zshrc::environmentBlock, Zshrc::exportLines(config.environment), u"environment variables"_s },
-        { Zshrc::extrasBlock, Zshrc::extraLines(config.zshrcExtras), u"extra lines"_s },
+        { Zshrc::aliasesBlock, Zshrc::aliasLines(config.aliases), u"aliases"_s, u"alias"_s },
+        { Zshrc::environmentBlock, Zshrc::exportLines(config.environment), u"environment variables"_s,
+            u"environment variable"_s },
+        { Zshrc::extrasBlock, Zshrc::extraLines(config.zshrcExtras), u"extra lines"_s, u"extra line"_s },
     };
     BlocksEdit edit{ text, {} };
     for (const Section &section : sections) {
@@ -163,7 +171,7 @@ BlocksEdit zshrcWithBlocks(const SetupConfig &config, const QString &text)
         if (section.lines.isEmpty())
             continue;
         edit.text = Zshrc::upsertBlock(section.block, section.lines, edit.text);
-        edit.written.append({ section.lines.size(), section.label });
+        edit.written.append({ section.lines.size(), section.label, section.singular });
     }
     return edit;
 }
@@ -262,7 +270,7 @@ void applyShellBlocks(RunContext &context, const SetupConfig &config)
         return edit.text;
     });
     for (const BlocksEdit::Written &written : edit.written)
-        context.appendLog(u"Wrote "_s + QString::number(written.lines) + u' ' + written.label + u" to ~/.zshrc\n"_s);
+        context.appendLog(u"Wrote "_s + written.countedText() + u" to ~/.zshrc\n"_s);
     context.appendLog(u"Open a new terminal tab (or run `source ~/.zshrc`) to use them.\n"_s);
 }
 

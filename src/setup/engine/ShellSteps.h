@@ -28,6 +28,10 @@ struct BlocksEdit {
     struct Written {
         qsizetype lines = 0;
         QString label; // "aliases", "environment variables", "extra lines"
+        QString singular; // "alias", "environment variable", "extra line"
+
+        // "1 alias", "3 aliases".
+        QString countedText() const;
     };
     QString text;
     QList<Written> written;

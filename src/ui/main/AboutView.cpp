@@ -1,12 +1,13 @@
 #include "ui/main/AboutView.h"
 
 #include "platform/Platform.h"
-#include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/PaletteFollower.h"
 #include "ui/ProjectLinks.h"
 #include "ui/Symbols.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QToolButton>
@@ -64,6 +65,22 @@ QString AboutView::versionLine(const QString &shortVersion, const QString &build
     return u"Version "_s + orUnknown(shortVersion) + u" ("_s + orUnknown(buildNumber) + u')';
 }
 
+QStringList AboutView::legalLines()
+{
+    // Filled in by whoever distributes the build: the file is compiled into the resources.
+    Symbols::loadResources();
+    QFile file(u":/about-legal.txt"_s);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty() && !trimmed.startsWith(u'#'))
+            lines.append(trimmed);
+    }
+    return lines;
+}
+
 AboutView::AboutView(QWidget *parent)
     : QWidget(parent)
 {
@@ -77,9 +94,6 @@ AboutView::AboutView(QWidget *parent)
     // Sized to the content: the window can be neither shrunk nor stretched.
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    QPalette secondary = palette();
-    secondary.setColor(QPalette::WindowText, Colors::secondary(this));
-    secondary.setColor(QPalette::Text, Colors::secondary(this));
     const int contentWidth = 400 - 2 * 28;
 
     auto *icon = new QLabel(this);
@@ -100,7 +114,7 @@ AboutView::AboutView(QWidget *parent)
     auto *version
         = centred(versionLine(Platform::current().appShortVersion(), Platform::current().appBuildNumber()), this);
     version->setObjectName(u"aboutVersion"_s);
-    version->setPalette(secondary);
+    PaletteFollower::secondaryText(version);
     nameBlock->addWidget(name);
     nameBlock->addWidget(version);
     layout->addLayout(nameBlock);
@@ -109,11 +123,10 @@ AboutView::AboutView(QWidget *parent)
 
     auto *maker = new QVBoxLayout;
     maker->setSpacing(4);
-    for (const QString &line : { u"Vexler Labs GmbH"_s, u"VAT ID DE 318 552 907"_s,
-             u"Lindenstraße 14, 10969 Berlin, Germany"_s, u"Amtsgericht Charlottenburg, HRB 271604 B"_s }) {
+    for (const QString &line : legalLines()) {
         auto *label = centred(line, this);
         label->setObjectName(u"aboutMaker"_s);
-        label->setPalette(secondary);
+        PaletteFollower::secondaryText(label);
         maker->addWidget(label);
     }
     layout->addLayout(maker);
@@ -137,7 +150,7 @@ AboutView::AboutView(QWidget *parent)
         this);
     supportText->setObjectName(u"aboutSupportText"_s);
     supportText->setFont(Fonts::font(Fonts::Style::callout));
-    supportText->setPalette(secondary);
+    PaletteFollower::secondaryText(supportText);
     supportText->setFixedWidth(contentWidth);
 
     auto *qr = new QToolButton(this);
@@ -146,6 +159,8 @@ AboutView::AboutView(QWidget *parent)
     qr->setIcon(QIcon(u":/SupportQR.png"_s));
     qr->setIconSize(QSize(132, 132));
     qr->setToolTip(ProjectLinks::donationTooltip());
+    qr->setAccessibleName(ProjectLinks::donationTooltip());
+    qr->setAccessibleDescription(u"QR code of the donation page"_s);
     qr->setCursor(Qt::PointingHandCursor);
     connect(qr, &QToolButton::clicked, this, [] { Platform::current().openUrl(ProjectLinks::donationPage()); });
 

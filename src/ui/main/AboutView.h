@@ -12,4 +12,6 @@ public:
 
     // "Version 1.2 (34)", with "?" standing in for a missing short version or build number.
     static QString versionLine(const QString &shortVersion, const QString &buildNumber);
+    // The distributor's legal lines (name, registration, address, register entry), as built in.
+    static QStringList legalLines();
 };

@@ -6,6 +6,7 @@
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/PaletteFollower.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -47,7 +48,8 @@ BrewfileImportSheet::BrewfileImportSheet(BrewStore *store, QString path, QWidget
     warning->setObjectName(u"brewfileRubyWarning"_s);
     warning->setWordWrap(true);
     warning->setFont(Fonts::font(Fonts::Style::callout));
-    Colors::setTextColor(warning, Colors::orange());
+    PaletteFollower::follow(warning,
+        [](const QPalette &palette) { return Colors::readableOn(Colors::orange(), palette.color(QPalette::Window)); });
     layout->addWidget(warning);
 
     auto *statusRow = new QHBoxLayout;
@@ -62,6 +64,7 @@ BrewfileImportSheet::BrewfileImportSheet(BrewStore *store, QString path, QWidget
     layout->addLayout(statusRow);
 
     m_missing = new QTreeWidget(this);
+    m_missing->setTabKeyNavigation(false);
     m_missing->setObjectName(u"brewfileMissingTree"_s);
     m_missing->setHeaderHidden(true);
     m_missing->setColumnCount(2);

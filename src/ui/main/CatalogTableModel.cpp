@@ -15,7 +15,6 @@ CatalogTableModel::CatalogTableModel(BrewStore *store, QObject *parent)
     , m_installedIcon(Symbols::icon(u"checkmark.circle.fill"_s, Colors::green()))
     , m_homepageIcon(Symbols::icon(u"safari"_s, Colors::blue()))
     , m_nameFont(Fonts::font(Fonts::Style::body, QFont::Medium))
-    , m_secondary(Colors::secondary())
 {
 }
 
@@ -108,20 +107,21 @@ QVariant CatalogTableModel::data(const QModelIndex &index, int role) const
         if (role == Qt::DisplayRole)
             return kindText(package.kind);
         if (role == Qt::ForegroundRole)
-            return m_secondary;
+            return Colors::secondary();
         return {};
     case versionColumn:
         if (role == Qt::DisplayRole)
             return package.version;
         if (role == Qt::ForegroundRole)
-            return m_secondary;
+            return Colors::secondary();
         return {};
     case descriptionColumn:
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
             return package.desc;
         return {};
     case homepageColumn: {
-        if (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != homepageRole)
+        if (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != homepageRole
+            && role != Qt::AccessibleTextRole)
             return {};
         const std::optional<QUrl> url = homepageUrl(package.homepage);
         if (!url)
@@ -130,6 +130,8 @@ QVariant CatalogTableModel::data(const QModelIndex &index, int role) const
             return m_homepageIcon;
         if (role == Qt::ToolTipRole)
             return package.homepage;
+        if (role == Qt::AccessibleTextRole)
+            return u"Homepage "_s + package.homepage;
         return *url;
     }
     default:

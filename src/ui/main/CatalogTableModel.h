@@ -60,5 +60,4 @@ private:
     QIcon m_homepageIcon;
     // Asked for on every repaint of every visible row: made once.
     QFont m_nameFont;
-    QColor m_secondary;
 };

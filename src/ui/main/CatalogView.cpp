@@ -191,6 +191,8 @@ QWidget *CatalogView::makeTablePage()
 
     m_model = new CatalogTableModel(m_store, this);
     m_table = new QTableView(page);
+    // Tab leaves the table; the arrow keys move through it.
+    m_table->setTabKeyNavigation(false);
     m_table->setObjectName(u"catalogTable"_s);
     m_table->setModel(m_model);
     PackageScreen::setUpTable(m_table, false);
@@ -205,7 +207,7 @@ QWidget *CatalogView::makeTablePage()
     columns->setSectionResizeMode(CatalogTableModel::nameColumn, QHeaderView::Fixed);
     columns->resizeSection(CatalogTableModel::nameColumn, 220);
     columns->setSectionResizeMode(CatalogTableModel::typeColumn, QHeaderView::Fixed);
-    columns->resizeSection(CatalogTableModel::typeColumn, 60);
+    columns->resizeSection(CatalogTableModel::typeColumn, PackageScreen::textColumnWidth(m_table, u"Formula"_s));
     columns->setSectionResizeMode(CatalogTableModel::versionColumn, QHeaderView::Fixed);
     columns->resizeSection(CatalogTableModel::versionColumn, 90);
     columns->setSectionResizeMode(CatalogTableModel::descriptionColumn, QHeaderView::Stretch);

@@ -6,6 +6,7 @@
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/PaletteFollower.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,7 +37,7 @@ CleanupSheet::CleanupSheet(BrewStore *store, QWidget *parent)
                              "nothing installed needs any more."_s,
         this);
     intro->setWordWrap(true);
-    Colors::setTextColor(intro, Colors::secondary(this));
+    PaletteFollower::secondaryText(intro);
     layout->addWidget(intro);
 
     m_looking = new QWidget(this);
@@ -57,6 +58,8 @@ CleanupSheet::CleanupSheet(BrewStore *store, QWidget *parent)
     m_total->setWordWrap(true);
     result->addWidget(m_total);
     m_removals = new QPlainTextEdit(m_result);
+    m_removals->setTabChangesFocus(true);
+    m_removals->setAccessibleName(u"What was removed"_s);
     m_removals->setObjectName(u"cleanupRemovals"_s);
     m_removals->setReadOnly(true);
     m_removals->setFont(Fonts::monospaced(Fonts::Style::caption));

@@ -7,6 +7,7 @@
 #include "ui/Symbols.h"
 #include "ui/WizardStyle.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -28,6 +29,8 @@ public:
         setTextFormat(Qt::PlainText);
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         setToolTip(text);
+        // Shortened on purpose; the tooltip and the accessible name carry the whole title.
+        setProperty("elidesText", true);
     }
 
     QSize minimumSizeHint() const override
@@ -140,7 +143,18 @@ void ComponentCard::render()
     m_message->setText(kind == StepState::Kind::unknown ? u"Checking…"_s : m_state.text);
     const QString text = buttonText(kind);
     m_button->setText(text);
+    m_button->setAccessibleName(text + u' ' + title(m_component));
     m_button->setVisible(!text.isEmpty());
+    m_stateIcon->setAccessibleName(StateLabel::spokenName(kind));
+    m_tileIcon->setAccessibleName(title(m_component));
+    setAccessibleName(title(m_component) + u": "_s + StateLabel::spokenName(kind));
+}
+
+void ComponentCard::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        render();
 }
 
 void ComponentCard::paintEvent(QPaintEvent *)

@@ -35,6 +35,8 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    // The symbols are drawn in palette-derived colours: draw them again for a new palette.
+    void changeEvent(QEvent *event) override;
 
 private:
     void render();

@@ -8,7 +8,9 @@
 #include "ui/main/InstallHomebrewView.h"
 #include "ui/main/MainView.h"
 
+#include <QAction>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -48,7 +50,41 @@ ContentView::ContentView(QWidget *parent)
         if (state == Qt::ApplicationActive)
             applicationBecameActive();
     });
+    makeViewActions();
     showStatus();
+}
+
+void ContentView::makeViewActions()
+{
+    int number = 1;
+    for (const SidebarSection section : allSidebarSections()) {
+        auto *action = new QAction(MainView::sectionTitle(section), this);
+        action->setObjectName(u"showSection"_s + QString::number(number));
+        if (number <= 9)
+            action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + number)));
+        connect(action, &QAction::triggered, this, [this, section] {
+            if (m_mainView)
+                m_mainView->setSection(section);
+        });
+        m_viewActions.append(action);
+        ++number;
+    }
+    auto *find = new QAction(u"Find"_s, this);
+    find->setObjectName(u"findAction"_s);
+    find->setShortcut(QKeySequence::Find);
+    connect(find, &QAction::triggered, this, [this] {
+        if (m_mainView)
+            m_mainView->focusSearch();
+    });
+    m_viewActions.append(find);
+    addActions(m_viewActions);
+}
+
+void ContentView::refreshViewActions()
+{
+    const bool usable = m_mainView && m_stack->currentWidget() == m_mainView;
+    for (QAction *action : std::as_const(m_viewActions))
+        action->setEnabled(usable);
 }
 
 ContentView::~ContentView()
@@ -95,6 +131,7 @@ void ContentView::showStatus()
         m_stack->setCurrentWidget(m_mainView);
         break;
     }
+    refreshViewActions();
 }
 
 void ContentView::applicationBecameActive()

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class ActivityStore;
+class QAction;
 class BrewStore;
 class InstallHomebrewView;
 class MainView;
@@ -21,6 +22,10 @@ public:
 
     // The menus act on the same Homebrew store as the window.
     BrewStore *store() const { return m_store; }
+    // The commands of the View menu: one per sidebar section (Ctrl+1, Ctrl+2… in sidebar order;
+    // Command on macOS) and Find (Ctrl+F) for the search field of the screen shown. They work
+    // while the main view is shown, with or without a menu bar.
+    const QList<QAction *> &viewActions() const { return m_viewActions; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -28,6 +33,8 @@ protected:
 private:
     void showStatus();
     void applicationBecameActive();
+    void makeViewActions();
+    void refreshViewActions();
 
     ActivityStore *m_activity;
     BrewStore *m_store;
@@ -37,4 +44,5 @@ private:
     InstallHomebrewView *m_install = nullptr;
     MainView *m_mainView = nullptr;
     bool m_started = false;
+    QList<QAction *> m_viewActions;
 };

@@ -6,6 +6,7 @@
 #include "ui/Fonts.h"
 #include "ui/RoundedPanel.h"
 #include "ui/SymbolLabel.h"
+#include "ui/WizardStyle.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -50,6 +51,8 @@ ErrorDetailsSheet::ErrorDetailsSheet(ActivityStore *activity, QWidget *parent)
     m_message->setObjectName(u"errorMessage"_s);
     m_message->setReadOnly(true);
     m_message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_message->setAccessibleName(u"Error details"_s);
+    m_message->setTabChangesFocus(true);
     m_message->setFont(Fonts::monospaced(Fonts::Style::caption));
     m_message->setFrameShape(QFrame::NoFrame);
     m_message->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -63,6 +66,7 @@ ErrorDetailsSheet::ErrorDetailsSheet(ActivityStore *activity, QWidget *parent)
     buttons->setSpacing(8);
     for (QPushButton *button : { m_copy, m_retry, m_dismiss }) {
         button->setAutoDefault(false);
+        WizardStyle::pressOnReturn(button);
         buttons->addWidget(button);
     }
     buttons->addStretch(1);

@@ -1,9 +1,9 @@
 #include "ui/main/HelpView.h"
 
 #include "platform/Platform.h"
-#include "ui/Colors.h"
 #include "ui/EmptyStateView.h"
 #include "ui/Fonts.h"
+#include "ui/PaletteFollower.h"
 #include "ui/ProjectLinks.h"
 #include "ui/Symbols.h"
 
@@ -223,8 +223,6 @@ void HelpView::showSelection()
     title->setFont(Fonts::font(Fonts::Style::largeTitle, QFont::Bold));
     column->addWidget(title);
 
-    QPalette secondary = palette();
-    secondary.setColor(QPalette::WindowText, Colors::secondary(this));
     for (const Section &section : std::as_const(m_selection->sections)) {
         auto *block = new QVBoxLayout;
         block->setSpacing(4);
@@ -233,7 +231,7 @@ void HelpView::showSelection()
         heading->setFont(Fonts::font(Fonts::Style::headline));
         auto *body = selectable(new QLabel(section.body, content));
         body->setObjectName(u"helpBody"_s);
-        body->setPalette(secondary);
+        PaletteFollower::secondaryText(body);
         block->addWidget(heading);
         block->addWidget(body);
         column->addLayout(block);

@@ -55,10 +55,11 @@ public:
         });
     }
 
-    void setState(qreal fraction, const QString &text, bool green)
+    void setState(qreal fraction, const QString &text, bool green, const QString &accessibleText)
     {
         m_text = text;
         m_green = green;
+        setAccessibleName(accessibleText);
         if (!qFuzzyCompare(1.0 + fraction, 1.0 + m_target)) {
             m_target = fraction;
             m_animation.stop();
@@ -134,6 +135,13 @@ QString HomeView::heading(const QHash<SetupComponent, StepState> &states)
     if (complete == total - 1)
         return u"1 step left"_s;
     return QString::number(total - complete) + u" steps left"_s;
+}
+
+QString HomeView::ringDescription(const QHash<SetupComponent, StepState> &states)
+{
+    if (states.isEmpty())
+        return u"Checking your Mac…"_s;
+    return QString::number(completeCount(states)) + u" of "_s + QString::number(total) + u" components set up"_s;
 }
 
 QString HomeView::systemLine(const QString &systemVersion, const std::optional<QString> &brewVersion)
@@ -235,7 +243,8 @@ QWidget *HomeView::makeToolbar()
 
 QWidget *HomeView::makeSummary()
 {
-    auto *panel = new RoundedPanel(Colors::withOpacity(quaternary(this), 0.5), 14, this);
+    // The quaternary fill at half strength, read from the palette when painting.
+    auto *panel = new RoundedPanel(QPalette::WindowText, 0.1 * 0.5, 14, this);
     panel->setObjectName(u"summaryPanel"_s);
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(18, 18, 18, 18);
@@ -325,7 +334,7 @@ void HomeView::refreshStates()
     const bool known = !states.isEmpty();
     const bool allDone = known && complete == total;
     static_cast<ProgressRing *>(m_ring)->setState(known ? qreal(complete) / total : 0.0,
-        known ? QString::number(complete) + u"/"_s + QString::number(total) : u"…"_s, allDone);
+        known ? QString::number(complete) + u"/"_s + QString::number(total) : u"…"_s, allDone, ringDescription(states));
     m_heading->setText(heading(states));
 
     m_wizardButton->setText(allDone ? u"Run wizard again"_s : u"Run setup wizard"_s);

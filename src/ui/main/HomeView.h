@@ -30,6 +30,8 @@ public:
     // Components whose state is done or not applicable; components without a state do not count.
     static int completeCount(const QHash<SetupComponent, StepState> &states);
     static QString heading(const QHash<SetupComponent, StepState> &states);
+    // What the progress ring says to a screen reader: "7 of 9 components set up".
+    static QString ringDescription(const QHash<SetupComponent, StepState> &states);
     // "macOS 14.5.0 · Apple Silicon · Homebrew 4.4.2", "—" for an unknown Homebrew version.
     static QString systemLine(const QString &systemVersion, const std::optional<QString> &brewVersion);
     static QString updatesText(qsizetype count);

@@ -56,6 +56,8 @@ InstalledView::InstalledView(BrewStore *store, QWidget *parent)
     m_content->setObjectName(u"installedContent"_s);
     m_model = new InstalledTableModel(this);
     m_table = new QTableView(m_content);
+    // Tab leaves the table; the arrow keys move through it.
+    m_table->setTabKeyNavigation(false);
     m_table->setObjectName(u"installedTable"_s);
     m_table->setModel(m_model);
     PackageScreen::setUpTable(m_table, true);
@@ -65,7 +67,7 @@ InstalledView::InstalledView(BrewStore *store, QWidget *parent)
     columns->resizeSection(InstalledTableModel::pinColumn, 28);
     columns->setSectionResizeMode(InstalledTableModel::nameColumn, QHeaderView::Stretch);
     columns->setSectionResizeMode(InstalledTableModel::typeColumn, QHeaderView::Fixed);
-    columns->resizeSection(InstalledTableModel::typeColumn, 64);
+    columns->resizeSection(InstalledTableModel::typeColumn, PackageScreen::textColumnWidth(m_table, u"Formula"_s));
     columns->resizeSection(InstalledTableModel::versionColumn, 100);
     columns->resizeSection(InstalledTableModel::reasonColumn, 100);
     columns->resizeSection(InstalledTableModel::statusColumn, 120);
@@ -100,22 +102,35 @@ InstalledView::~InstalledView() = default;
 
 QWidget *InstalledView::makeToolbar()
 {
+    // Two lines: the filters get their own, so the actions keep their whole text at any font size.
+    auto *header = new QWidget(this);
+    header->setObjectName(u"installedHeader"_s);
+    auto *rows = new QVBoxLayout(header);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
     QHBoxLayout *layout = nullptr;
-    QWidget *toolbar = PackageScreen::toolbar(u"Installed"_s, u"installedToolbar"_s, this, layout);
-    layout->addSpacing(8);
-    layout->addWidget(PackageScreen::kindPicker(m_filter.kind, toolbar, m_kindGroup));
+    QWidget *toolbar = PackageScreen::toolbar(u"Installed"_s, u"installedToolbar"_s, header, layout);
+    rows->addWidget(toolbar);
+    auto *filters = new QWidget(header);
+    filters->setObjectName(u"installedFilters"_s);
+    auto *filterLayout = new QHBoxLayout(filters);
+    filterLayout->setContentsMargins(12, 0, 12, 8);
+    filterLayout->setSpacing(8);
+    rows->addWidget(filters);
+    filterLayout->addWidget(PackageScreen::kindPicker(m_filter.kind, filters, m_kindGroup));
     connect(m_kindGroup, &QButtonGroup::idClicked, this, [this](int id) {
         m_filter.kind = KindFilter(id);
         recomputeRows();
     });
-    m_onRequest = new QCheckBox(u"Installed on request only"_s, toolbar);
+    m_onRequest = new QCheckBox(u"Installed on request only"_s, filters);
     m_onRequest->setObjectName(u"onRequestOnlyToggle"_s);
     m_onRequest->setToolTip(u"Only what you asked for and nothing else needs (brew leaves), and all apps"_s);
     connect(m_onRequest, &QCheckBox::toggled, this, [this](bool on) {
         m_onRequestOnly = on;
         recomputeRows();
     });
-    layout->addWidget(m_onRequest);
+    filterLayout->addWidget(m_onRequest);
+    filterLayout->addStretch(1);
     layout->addStretch(1);
 
     m_search = PackageScreen::searchField(u"Search name or description"_s, toolbar);
@@ -139,7 +154,7 @@ QWidget *InstalledView::makeToolbar()
     m_uninstall->setObjectName(u"uninstallButton"_s);
     connect(m_uninstall, &QPushButton::clicked, this, [this] { confirmUninstall(selectedPackages()); });
     layout->addWidget(m_uninstall);
-    return toolbar;
+    return header;
 }
 
 QWidget *InstalledView::makeBottomBar()

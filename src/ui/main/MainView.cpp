@@ -22,6 +22,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QSplitter>
@@ -42,6 +43,7 @@ public:
         : QWidget(parent)
     {
         setFixedSize(22, 22);
+        setAccessibleName(u"Quillrig"_s);
     }
 
 protected:
@@ -101,6 +103,13 @@ QWidget *placeholder(const QString &title, const QString &objectName)
 
 QString titleOf(SidebarSection section)
 {
+    return MainView::sectionTitle(section);
+}
+
+} // namespace
+
+QString MainView::sectionTitle(SidebarSection section)
+{
     switch (section) {
     case SidebarSection::home:
         return u"Home"_s;
@@ -115,6 +124,8 @@ QString titleOf(SidebarSection section)
     }
     return {};
 }
+
+namespace {
 
 QString symbolOf(SidebarSection section)
 {
@@ -269,8 +280,8 @@ QWidget *MainView::makeSidebar()
     for (SidebarSection section : allSidebarSections()) {
         auto *item = new QListWidgetItem(Symbols::icon(symbolOf(section)), titleOf(section), m_sidebarList);
         item->setData(sectionRole, int(section));
-        item->setSizeHint(QSize(0, 28));
     }
+    m_sidebarList->setAccessibleName(u"Sections"_s);
     connect(m_sidebarList, &QListWidget::itemSelectionChanged, this, [this] {
         const QList<QListWidgetItem *> selected = m_sidebarList->selectedItems();
         if (selected.isEmpty())
@@ -279,7 +290,33 @@ QWidget *MainView::makeSidebar()
             setSection(SidebarSection(selected.first()->data(sectionRole).toInt()));
     });
     layout->addWidget(m_sidebarList, 1);
+    applyMetrics();
     return sidebar;
+}
+
+void MainView::applyMetrics()
+{
+    // Rows grow with the text size instead of clipping it.
+    const int rowHeight = std::max(28, fontMetrics().height() + 12);
+    for (int row = 0; row < m_sidebarList->count(); ++row)
+        m_sidebarList->item(row)->setSizeHint(QSize(0, rowHeight));
+}
+
+void MainView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange && m_sidebarList)
+        applyMetrics();
+}
+
+bool MainView::focusSearch()
+{
+    auto *search = m_screen ? m_screen->findChild<QLineEdit *>(u"searchField"_s) : nullptr;
+    if (!search || !search->isVisible())
+        return false;
+    search->setFocus(Qt::ShortcutFocusReason);
+    search->selectAll();
+    return true;
 }
 
 void MainView::setSection(std::optional<SidebarSection> section)
@@ -327,10 +364,14 @@ void MainView::showScreen()
     }
     if (m_screen) {
         m_detailLayout->removeWidget(m_screen);
+        m_screen->hide();
         m_screen->deleteLater();
     }
     m_screen = next;
     m_detailLayout->insertWidget(0, m_screen, 1);
+    // A layout shows a new child only at the next turn of the event loop; show it now, so a
+    // shortcut can put the focus into it at once.
+    m_screen->show();
     refreshLogPanel();
 }
 
@@ -344,6 +385,10 @@ void MainView::refreshBadge()
             item->setData(badgeRole, outdated);
         if (item->data(sectionRole).toInt() == int(SidebarSection::installed))
             item->setData(badgeRole, installed);
+        // The badge is painted; a screen reader hears the count with the row's name.
+        const int count = item->data(badgeRole).toInt();
+        item->setData(
+            Qt::AccessibleTextRole, count > 0 ? item->text() + u", "_s + QString::number(count) : item->text());
     }
 }
 

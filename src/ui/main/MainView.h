@@ -47,12 +47,17 @@ public:
 
     // The screen currently shown in the detail area.
     QWidget *currentScreen() const { return m_screen; }
+    // Puts the keyboard focus in the search field of the screen, when it has one.
+    bool focusSearch();
+    // The text of a section as the sidebar and the menus show it.
+    static QString sectionTitle(SidebarSection section);
 
 Q_SIGNALS:
     void sectionChanged();
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     // One factory per section; each call builds the screen afresh (a new catalog screen starts
@@ -67,6 +72,7 @@ private:
     void showScreen();
     void syncSidebar();
     void refreshBadge();
+    void applyMetrics();
     void refreshLogPanel();
     void refreshErrorSheet();
     void setWizard(const WizardRequest &request);

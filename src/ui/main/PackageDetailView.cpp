@@ -7,6 +7,7 @@
 #include "ui/BusyIndicator.h"
 #include "ui/Colors.h"
 #include "ui/Divider.h"
+#include "ui/ElidedLinkLabel.h"
 #include "ui/Fonts.h"
 #include "ui/ProminentButton.h"
 #include "ui/Symbols.h"
@@ -190,12 +191,10 @@ PackageDetailView::PackageDetailView(BrewStore *store, Package package, QWidget 
     valueLabel(m_version)->setText(m_package.version);
     m_installedVersion = addTextFact(u"Installed"_s, u"Installed"_s);
 
-    auto *homepage = makeLabel(u"factHomepage"_s, m_column, Fonts::Style::callout);
-    makeSelectableWrapping(homepage);
-    homepage->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
-    homepage->setTextFormat(Qt::RichText);
-    // Two lines at most: a long address is cut, not allowed to push the grid down.
-    homepage->setMaximumHeight(2 * homepage->fontMetrics().lineSpacing() + 2);
+    // One line: a long address is shortened in the middle, never allowed to push the grid down.
+    auto *homepage = new ElidedLinkLabel(m_column);
+    homepage->setObjectName(u"factHomepage"_s);
+    homepage->setFont(Fonts::font(Fonts::Style::callout));
     connect(homepage, &QLabel::linkActivated, this,
         [](const QString &link) { Platform::current().openUrl(QUrl(link, QUrl::StrictMode)); });
     m_homepage = addFact(u"Homepage"_s, u"Homepage"_s, homepage);
@@ -213,9 +212,7 @@ PackageDetailView::PackageDetailView(BrewStore *store, Package package, QWidget 
     column->addLayout(m_facts);
 
     if (const std::optional<QUrl> url = CatalogTableModel::homepageUrl(m_package.homepage)) {
-        homepage->setText(u"<a href=\"%1\">%2</a>"_s.arg(
-            url->toString(QUrl::FullyEncoded).toHtmlEscaped(), m_package.homepage.toHtmlEscaped()));
-        homepage->setToolTip(m_package.homepage);
+        homepage->setLink(*url, m_package.homepage);
     }
     showFact(m_version, true);
     showFact(m_homepage, CatalogTableModel::homepageUrl(m_package.homepage).has_value());

@@ -67,11 +67,22 @@ QWidget *kindPicker(CatalogFilter::KindFilter current, QWidget *parent, QButtonG
     return kinds;
 }
 
+int rowHeight(const QWidget *table)
+{
+    return std::max(24, table->fontMetrics().height() + 8);
+}
+
+int textColumnWidth(const QWidget *table, const QString &widest)
+{
+    return table->fontMetrics().horizontalAdvance(widest) + 16;
+}
+
 QLineEdit *searchField(const QString &placeholder, QWidget *parent)
 {
     auto *search = new QLineEdit(parent);
     search->setObjectName(u"searchField"_s);
     search->setPlaceholderText(placeholder);
+    search->setAccessibleName(placeholder);
     search->setClearButtonEnabled(true);
     search->setMinimumWidth(150);
     search->setMaximumWidth(280);
@@ -94,7 +105,7 @@ void setUpTable(QTableView *table, bool multiSelection)
     QHeaderView *rows = table->verticalHeader();
     rows->setVisible(false);
     rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(24);
+    rows->setDefaultSectionSize(rowHeight(table));
     QHeaderView *columns = table->horizontalHeader();
     columns->setHighlightSections(false);
     columns->setSectionsClickable(false);

@@ -21,6 +21,11 @@ class QWidget;
 // field, the tables, and the bar of counts and selection commands under them.
 namespace PackageScreen {
 
+// A table row one line of the table's text high, with room around it, at any font size.
+int rowHeight(const QWidget *table);
+// A column as wide as its widest expected text ("Formula") in the table's font.
+int textColumnWidth(const QWidget *table, const QString &widest);
+
 // A toolbar row that starts with the screen's title; the caller adds its controls to `layout`.
 QWidget *toolbar(const QString &title, const QString &objectName, QWidget *parent, QHBoxLayout *&layout);
 // A flat toolbar button with a symbol beside its text.

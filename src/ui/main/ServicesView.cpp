@@ -7,7 +7,9 @@
 #include "ui/Divider.h"
 #include "ui/EmptyStateView.h"
 #include "ui/Fonts.h"
+#include "ui/PaletteFollower.h"
 #include "ui/Symbols.h"
+#include "ui/main/PackageScreen.h"
 #include "ui/main/ServicesTableModel.h"
 
 #include <QHBoxLayout>
@@ -70,6 +72,8 @@ ServicesView::ServicesView(BrewStore *store, QWidget *parent)
     m_listPage = splitter;
     m_model = new ServicesTableModel(this);
     m_table = new QTableView(splitter);
+    // Tab leaves the table; the arrow keys move through it.
+    m_table->setTabKeyNavigation(false);
     m_table->setObjectName(u"servicesTable"_s);
     m_table->setModel(m_model);
     m_table->setFrameShape(QFrame::NoFrame);
@@ -80,7 +84,7 @@ ServicesView::ServicesView(BrewStore *store, QWidget *parent)
     m_table->setAlternatingRowColors(true);
     m_table->setWordWrap(false);
     m_table->verticalHeader()->setVisible(false);
-    m_table->verticalHeader()->setDefaultSectionSize(24);
+    m_table->verticalHeader()->setDefaultSectionSize(PackageScreen::rowHeight(m_table));
     QHeaderView *columns = m_table->horizontalHeader();
     columns->setHighlightSections(false);
     columns->setSectionsClickable(false);
@@ -194,7 +198,7 @@ QWidget *ServicesView::makeToolbar()
     hint->setObjectName(u"servicesLoginHint"_s);
     hint->setWordWrap(true);
     hint->setFont(Fonts::font(Fonts::Style::caption));
-    Colors::setTextColor(hint, Colors::secondary(this));
+    PaletteFollower::secondaryText(hint);
     outer->addWidget(hint);
     return toolbar;
 }
@@ -223,7 +227,8 @@ QWidget *ServicesView::makeDetails()
     m_readOnly->setObjectName(u"serviceReadOnlyReason"_s);
     m_readOnly->setWordWrap(true);
     m_readOnly->setFont(Fonts::font(Fonts::Style::callout));
-    Colors::setTextColor(m_readOnly, Colors::orange());
+    PaletteFollower::follow(m_readOnly,
+        [](const QPalette &palette) { return Colors::readableOn(Colors::orange(), palette.color(QPalette::Window)); });
     layout->addWidget(m_readOnly);
     auto *buttons = new QHBoxLayout;
     m_openLog = new QPushButton(u"Open log"_s, m_details);

@@ -11,10 +11,12 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -56,9 +58,7 @@ StatusBar::StatusBar(ActivityStore *activity, QWidget *parent)
     , m_taskTitle(new QLabel(m_task))
     , m_taskProgress(new QProgressBar(m_task))
     , m_taskDetail(new QLabel(m_task))
-    , m_details(new QWidget(m_row))
-    , m_detailsText(new QLabel(u"Show details"_s, m_details))
-    , m_detailsSymbol(new QLabel(m_details))
+    , m_details(new QPushButton(u"Show details"_s, m_row))
     , m_close(new QToolButton(m_row))
 {
     setObjectName(u"statusBar"_s);
@@ -72,7 +72,6 @@ StatusBar::StatusBar(ActivityStore *activity, QWidget *parent)
     outer->addWidget(divider);
     outer->addWidget(m_row);
 
-    m_row->setFixedHeight(30);
     auto *row = new QHBoxLayout(m_row);
     row->setContentsMargins(12, 0, 12, 0);
     row->setSpacing(0);
@@ -100,27 +99,27 @@ StatusBar::StatusBar(ActivityStore *activity, QWidget *parent)
     task->addWidget(m_taskProgress);
     task->addWidget(m_taskDetail, 1);
 
+    // A flat button, so the details open from the keyboard too (Tab to it, then Return or Space);
+    // the chevron sits after the text.
     m_details->setObjectName(u"statusDetailsHint"_s);
-    m_details->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
-    auto *details = new QHBoxLayout(m_details);
-    details->setContentsMargins(0, 0, 0, 0);
-    details->setSpacing(4);
-    m_detailsText->setFont(callout);
-    m_detailsText->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
-    details->addWidget(m_detailsText);
-    details->addWidget(m_detailsSymbol);
-    // Always red: set once, so the hint keeps one size and the row never squeezes it.
-    QPalette red = m_detailsText->palette();
-    red.setColor(QPalette::WindowText, Colors::red());
-    m_detailsText->setPalette(red);
-    const int chevron = QFontMetrics(callout).height() - 2;
-    m_detailsSymbol->setPixmap(Symbols::pixmap(u"chevron.up"_s, chevron, Colors::red(), devicePixelRatioF()));
+    m_details->setFlat(true);
+    m_details->setFont(callout);
+    m_details->setLayoutDirection(Qt::RightToLeft);
+    m_details->setCursor(Qt::PointingHandCursor);
+    m_details->setAccessibleDescription(u"Opens the details of the error"_s);
+    m_details->installEventFilter(this);
+    connect(m_details, &QPushButton::clicked, this, [this] {
+        if (m_activity && level() == Level::error)
+            m_activity->setShowingError(true);
+    });
+    applyMetrics();
 
     m_close->setObjectName(u"statusClose"_s);
     m_close->setAutoRaise(true);
     m_close->setIcon(Symbols::icon(u"xmark"_s));
     m_close->setIconSize(QSize(12, 12));
     m_close->setToolTip(u"Dismiss"_s);
+    m_close->setAccessibleName(u"Dismiss message"_s);
     connect(m_close, &QToolButton::clicked, this, [this] {
         if (m_activity)
             m_activity->dismiss();
@@ -213,6 +212,7 @@ void StatusBar::refresh()
     m_details->setVisible(current == Level::error);
     m_close->setVisible(phase.kind == Phase::success);
     setToolTip(current == Level::error ? u"Click to see the error"_s : QString());
+    setAccessibleName(u"Status: "_s + text());
     setCursor(current == Level::error ? Qt::PointingHandCursor : Qt::ArrowCursor);
     update();
 }
@@ -261,4 +261,33 @@ void StatusBar::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
         refresh();
+    if (event->type() == QEvent::FontChange)
+        applyMetrics();
+}
+
+bool StatusBar::eventFilter(QObject *watched, QEvent *event)
+{
+    // Return opens the details as Space does; a plain button outside a dialog ignores it.
+    if (watched == m_details && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_details->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void StatusBar::applyMetrics()
+{
+    // The bar is one line of callout text high, with room for a focus frame around the button.
+    const QFontMetrics callout(m_details->font());
+    m_row->setFixedHeight(std::max(30, callout.height() + 14));
+    QPalette red = m_details->palette();
+    red.setColor(QPalette::ButtonText, Colors::red());
+    red.setColor(QPalette::WindowText, Colors::red());
+    m_details->setPalette(red);
+    const int chevron = callout.height() - 2;
+    m_details->setIcon(Symbols::icon(u"chevron.up"_s, Colors::red()));
+    m_details->setIconSize(QSize(chevron, chevron));
 }

@@ -7,6 +7,7 @@
 class ActivityStore;
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QToolButton;
 class SymbolLabel;
 
@@ -30,8 +31,10 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void applyMetrics();
     void refresh();
     void showMessage(const QString &symbol, const QString &text, const QColor &color);
     void showTask(const QString &title, std::optional<double> progress, const QString &detail);
@@ -44,9 +47,7 @@ private:
     QLabel *m_taskTitle;
     QProgressBar *m_taskProgress;
     QLabel *m_taskDetail;
-    QWidget *m_details;
-    QLabel *m_detailsText;
-    QLabel *m_detailsSymbol;
+    QPushButton *m_details;
     QToolButton *m_close;
     // Keeps "updated 5 minutes ago" current while it is shown.
     QTimer m_clock;

@@ -78,6 +78,8 @@ UpdatesView::UpdatesView(BrewStore *store, QWidget *parent)
     m_content->setObjectName(u"updatesContent"_s);
     m_model = new OutdatedTableModel(this);
     m_table = new QTableView(m_content);
+    // Tab leaves the table; the arrow keys move through it.
+    m_table->setTabKeyNavigation(false);
     m_table->setObjectName(u"outdatedTable"_s);
     m_table->setModel(m_model);
     PackageScreen::setUpTable(m_table, true);
@@ -88,7 +90,7 @@ UpdatesView::UpdatesView(BrewStore *store, QWidget *parent)
     columns->setSectionResizeMode(OutdatedTableModel::nameColumn, QHeaderView::Interactive);
     columns->resizeSection(OutdatedTableModel::nameColumn, 240);
     columns->setSectionResizeMode(OutdatedTableModel::typeColumn, QHeaderView::Fixed);
-    columns->resizeSection(OutdatedTableModel::typeColumn, 60);
+    columns->resizeSection(OutdatedTableModel::typeColumn, PackageScreen::textColumnWidth(m_table, u"Formula"_s));
     columns->setSectionResizeMode(OutdatedTableModel::installedColumn, QHeaderView::Stretch);
     columns->setSectionResizeMode(OutdatedTableModel::availableColumn, QHeaderView::Stretch);
     connect(
@@ -249,7 +251,7 @@ void UpdatesView::refreshHeader()
     m_version->setText(u"Homebrew "_s + (m_store ? m_store->brewVersion().value_or(QString()) : QString()));
     if (updateAvailable && latest) {
         m_status->setText(u"Version "_s + *latest + u" is available"_s);
-        Colors::setTextColor(m_status, Colors::orange());
+        Colors::setTextColor(m_status, Colors::readableOn(Colors::orange(), palette().color(QPalette::Window)));
     } else {
         m_status->setText(u"Homebrew is up to date"_s);
         Colors::setTextColor(m_status, Colors::secondary(this));

@@ -3,6 +3,7 @@
 #include "setup/config/SetupConfig.h"
 #include "ui/Fonts.h"
 #include "ui/WizardStyle.h"
+#include "ui/wizard/KeyValueEditor.h"
 #include "ui/wizard/PageFields.h"
 #include "ui/wizard/PageScroll.h"
 
@@ -36,7 +37,9 @@ GitPage::GitPage(SetupConfig *config, QWidget *parent)
     column->addWidget(identity);
 
     PageFields::addEditor(column, u"Aliases"_s, u"alias"_s, u"git command"_s, &config->gitAliases,
-        u"gitAliasesEditor"_s, this, emitEdited);
+        u"gitAliasesEditor"_s, this, emitEdited)
+        ->setItemNoun(u"Git alias"_s);
     PageFields::addEditor(column, u"Settings"_s, u"section.key"_s, u"value"_s, &config->gitSettings,
-        u"gitSettingsEditor"_s, this, emitEdited);
+        u"gitSettingsEditor"_s, this, emitEdited)
+        ->setItemNoun(u"Git setting"_s);
 }

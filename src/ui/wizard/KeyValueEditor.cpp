@@ -18,6 +18,7 @@ KeyValueEditor::KeyValueEditor(
     const QString &title, const QString &keyTitle, const QString &valueTitle, QList<KeyValue> *items, QWidget *parent)
     : QWidget(parent)
     , m_keyTitle(keyTitle)
+    , m_itemNoun(keyTitle)
     , m_valueTitle(valueTitle)
     , m_items(items)
     , m_add(new QPushButton(Symbols::icon(u"plus"_s), u"Add"_s, this))
@@ -49,6 +50,21 @@ KeyValueEditor::KeyValueEditor(
 
     connect(m_add, &QPushButton::clicked, this, &KeyValueEditor::addRow);
     rebuild();
+}
+
+void KeyValueEditor::setItemNoun(const QString &noun)
+{
+    m_itemNoun = noun;
+    m_add->setAccessibleName(u"Add "_s + noun);
+    for (const Row &row : std::as_const(m_rows))
+        nameRow(row, row.key->text());
+}
+
+void KeyValueEditor::nameRow(const Row &row, const QString &key) const
+{
+    const QString trimmed = key.trimmed();
+    row.remove->setAccessibleName(
+        trimmed.isEmpty() ? u"Remove empty "_s + m_itemNoun : u"Remove "_s + m_itemNoun + u' ' + trimmed);
 }
 
 void KeyValueEditor::setProblem(Problem problem)
@@ -96,13 +112,16 @@ void KeyValueEditor::rebuild()
         key->setObjectName(u"keyField"_s);
         key->setPlaceholderText(m_keyTitle);
         key->setFont(mono);
-        key->setFixedWidth(170);
+        key->setAccessibleName(m_keyTitle);
+        // About twenty characters of the monospaced font, whatever its size.
+        key->setFixedWidth(QFontMetrics(mono).horizontalAdvance(u'M') * 20 + 10);
         line->addWidget(key);
 
         auto *value = new QLineEdit(item.value, widget);
         value->setObjectName(u"valueField"_s);
         value->setPlaceholderText(m_valueTitle);
         value->setFont(mono);
+        value->setAccessibleName(m_valueTitle);
         line->addWidget(value, 1);
 
         auto *remove = new QToolButton(widget);
@@ -128,6 +147,7 @@ void KeyValueEditor::rebuild()
 
         m_rowsLayout->addWidget(widget);
         m_rows.append({ id, widget, key, value, remove, problem });
+        nameRow(m_rows.last(), item.key);
         showProblem(m_rows.last(), item);
     }
     m_empty->setVisible(m_items->isEmpty());
@@ -157,9 +177,12 @@ void KeyValueEditor::setKey(const QUuid &id, const QString &key)
     for (KeyValue &row : *m_items) {
         if (row.id == id) {
             row.key = key;
-            for (const Row &shown : std::as_const(m_rows))
-                if (shown.id == id)
+            for (const Row &shown : std::as_const(m_rows)) {
+                if (shown.id == id) {
                     showProblem(shown, row);
+                    nameRow(shown, key);
+                }
+            }
             Q_EMIT edited();
             return;
         }

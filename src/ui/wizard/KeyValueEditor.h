@@ -31,6 +31,9 @@ public:
     // fault and the reason beside it (and as tooltip); blank rows are not marked.
     using Problem = std::function<std::optional<QString>(const KeyValue &row)>;
     void setProblem(Problem problem);
+    // What one row is, in words ("alias"): screen readers hear "Remove alias ll". The key's
+    // title stands in until it is set.
+    void setItemNoun(const QString &noun);
 
 Q_SIGNALS:
     // The bound list changed.
@@ -53,7 +56,10 @@ private:
     void setValue(const QUuid &id, const QString &value);
     void showProblem(const Row &row, const KeyValue &item) const;
 
+    void nameRow(const Row &row, const QString &key) const;
+
     QString m_keyTitle;
+    QString m_itemNoun;
     QString m_valueTitle;
     QList<KeyValue> *m_items;
     Problem m_problem;

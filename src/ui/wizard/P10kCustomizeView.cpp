@@ -2,6 +2,7 @@
 
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/PaletteFollower.h"
 #include "ui/RoundedPanel.h"
 #include "ui/Symbols.h"
 #include "ui/WizardStyle.h"
@@ -115,7 +116,7 @@ P10kCustomizeView::P10kCustomizeView(P10kOptions *options, const QString &style,
 
     auto *bottom = new QHBoxLayout;
     bottom->setSpacing(10);
-    auto *configure = new QPushButton(Symbols::icon(u"terminal"_s), u"Run full `p10k configure` in Terminal"_s, this);
+    auto *configure = new QPushButton(Symbols::icon(u"terminal"_s), u"Run full p10k configure in Terminal"_s, this);
     configure->setObjectName(u"configureButton"_s);
     configure->setAutoDefault(false);
     bottom->addWidget(configure, 0, Qt::AlignVCenter);
@@ -169,7 +170,8 @@ QWidget *P10kCustomizeView::makePreview()
     auto *branch = previewText(u"main"_s, Colors::green(), box);
     branch->setObjectName(u"previewBranch"_s);
     promptLine->addWidget(branch);
-    m_time = previewText(QString(), Colors::secondary(this), box);
+    m_time = previewText(QString(), QColor(), box);
+    PaletteFollower::secondaryText(m_time);
     m_time->setObjectName(u"previewTime"_s);
     promptLine->addWidget(m_time);
     promptLine->addStretch(1);

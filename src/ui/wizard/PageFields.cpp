@@ -10,16 +10,36 @@
 
 namespace PageFields {
 
+namespace {
+
+constexpr const char *boundTextProperty = "quillrigBoundText";
+
+} // namespace
+
 QLineEdit *textField(QString *text, const QString &placeholder, const QString &name, QWidget *parent, Edited edited)
 {
     auto *field = new QLineEdit(*text, parent);
     field->setObjectName(name);
     field->setPlaceholderText(placeholder);
+    field->setProperty(boundTextProperty, QVariant::fromValue(quintptr(text)));
     QObject::connect(field, &QLineEdit::textEdited, parent, [text, edited = std::move(edited)](const QString &typed) {
         *text = typed;
         edited();
     });
     return field;
+}
+
+void refreshTextFields(QWidget *page)
+{
+    for (QLineEdit *field : page->findChildren<QLineEdit *>()) {
+        const auto *text = reinterpret_cast<const QString *>(field->property(boundTextProperty).value<quintptr>());
+        if (!text || field->text() == *text)
+            continue;
+        const int caret = field->cursorPosition();
+        field->setText(*text);
+        if (field->hasFocus())
+            field->setCursorPosition(std::min(caret, int(text->size())));
+    }
 }
 
 QCheckBox *toggle(const QString &title, bool *value, const QString &name, QWidget *parent, Edited edited)

@@ -21,6 +21,9 @@ using Edited = std::function<void()>;
 
 // A line edit showing `*text`, with the placeholder as its hint.
 QLineEdit *textField(QString *text, const QString &placeholder, const QString &name, QWidget *parent, Edited edited);
+// Shows in every text field below `page` the value it is bound to, where that changed behind
+// its back (a detection that filled it in); the field the user is typing in keeps its caret.
+void refreshTextFields(QWidget *page);
 
 // A tick box for `*value`.
 QCheckBox *toggle(const QString &title, bool *value, const QString &name, QWidget *parent, Edited edited);

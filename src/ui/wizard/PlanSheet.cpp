@@ -30,6 +30,8 @@ PlanSheet::PlanSheet(
     m_status->setObjectName(u"planStatus"_s);
     column->addWidget(m_status);
     m_text = new QPlainTextEdit(this);
+    m_text->setTabChangesFocus(true);
+    m_text->setAccessibleName(u"Plan"_s);
     m_text->setObjectName(u"planText"_s);
     m_text->setReadOnly(true);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);

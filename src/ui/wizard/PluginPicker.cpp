@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSet>
 #include <QStackedWidget>
 #include <QTableView>
@@ -61,6 +62,8 @@ public:
         endResetModel();
     }
 
+    const QList<Row> &rows() const { return m_rows; }
+
     int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
     int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 3; }
 
@@ -68,7 +71,7 @@ public:
     {
         if (!index.isValid())
             return Qt::NoItemFlags;
-        Qt::ItemFlags flags = Qt::ItemIsEnabled;
+        Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
         if (index.column() == 0)
             flags |= Qt::ItemIsUserCheckable;
         return flags;
@@ -84,6 +87,14 @@ public:
                 return row.name;
             if (role == Qt::CheckStateRole)
                 return row.desired ? Qt::Checked : Qt::Unchecked;
+            if (role == Qt::AccessibleDescriptionRole) {
+                QStringList badges;
+                for (const Badge &badge : { sourceBadge(row, m_installed), stateBadge(row) }) {
+                    if (!badge.text.isEmpty())
+                        badges.append(badge.text);
+                }
+                return badges.join(u", "_s);
+            }
             return {};
         }
         const Badge badge = index.column() == 1 ? sourceBadge(row, m_installed) : stateBadge(row);
@@ -94,6 +105,8 @@ public:
             return badge.color.isValid() ? badge.color : Colors::secondary(m_picker);
         case Qt::FontRole:
             return Fonts::font(Fonts::Style::caption);
+        case Qt::AccessibleTextRole:
+            return badge.text;
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
         default:
@@ -277,8 +290,8 @@ PluginPicker::PluginPicker(QStringList *plugins, const OhMyZshInfo &info, QWidge
     m_search = new QLineEdit(this);
     m_search->setObjectName(u"pluginSearch"_s);
     m_search->setPlaceholderText(u"Search plugins"_s);
+    m_search->setAccessibleName(u"Search plugins"_s);
     m_search->setClearButtonEnabled(true);
-    m_search->setFixedWidth(220);
     m_search->installEventFilter(this);
     controls->addWidget(m_search);
     QStringList filterTitles;
@@ -286,13 +299,12 @@ PluginPicker::PluginPicker(QStringList *plugins, const OhMyZshInfo &info, QWidge
         filterTitles.append(title(filter));
     m_filter = new SegmentedControl(filterTitles, this);
     m_filter->setObjectName(u"pluginFilter"_s);
-    m_filter->setFixedWidth(260);
     m_filter->setCurrentIndex(0);
     controls->addWidget(m_filter);
     m_custom = new QLineEdit(this);
     m_custom->setObjectName(u"pluginCustomName"_s);
     m_custom->setPlaceholderText(u"Add by name"_s);
-    m_custom->setFixedWidth(150);
+    m_custom->setAccessibleName(u"Plugin to add by name"_s);
     m_custom->installEventFilter(this);
     controls->addWidget(m_custom);
     m_add = new QPushButton(u"Add"_s, this);
@@ -303,24 +315,26 @@ PluginPicker::PluginPicker(QStringList *plugins, const OhMyZshInfo &info, QWidge
     layout->addLayout(controls);
 
     m_listArea = new QStackedWidget(this);
-    m_listArea->setFixedHeight(300);
     m_model = new Model(this);
     m_list = new QTableView(m_listArea);
     m_list->setObjectName(u"pluginList"_s);
     m_list->setModel(m_model);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setFocusPolicy(Qt::NoFocus);
+    m_list->setAccessibleName(u"Oh My Zsh plugins"_s);
+    // One stop in the Tab order: the arrows move through the rows, Space ticks the current one.
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setFocusPolicy(Qt::StrongFocus);
+    m_list->setTabKeyNavigation(false);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->installEventFilter(this);
     m_list->setShowGrid(false);
     m_list->setAlternatingRowColors(true);
     m_list->horizontalHeader()->hide();
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_list->verticalHeader()->setDefaultSectionSize(24);
     m_list->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_list->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Fixed);
     m_list->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Fixed);
-    m_list->horizontalHeader()->resizeSection(1, 110);
-    m_list->horizontalHeader()->resizeSection(2, 110);
     m_listArea->addWidget(m_list);
     m_noMatch = WizardStyle::secondaryLabel(u"No plugins match"_s, Fonts::Style::body, m_listArea);
     m_noMatch->setObjectName(u"pluginNoMatch"_s);
@@ -334,6 +348,38 @@ PluginPicker::PluginPicker(QStringList *plugins, const OhMyZshInfo &info, QWidge
         recompute();
     });
     connect(m_add, &QPushButton::clicked, this, &PluginPicker::addCustom);
+    applyMetrics();
+    recompute();
+}
+
+void PluginPicker::applyMetrics()
+{
+    // Sizes follow the font, so a larger text size never clips a row, a badge or a field.
+    const QFontMetrics body(font());
+    const QFontMetrics caption(Fonts::font(Fonts::Style::caption));
+    const int rowHeight = std::max(body.height(), caption.height()) + 8;
+    m_list->verticalHeader()->setDefaultSectionSize(rowHeight);
+    m_list->verticalHeader()->setMinimumSectionSize(rowHeight);
+    int badgeWidth = 0;
+    for (const QString &text : { u"will be removed"_s, u"will be cloned"_s, u"will be added"_s, u"in .zshrc"_s })
+        badgeWidth = std::max(badgeWidth, caption.horizontalAdvance(text));
+    m_list->horizontalHeader()->resizeSection(1, badgeWidth + 16);
+    m_list->horizontalHeader()->resizeSection(2, badgeWidth + 16);
+    m_listArea->setFixedHeight(rowHeight * 12 + 2 * m_list->frameWidth());
+    m_search->setMinimumWidth(body.averageCharWidth() * 24);
+    m_custom->setMinimumWidth(body.averageCharWidth() * 16);
+}
+
+void PluginPicker::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        applyMetrics();
+}
+
+void PluginPicker::setInfo(const OhMyZshInfo &info)
+{
+    m_info = info;
     recompute();
 }
 
@@ -346,6 +392,17 @@ void PluginPicker::setDesired(const QString &name, bool on)
 
 bool PluginPicker::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Select) {
+            const int row = m_list->currentIndex().row();
+            if (row >= 0 && row < m_model->rows().size()) {
+                const Row &current = m_model->rows().at(row);
+                setDesired(current.name, !current.desired);
+            }
+            return true;
+        }
+    }
     // Return in the name field adds the name, and in the search field it has nothing to do:
     // neither may press the sheet's Next button.
     if ((watched == m_custom || watched == m_search) && event->type() == QEvent::KeyPress) {
@@ -372,8 +429,22 @@ void PluginPicker::addCustom()
 
 void PluginPicker::recompute()
 {
+    // The rows are rebuilt and may move: the current plugin and the scroll position stay.
+    const QModelIndex current = m_list->currentIndex();
+    const QString currentName = current.isValid() && current.row() < m_model->rows().size()
+        ? m_model->rows().at(current.row()).name
+        : QString();
+    const int scroll = m_list->verticalScrollBar()->value();
     const QList<Row> shown = rows(*m_plugins, m_info, m_search->text(), m_filterValue);
     m_model->setRows(shown, m_info.installed);
+    m_list->verticalScrollBar()->setValue(scroll);
+    for (int row = 0; row < shown.size() && !currentName.isEmpty(); ++row) {
+        if (shown[row].name == currentName) {
+            m_list->setCurrentIndex(m_model->index(row, 0));
+            m_list->scrollTo(m_model->index(row, 0));
+            break;
+        }
+    }
     m_listArea->setCurrentWidget(shown.isEmpty() ? static_cast<QWidget *>(m_noMatch) : m_list);
     m_summary->setText(summary(*m_plugins, m_info));
 }

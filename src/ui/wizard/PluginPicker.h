@@ -61,14 +61,18 @@ public:
 
     // What a click on a row's tick box does.
     void setDesired(const QString &name, bool on);
+    // A later look at Oh My Zsh; the search, the current row and the scroll position stay.
+    void setInfo(const OhMyZshInfo &info);
 
 Q_SIGNALS:
     void edited();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    void applyMetrics();
     void addCustom();
     void recompute();
 

@@ -10,6 +10,7 @@
 #include "ui/Symbols.h"
 #include "ui/WizardStyle.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,6 +49,21 @@ QString RunView::symbolFor(ApplyResult::Kind kind)
     return {};
 }
 
+QString RunView::spokenResult(ApplyResult::Kind kind)
+{
+    switch (kind) {
+    case ApplyResult::Kind::pending:
+        return u"Waiting"_s;
+    case ApplyResult::Kind::running:
+        return u"Running"_s;
+    case ApplyResult::Kind::succeeded:
+        return u"Done"_s;
+    case ApplyResult::Kind::failed:
+        return u"Failed"_s;
+    }
+    return {};
+}
+
 RunView::RunView(SetupStore *setup, QWidget *parent)
     : QWidget(parent)
     , m_setup(setup)
@@ -70,6 +86,7 @@ RunView::RunView(SetupStore *setup, QWidget *parent)
 
     m_log->setObjectName(u"runLog"_s);
     m_log->setFont(Fonts::monospaced(Fonts::Style::caption));
+    m_log->setAccessibleName(u"Setup log"_s);
     // Only a click gives it the focus, so the sheet opens without a caret blinking in the log.
     m_log->setFocusPolicy(Qt::ClickFocus);
     m_log->document()->setDocumentMargin(10);
@@ -81,6 +98,13 @@ RunView::RunView(SetupStore *setup, QWidget *parent)
     }
     m_log->setSource(m_setup.data());
     rebuildRows();
+}
+
+void RunView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        refreshResults();
 }
 
 QString RunView::shownSymbol(SetupComponent component) const
@@ -152,6 +176,8 @@ void RunView::refreshResults()
         row.icon->setVisible(!running);
         if (!running)
             row.icon->setPixmap(Symbols::icon(row.symbol, colorFor(result.kind, this)).pixmap(16, 16));
+        row.widget->setAccessibleName(title(it.key()) + u": "_s + spokenResult(result.kind));
+        row.icon->setAccessibleName(spokenResult(result.kind));
         const bool failed = result.kind == ApplyResult::Kind::failed;
         row.failure->setText(failed ? result.text : QString());
         row.failure->setVisible(failed);

@@ -24,10 +24,15 @@ public:
     explicit RunView(SetupStore *setup, QWidget *parent = nullptr);
 
     // The symbol a result shows (empty while running: a spinner stands there instead).
+    // A row's result in words, for screen readers.
+    static QString spokenResult(ApplyResult::Kind kind);
     static QString symbolFor(ApplyResult::Kind kind);
     // What a component's line shows now: its symbol name (or "spinner") and failure text.
     QString shownSymbol(SetupComponent component) const;
     QString shownFailure(SetupComponent component) const;
+
+protected:
+    void changeEvent(QEvent *event) override;
 
 private:
     struct Row {

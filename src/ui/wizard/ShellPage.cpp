@@ -22,20 +22,23 @@ ShellPage::ShellPage(SetupConfig *config, QWidget *parent)
     QVBoxLayout *column = PageScroll::makeColumn(this);
     const auto emitEdited = [this] { Q_EMIT edited(); };
 
-    PageFields::addEditor(
-        column, u"Aliases"_s, u"name"_s, u"command"_s, &config->aliases, u"aliasesEditor"_s, this, emitEdited)
-        ->setProblem(Zshrc::aliasProblem);
-    PageFields::addEditor(column, u"Environment variables"_s, u"NAME"_s, u"value"_s, &config->environment,
-        u"environmentEditor"_s, this, emitEdited)
-        ->setProblem(Zshrc::exportProblem);
+    KeyValueEditor *aliases = PageFields::addEditor(
+        column, u"Aliases"_s, u"name"_s, u"command"_s, &config->aliases, u"aliasesEditor"_s, this, emitEdited);
+    aliases->setProblem(Zshrc::aliasProblem);
+    aliases->setItemNoun(u"alias"_s);
+    KeyValueEditor *variables = PageFields::addEditor(column, u"Environment variables"_s, u"NAME"_s, u"value"_s,
+        &config->environment, u"environmentEditor"_s, this, emitEdited);
+    variables->setProblem(Zshrc::exportProblem);
+    variables->setItemNoun(u"variable"_s);
 
     QWidget *extras = PageFields::section(u"Extra lines for ~/.zshrc"_s, 6, this);
     auto *extrasLayout = static_cast<QVBoxLayout *>(extras->layout());
     auto *extrasEditor = new QPlainTextEdit(extras);
+    extrasEditor->setAccessibleName(u"Extra lines for ~/.zshrc"_s);
     extrasEditor->setObjectName(u"extrasEditor"_s);
     extrasEditor->setFont(Fonts::monospaced(Fonts::Style::body));
-    extrasEditor->setMinimumHeight(80);
-    extrasEditor->setFixedHeight(96);
+    // Five lines of the editor's own font.
+    extrasEditor->setFixedHeight(extrasEditor->fontMetrics().lineSpacing() * 5 + 16);
     extrasEditor->setLineWrapMode(QPlainTextEdit::NoWrap);
     extrasEditor->setTabChangesFocus(true);
     extrasEditor->setPlainText(config->zshrcExtras);

@@ -34,7 +34,7 @@ QString TerminalPage::promptStatus(const P10kInfo &p10k)
     if (p10k.customized) {
         text += u", customized"_s;
         if (p10k.generatedByWizard)
-            text += u" with `p10k configure`"_s;
+            text += u" with p10k configure"_s;
     }
     return text;
 }
@@ -57,16 +57,45 @@ TerminalPage::TerminalPage(SetupConfig *config, const QSet<SetupComponent> &sele
     const P10kInfo &p10k, QWidget *parent)
     : QWidget(parent)
     , m_config(config)
+    , m_p10k(p10k)
 {
     setObjectName(u"terminalPage"_s);
     QVBoxLayout *column = PageScroll::makeColumn(this);
     if (selected.contains(SetupComponent::ohMyZsh)) {
-        auto *picker = new PluginPicker(&m_config->plugins, omz, this);
-        connect(picker, &PluginPicker::edited, this, &TerminalPage::edited);
-        column->addWidget(picker);
+        m_picker = new PluginPicker(&m_config->plugins, omz, this);
+        connect(m_picker, &PluginPicker::edited, this, &TerminalPage::edited);
+        column->addWidget(m_picker);
     }
-    if (selected.contains(SetupComponent::powerlevel10k))
-        column->addWidget(makeStyleSection(p10k));
+    if (selected.contains(SetupComponent::powerlevel10k)) {
+        m_styleSection = makeStyleSection(p10k);
+        column->addWidget(m_styleSection);
+    }
+}
+
+void TerminalPage::setDetections(const OhMyZshInfo &omz, const P10kInfo &p10k)
+{
+    if (m_picker)
+        m_picker->setInfo(omz);
+    if (m_styleSection) {
+        const bool sameOffer = p10k.configExists == m_p10k.configExists && promptStatus(p10k) == promptStatus(m_p10k);
+        if (!sameOffer) {
+            auto *column = static_cast<QVBoxLayout *>(layout());
+            const int at = column->indexOf(m_styleSection);
+            for (QAbstractButton *button : m_styles.buttons())
+                m_styles.removeButton(button);
+            QWidget *old = m_styleSection;
+            m_styleSection = makeStyleSection(p10k);
+            column->insertWidget(at, m_styleSection);
+            delete old;
+        } else {
+            // The choice may have moved (an existing prompt file keeps its own style).
+            for (int i = 0; i < m_choices.size(); ++i) {
+                if (QAbstractButton *button = m_styles.button(i))
+                    button->setChecked(m_choices[i].identifier == m_config->p10kStyle);
+            }
+        }
+    }
+    m_p10k = p10k;
 }
 
 QWidget *TerminalPage::makeStyleSection(const P10kInfo &p10k)
@@ -94,7 +123,9 @@ QWidget *TerminalPage::makeStyleSection(const P10kInfo &p10k)
         button->setChecked(choice.identifier == m_config->p10kStyle);
         m_styles.addButton(button, i);
         groupLayout->addWidget(button);
-        QLabel *description = WizardStyle::secondaryLabel(choice.description, Fonts::Style::caption, group);
+        // Commands read as plain words here, as on the button that runs p10k configure.
+        QLabel *description
+            = WizardStyle::secondaryLabel(QString(choice.description).remove(u'`'), Fonts::Style::caption, group);
         // Lines up with the button's text rather than its circle.
         description->setContentsMargins(24, 0, 0, 4);
         groupLayout->addWidget(description);
@@ -106,7 +137,7 @@ QWidget *TerminalPage::makeStyleSection(const P10kInfo &p10k)
     layout->addWidget(group);
 
     layout->addWidget(WizardStyle::secondaryLabel(
-        u"Your own settings from `p10k configure` live in ~/.p10k.zsh. They are only replaced if you pick a preset "
+        u"Your own settings from p10k configure live in ~/.p10k.zsh. They are only replaced if you pick a preset "
         u"here, and the old file is kept as a backup. Icons need the Nerd Font from the iTerm2 step."_s,
         Fonts::Style::callout, section));
     return section;

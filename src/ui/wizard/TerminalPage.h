@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QWidget>
 
+class PluginPicker;
+
 // The wizard page for Oh My Zsh and Powerlevel10k: the plugin picker when Oh My Zsh is chosen,
 // then the prompt style when Powerlevel10k is.
 class TerminalPage : public QWidget {
@@ -28,6 +30,10 @@ public:
     TerminalPage(SetupConfig *config, const QSet<SetupComponent> &selected, const OhMyZshInfo &omz,
         const P10kInfo &p10k, QWidget *parent = nullptr);
 
+    // Late detection results, shown in place: the plugin list keeps its search, current row and
+    // scroll position; the prompt section is rebuilt only when what it offers changed.
+    void setDetections(const OhMyZshInfo &omz, const P10kInfo &p10k);
+
 Q_SIGNALS:
     void edited();
 
@@ -35,6 +41,9 @@ private:
     QWidget *makeStyleSection(const P10kInfo &p10k);
 
     SetupConfig *m_config;
+    P10kInfo m_p10k;
+    PluginPicker *m_picker = nullptr;
+    QWidget *m_styleSection = nullptr;
     QButtonGroup m_styles;
     QList<SetupConfig::P10kStyle> m_choices;
 };

@@ -17,6 +17,7 @@
 #include "ui/wizard/GitPage.h"
 #include "ui/wizard/MacOSPage.h"
 #include "ui/wizard/P10kCustomizeView.h"
+#include "ui/wizard/PageFields.h"
 #include "ui/wizard/PageScroll.h"
 #include "ui/wizard/ReviewPage.h"
 #include "ui/wizard/RunView.h"
@@ -30,6 +31,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -49,6 +51,7 @@ QPushButton *button(const QString &text, const QString &name, QWidget *parent)
     // Only the primary button of the moment answers Return, never whichever has the focus.
     result->setAutoDefault(false);
     result->setMinimumWidth(84);
+    WizardStyle::pressOnReturn(result);
     return result;
 }
 
@@ -122,12 +125,7 @@ WizardView::WizardView(BrewStore *brew, SetupStore *setup, const WizardRequest &
         bar->addWidget(each);
     layout->addLayout(bar);
 
-    connect(m_cancel, &QPushButton::clicked, this, [this] {
-        if (m_started && m_setup && m_setup->isApplying())
-            m_setup->cancelApply();
-        else
-            reject();
-    });
+    connect(m_cancel, &QPushButton::clicked, this, &WizardView::reject);
     connect(m_back, &QPushButton::clicked, this, &WizardView::goBack);
     connect(m_next, &QPushButton::clicked, this, &WizardView::goNext);
     connect(m_apply, &QPushButton::clicked, this, &WizardView::startRun);
@@ -238,9 +236,26 @@ void WizardView::detectionArrived(const QList<WizardPage> &affected)
 {
     --m_pendingDetections;
     if (m_shown == Shown::page && m_shownPage && affected.contains(*m_shownPage))
-        showContent(true);
+        showDetections();
     if (m_pendingDetections == 0)
         Q_EMIT detectionsDone();
+}
+
+void WizardView::showDetections()
+{
+    // The user may be on the page already, typing or scrolled down: update it in place rather
+    // than building it again.
+    auto *scroll = qobject_cast<PageScroll *>(m_content);
+    QWidget *page = scroll ? scroll->widget() : nullptr;
+    if (!page)
+        return;
+    if (auto *terminal = qobject_cast<TerminalPage *>(page)) {
+        terminal->setDetections(m_omz, m_p10k);
+    } else if (m_shownPage == WizardPage::review) {
+        showContent(true);
+    } else {
+        PageFields::refreshTextFields(page);
+    }
 }
 
 void WizardView::toggle(SetupComponent component, bool on)
@@ -293,6 +308,8 @@ void WizardView::startRun()
 
 void WizardView::runStateChanged()
 {
+    if (m_setup && !m_setup->isApplying())
+        m_cancelling = false;
     if (m_started && m_setup && !m_setup->isApplying() && !m_refreshedInstalled && m_brew) {
         // The iTerm2 step may have installed casks.
         m_refreshedInstalled = true;
@@ -334,9 +351,16 @@ void WizardView::savePrompt()
 
 void WizardView::reject()
 {
-    // Closing while a run applies would hide it half-way; the run ends first.
-    if (m_setup && m_setup->isApplying())
+    // Closing while a run applies would hide it half-way: Cancel and Escape stop the run at its
+    // next interruptible point instead, and the sheet stays until it has.
+    if (m_setup && m_setup->isApplying()) {
+        if (m_started && !m_cancelling) {
+            m_cancelling = true;
+            m_setup->cancelApply();
+            refreshButtons();
+        }
         return;
+    }
     QDialog::reject();
 }
 
@@ -379,6 +403,8 @@ void WizardView::refreshButtons()
 
     m_spinner->setVisible(m_started && !m_tuning && applying);
     m_cancel->setVisible(!m_tuning && (!m_started || applying));
+    m_cancel->setText(m_cancelling ? u"Cancelling…"_s : u"Cancel"_s);
+    m_cancel->setEnabled(!m_cancelling);
     m_back->setVisible(!m_started && currentIndex() >= 1);
     m_next->setVisible(!m_started && !last);
     m_apply->setVisible(!m_started && last);
@@ -430,6 +456,10 @@ void WizardView::showContent(bool force)
         next = new PageScroll(makePage(*page), this);
         break;
     }
+    // A page built again for new facts keeps the place the user scrolled to.
+    auto *oldScroll = qobject_cast<PageScroll *>(m_content);
+    const int keptScroll
+        = force && oldScroll && wanted == m_shown && page == m_shownPage ? oldScroll->verticalScrollBar()->value() : 0;
     if (m_content) {
         m_contentLayout->removeWidget(m_content);
         m_content->hide();
@@ -440,6 +470,10 @@ void WizardView::showContent(bool force)
     // A layout shows a new child only at the next turn of the event loop; show it now, so the
     // page's own visibility rules apply from the start.
     m_content->show();
+    if (auto *newScroll = qobject_cast<PageScroll *>(m_content); newScroll && keptScroll > 0) {
+        newScroll->widget()->adjustSize();
+        newScroll->verticalScrollBar()->setValue(keptScroll);
+    }
     m_shown = wanted;
     m_shownPage = page;
 }

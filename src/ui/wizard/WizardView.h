@@ -69,6 +69,7 @@ private:
     QCoro::Task<> detectP10k();
     QCoro::Task<> detectGit();
     void detectionArrived(const QList<WizardPage> &affected);
+    void showDetections();
 
     void toggle(SetupComponent component, bool on);
     void goBack();
@@ -100,6 +101,8 @@ private:
     bool m_detectionsStarted = false;
     int m_pendingDetections = 3;
     bool m_refreshedInstalled = false;
+    // Cancel (or Escape) was asked for and the run has not stopped yet.
+    bool m_cancelling = false;
 
     QLabel *m_title;
     QLabel *m_step;

@@ -392,6 +392,9 @@ void TestSetupChecks::ohMyZsh_data()
     QTest::newRow("counts the names of the statement, not the configured ones")
         << true << QStringList{ u"git"_s, u"zsh-autosuggestions"_s } << QStringList{ u"zsh-autosuggestions"_s }
         << u"plugins=(git docker zsh-autosuggestions)\n"_s << StepState::done(u"3 plugins enabled in ~/.zshrc"_s);
+    QTest::newRow("one plugin takes the singular")
+        << true << QStringList{ u"git"_s } << QStringList() << u"plugins=(git)\n"_s
+        << StepState::done(u"1 plugin enabled in ~/.zshrc"_s);
     QTest::newRow("seven not enabled") << true << QStringList{ u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s }
                                        << QStringList() << u"plugins=(git)\n"_s
                                        << StepState::partial(u"To enable: a, b, c +4 more"_s);

@@ -780,7 +780,7 @@ void TestSetupSteps::macOSDefaultsAllFailing()
     config.finder.viewStyle.clear();
     TestRunContext context;
     const Outcome outcome = runTask(PreferenceSteps::applyMacOSDefaults(context, config));
-    QCOMPARE(outcome.failure, u"14 setting(s) could not be written."_s);
+    QCOMPARE(outcome.failure, u"14 settings could not be written."_s);
     QCOMPARE(sandbox.calls(u"/usr/bin/defaults"_s).size(), 14);
     QCOMPARE(sandbox.calls(u"/usr/bin/killall"_s), (QList<QStringList>{ { u"Dock"_s }, { u"Finder"_s } }));
 }

@@ -208,8 +208,8 @@ void TestSetupStore::macOSRunWithFailingWrites()
     QVERIFY(waitForRun(store));
     QCOMPARE(sandbox.calls(u"/usr/bin/killall"_s), (QList<QStringList>{ { u"Dock"_s }, { u"Finder"_s } }));
     QCOMPARE(activity.phase().title, u"1 setup step failed"_s);
-    QVERIFY(activity.phase().message.startsWith(u"• macOS defaults: 15 setting(s) could not be written.\n"_s));
-    QVERIFY(store.log().endsWith(u"$ killall Finder\n✗ 15 setting(s) could not be written.\n"_s));
+    QVERIFY(activity.phase().message.startsWith(u"• macOS defaults: 15 settings could not be written.\n"_s));
+    QVERIFY(store.log().endsWith(u"$ killall Finder\n✗ 15 settings could not be written.\n"_s));
 }
 
 void TestSetupStore::refreshCoalesces()

@@ -61,8 +61,10 @@ void CatalogCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     const QStaticText &shown = line(text, cellFont, std::max(0, rect.width() - tagWidth));
     const qreal top = rect.top() + (rect.height() - QFontMetricsF(cellFont).height()) / 2;
 
-    painter->save();
-    painter->setClipRect(option.rect);
+    // The text is cut to the cell already, so no clipping; the pen and font are put back by hand,
+    // which costs far less than saving and restoring the whole painter for every cell.
+    const QPen pen = painter->pen();
+    const QFont painterFont = painter->font();
     painter->setFont(cellFont);
     painter->setPen(color);
     painter->drawStaticText(QPointF(rect.left(), top), shown);
@@ -73,7 +75,8 @@ void CatalogCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
         painter->setPen(Colors::orange());
         painter->drawStaticText(QPointF(rect.left() + shown.size().width() + 6, tagTop), m_tag);
     }
-    painter->restore();
+    painter->setPen(pen);
+    painter->setFont(painterFont);
 }
 
 bool CatalogCellDelegate::editorEvent(
@@ -116,7 +119,7 @@ const QStaticText &CatalogCellDelegate::line(const QString &text, const QFont &f
 }
 
 void CatalogCellDelegate::paintCentred(
-    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index, QStyle *style)
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index, QStyle *style) const
 {
     const QWidget *widget = option.widget;
     const QVariant check = index.data(Qt::CheckStateRole);
@@ -128,7 +131,7 @@ void CatalogCellDelegate::paintCentred(
             = QRect(option.rect.center().x() - width / 2 + 1, option.rect.center().y() - height / 2 + 1, width, height);
         box.state &= ~QStyle::State_HasFocus;
         box.state |= check.value<Qt::CheckState>() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
-        style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, widget);
+        paintCheck(painter, box, style);
         return;
     }
     const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
@@ -138,4 +141,26 @@ void CatalogCellDelegate::paintCentred(
     icon.paint(painter,
         QRect(QPoint(option.rect.center().x() - size.width() / 2 + 1, option.rect.center().y() - size.height() / 2 + 1),
             size));
+}
+
+void CatalogCellDelegate::paintCheck(QPainter *painter, const QStyleOptionViewItem &box, QStyle *style) const
+{
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+    const CheckKey key{ int(box.state), box.rect.size(), ratio, box.palette.cacheKey(), style };
+    auto found = m_checks.constFind(key);
+    if (found == m_checks.cend()) {
+        QPixmap pixmap(box.rect.size() * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QStyleOptionViewItem atOrigin = box;
+        atOrigin.rect.moveTo(0, 0);
+        QPainter into(&pixmap);
+        style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &atOrigin, &into, box.widget);
+        into.end();
+        // A handful of looks in practice; the limit only guards against a palette that keeps changing.
+        if (m_checks.size() >= 64)
+            m_checks.clear();
+        found = m_checks.insert(key, pixmap);
+    }
+    painter->drawPixmap(box.rect.topLeft(), *found);
 }

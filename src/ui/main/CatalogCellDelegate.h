@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QHash>
+#include <QPixmap>
 #include <QStaticText>
 #include <QStyledItemDelegate>
 
@@ -34,13 +35,30 @@ private:
         return qHashMulti(seed, key.text, key.width, key.fontWeight, key.fontSize);
     }
 
+    // A tick box is drawn by the style once per look (state, size, palette) and then copied: the
+    // style paints it with gradients and paths, which cost more than the rest of the row.
+    struct CheckKey {
+        int state;
+        QSize size;
+        qreal ratio;
+        qint64 palette;
+        const QStyle *style;
+        bool operator==(const CheckKey &) const = default;
+    };
+    friend size_t qHash(const CheckKey &key, size_t seed = 0) noexcept
+    {
+        return qHashMulti(seed, key.state, key.size.width(), key.size.height(), key.ratio, key.palette, key.style);
+    }
+
     // The text shaped once, cut with an ellipsis to `width`.
     const QStaticText &line(const QString &text, const QFont &font, int width) const;
     // A tick box or an icon in the middle of a narrow cell.
-    static void paintCentred(
-        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index, QStyle *style);
+    void paintCentred(
+        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index, QStyle *style) const;
+    void paintCheck(QPainter *painter, const QStyleOptionViewItem &box, QStyle *style) const;
 
     QFont m_tagFont;
     QStaticText m_tag;
     mutable QHash<LineKey, QStaticText> m_lines;
+    mutable QHash<CheckKey, QPixmap> m_checks;
 };

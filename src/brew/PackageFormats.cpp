@@ -308,8 +308,9 @@ public:
 
     QString text(Span span) const
     {
+        // Empty but not null, like a string decoded on its own: a present "" stays present.
         if (span.size == 0)
-            return {};
+            return QString(0, Qt::Uninitialized);
         QString::DataPointer slice = m_text.data_ptr(); // one more reference to the block
         slice.ptr += span.at;
         slice.size = span.size;

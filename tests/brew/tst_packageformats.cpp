@@ -315,6 +315,12 @@ private Q_SLOTS:
         QCOMPARE(kept.homepage, u"h2"_s);
         QCOMPARE(firstKey, u"a alpha first"_s);
         QCOMPARE(name, u"a-changed"_s);
+
+        // A present but empty string stays present: empty, not null.
+        const QList<Package> empty = PackageFormats::decodeFormulae(R"([{"name":"","desc":""}])");
+        QCOMPARE(empty.size(), 1);
+        QVERIFY(!empty[0].name.isNull() && empty[0].name.isEmpty());
+        QVERIFY(!empty[0].desc.isNull());
     }
 
     // The one-pass lower-casing must give what QString::toLower() gives, character by character;

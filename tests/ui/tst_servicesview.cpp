@@ -52,7 +52,9 @@ struct Fixture {
         server.setRoute(u"/api/formula.json"_s, { 200, "[]", 0 });
         server.setRoute(u"/api/cask.json"_s, { 200, "[]", 0 });
         brew = std::make_unique<FakeBrew>(*sandbox);
-        brew->addDemoMac().setHomebrewVersion(homebrewVersion);
+        // No pending Homebrew update: the auto-update of a command still running in the background
+        // would save the fake's state over a test's later edit (failCommand).
+        brew->addDemoMac().setHomebrewVersion(homebrewVersion).setPendingUpdate({});
         for (const QString &name : { u"redis"_s, u"postgresql@16"_s, u"broken"_s, u"nginx"_s })
             brew->addFormula({ .name = name, .version = u"1.0"_s, .installedVersions = { u"1.0"_s } });
         brew->addService({ .name = u"redis"_s })

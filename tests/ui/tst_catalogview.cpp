@@ -14,6 +14,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QBackingStore>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -158,6 +159,33 @@ void clickCell(QTableView *table, int row, int column)
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rect.center());
 }
 
+// Collects what a widget repainted.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget *widget) { widget->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+// What the window shows of `widget` now (its backing store), and what a full repaint would show.
+std::pair<QImage, QImage> shownAndRepainted(QWidget *widget)
+{
+    QPaintDevice *device = widget->window()->backingStore()->paintDevice();
+    if (device->devType() != QInternal::Image)
+        qFatal("the backing store is not an image");
+    const QRect area(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
+    const QImage shown = static_cast<QImage *>(device)->copy(area).convertToFormat(QImage::Format_RGB32);
+    const QImage repainted = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    return { shown, repainted };
+}
+
 } // namespace
 
 class TestCatalogView : public QObject {
@@ -259,6 +287,50 @@ private Q_SLOTS:
             names.size() == 1 ? u"1 package"_s : QString::number(names.size()) + u" packages"_s);
         if (QTest::currentDataTag() == QByteArrayLiteral("name matches first"))
             saveScreenshot(&view, u"catalog-search"_s);
+    }
+
+    // Each keystroke repaints only the rows that changed; what stays on screen must still be what
+    // a full repaint draws.
+    void search_repaintsOnlyChangedRows_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("scrolledTo");
+        QTest::addColumn<bool>("firstRowRepainted");
+        QTest::newRow("narrower, same first rows") << u"alpha-00"_s << u"alpha-000"_s << 0 << false;
+        QTest::newRow("narrower, nothing left") << u"alpha-00"_s << u"alpha-00x"_s << 0 << true;
+        QTest::newRow("wider, same first rows") << u"alpha-000"_s << u"alpha-00"_s << 0 << false;
+        QTest::newRow("other rows") << u"alpha"_s << u"beta"_s << 0 << true;
+        QTest::newRow("from no search") << QString() << u"beta-01"_s << 0 << true;
+        QTest::newRow("scrolled down") << u"a"_s << u"al"_s << 40 << true;
+    }
+
+    void search_repaintsOnlyChangedRows()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(int, scrolledTo);
+        QFETCH(bool, firstRowRepainted);
+        Fixture fixture(manyFormulae(150, u"alpha"_s) + manyFormulae(150, u"beta"_s));
+        fixture.store->setSelectedIDs({ u"formula:alpha-0003"_s, u"formula:beta-0011"_s });
+        CatalogView view(fixture.store.get());
+        view.resize(900, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTableView *table = tableOf(view);
+        view.setQuery(before);
+        table->scrollTo(table->model()->index(scrolledTo, 0), QAbstractItemView::PositionAtTop);
+        QTest::qWait(20);
+
+        PaintRecorder recorder(table->viewport());
+        auto *search = child<QLineEdit>(view, u"searchField"_s);
+        search->setFocus();
+        search->setText(after);
+        QTest::qWait(20);
+        QCOMPARE(view.query(), after);
+        QCOMPARE(recorder.painted.intersects(QRect(0, 0, table->viewport()->width(), 10)), firstRowRepainted);
+        const auto [shown, repainted] = shownAndRepainted(table->viewport());
+        QCOMPARE(shown, repainted);
     }
 
     void filters_data()

@@ -20,10 +20,35 @@ CatalogTableModel::CatalogTableModel(BrewStore *store, QObject *parent)
 
 void CatalogTableModel::setRows(const QList<Package> &catalog, const QList<qsizetype> &rows)
 {
-    beginResetModel();
-    m_catalog = catalog;
+    if (!catalog.isSharedWith(m_catalog)) {
+        beginResetModel();
+        m_catalog = catalog;
+        m_rows = rows;
+        endResetModel();
+        return;
+    }
+    // The same catalog, another search: rows are added or removed at the end, and the places that
+    // now show another package are reported as one changed range, so a view repaints only those.
+    const qsizetype shown = m_rows.size();
+    if (rows.size() < shown) {
+        beginRemoveRows(QModelIndex(), int(rows.size()), int(shown - 1));
+        m_rows.resize(rows.size());
+        endRemoveRows();
+    } else if (rows.size() > shown) {
+        beginInsertRows(QModelIndex(), int(shown), int(rows.size() - 1));
+        m_rows.append(rows.sliced(shown));
+        endInsertRows();
+    }
+    const qsizetype kept = std::min(shown, rows.size());
+    qsizetype first = 0;
+    while (first < kept && m_rows.at(first) == rows.at(first))
+        ++first;
+    qsizetype last = kept;
+    while (last > first && m_rows.at(last - 1) == rows.at(last - 1))
+        --last;
     m_rows = rows;
-    endResetModel();
+    if (first < last)
+        Q_EMIT dataChanged(index(int(first), 0), index(int(last - 1), columnCount() - 1));
 }
 
 const Package &CatalogTableModel::packageAt(int row) const

@@ -35,7 +35,8 @@ public:
     explicit CatalogTableModel(BrewStore *store, QObject *parent = nullptr);
 
     // `catalog` is kept as an implicitly shared copy, so the rows stay valid while the store
-    // replaces its own catalog.
+    // replaces its own catalog. Another catalog resets the model; new rows over the same one
+    // are reported as rows added or removed at the end plus one range of changed rows.
     void setRows(const QList<Package> &catalog, const QList<qsizetype> &rows);
     const Package &packageAt(int row) const;
     // The row showing `id`, or -1.

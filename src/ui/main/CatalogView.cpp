@@ -13,6 +13,7 @@
 #include "ui/Symbols.h"
 #include "ui/main/CatalogCellDelegate.h"
 #include "ui/main/CatalogTableModel.h"
+#include "ui/main/CatalogTableView.h"
 #include "ui/main/PackageInspector.h"
 #include "ui/main/PackageScreen.h"
 
@@ -190,7 +191,7 @@ QWidget *CatalogView::makeTablePage()
     layout->setSpacing(0);
 
     m_model = new CatalogTableModel(m_store, this);
-    m_table = new QTableView(page);
+    m_table = new CatalogTableView(page);
     // Tab leaves the table; the arrow keys move through it.
     m_table->setTabKeyNavigation(false);
     m_table->setObjectName(u"catalogTable"_s);
@@ -198,6 +199,9 @@ QWidget *CatalogView::makeTablePage()
     PackageScreen::setUpTable(m_table, false);
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // A scroll bar that came and went as a search found more or fewer rows than fit would change
+    // the table's width, refit the columns and repaint every row twice while the user types.
+    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QHeaderView *columns = m_table->horizontalHeader();
     columns->setMinimumSectionSize(28);
     columns->setSectionResizeMode(CatalogTableModel::tickColumn, QHeaderView::Fixed);
@@ -334,10 +338,18 @@ void CatalogView::recomputeRows(bool fromFilter)
         m_store ? m_store->selectedIDs() : none,
     };
     m_rows = m_index.rows(m_filter, state);
-    m_model->setRows(m_index.catalog(), m_rows);
+    {
+        // Rows removed under the selection must not read as the user choosing nothing; the
+        // selection follows the focused package again just below.
+        const QScopedValueRollback guard(m_syncingSelection, true);
+        if (fromFilter)
+            m_table->scrollToTop();
+        m_model->setRows(m_index.catalog(), m_rows);
+        // A place in another list means nothing: the keyboard starts again from the top, or
+        // from the focused package below.
+        m_table->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
     syncTableSelection();
-    if (fromFilter)
-        m_table->scrollToTop();
     refreshRowCounts();
     refreshContent();
     Q_EMIT rowsChanged();

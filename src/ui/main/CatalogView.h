@@ -13,6 +13,7 @@
 class BrewStore;
 class BusyIndicator;
 class CatalogTableModel;
+class CatalogTableView;
 class EmptyStateView;
 class PackageInspector;
 class QButtonGroup;
@@ -107,7 +108,7 @@ private:
     QWidget *m_downloading = nullptr;
     EmptyStateView *m_error = nullptr;
     QWidget *m_tablePage = nullptr;
-    QTableView *m_table = nullptr;
+    CatalogTableView *m_table = nullptr;
     CatalogTableModel *m_model = nullptr;
     QLabel *m_rowCount = nullptr;
     QLabel *m_pill = nullptr;

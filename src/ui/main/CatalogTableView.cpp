@@ -1,0 +1,82 @@
+#include "ui/main/CatalogTableView.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+
+CatalogTableView::CatalogTableView(QWidget *parent)
+    : QTableView(parent)
+{
+}
+
+void CatalogTableView::setModel(QAbstractItemModel *model)
+{
+    if (QAbstractItemModel *previous = this->model())
+        disconnect(previous, nullptr, this, nullptr);
+    QTableView::setModel(model);
+    if (!model)
+        return;
+    // Anything but an insertion or removal needs the full repaint the base class does.
+    const auto needsFullLayout = [this] { m_rowsMovedOnly = false; };
+    connect(model, &QAbstractItemModel::modelReset, this, needsFullLayout);
+    connect(model, &QAbstractItemModel::layoutChanged, this, needsFullLayout);
+    connect(model, &QAbstractItemModel::rowsMoved, this, needsFullLayout);
+    connect(model, &QAbstractItemModel::columnsInserted, this, needsFullLayout);
+    connect(model, &QAbstractItemModel::columnsRemoved, this, needsFullLayout);
+}
+
+void CatalogTableView::doItemsLayout()
+{
+    const bool rowsMovedOnly = std::exchange(m_rowsMovedOnly, false);
+    if (!rowsMovedOnly) {
+        QTableView::doItemsLayout();
+        return;
+    }
+    // What the base class does, without repainting the rows above the first change.
+    const int offset = verticalOffset();
+    updateGeometries();
+    // Removing rows turns the hidden row header's updates off until the layout is done.
+    if (!verticalHeader()->updatesEnabled())
+        verticalHeader()->setUpdatesEnabled(true);
+    if (verticalOffset() != offset)
+        viewport()->update();
+}
+
+void CatalogTableView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
+{
+    QTableView::dataChanged(topLeft, bottomRight, roles);
+    // While a layout is pending the base class leaves the repaint to it, and that layout no longer
+    // repaints everything.
+    if (m_rowsMovedOnly && !topLeft.parent().isValid())
+        updateRows(topLeft.row(), bottomRight.row());
+}
+
+void CatalogTableView::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    QTableView::rowsInserted(parent, start, end);
+    if (parent.isValid())
+        return;
+    m_rowsMovedOnly = true;
+    // The rows from `start` on moved down; past the old end there was nothing.
+    updateRows(start, model()->rowCount() - 1);
+}
+
+void CatalogTableView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
+{
+    QTableView::rowsAboutToBeRemoved(parent, start, end);
+    if (parent.isValid())
+        return;
+    m_rowsMovedOnly = true;
+    // The rows after them move up; below the new end there will be nothing.
+    updateRows(start, model()->rowCount() - 1);
+}
+
+void CatalogTableView::updateRows(int first, int last)
+{
+    // Every row has the same height, so the place of a row is known even while the row header is
+    // still catching up with a change.
+    const int height = verticalHeader()->defaultSectionSize();
+    const int top = std::max(0, first * height - verticalOffset());
+    const int bottom = std::min(viewport()->height(), (last + 1) * height - verticalOffset());
+    if (top < bottom)
+        viewport()->update(QRect(0, top, viewport()->width(), bottom - top));
+}

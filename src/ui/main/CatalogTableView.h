@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QTableView>
+
+// The Packages table. A search changes the row list on every keystroke, and the model reports
+// exactly which rows changed (rows added or removed at the end, one range of changed rows), so
+// only those rows are repainted (rows must all have the header's default height): a plain table view repaints every
+// visible row whenever the row count changes, which costs more than all the rest of a keystroke.
+class CatalogTableView : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit CatalogTableView(QWidget *parent = nullptr);
+
+    void setModel(QAbstractItemModel *model) override;
+    void doItemsLayout() override;
+
+protected:
+    void dataChanged(
+        const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles = QList<int>()) override;
+    void rowsInserted(const QModelIndex &parent, int start, int end) override;
+    void rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end) override;
+
+private:
+    // Repaints the visible part of rows `first` to `last`.
+    void updateRows(int first, int last);
+
+    // The next layout follows only row insertions or removals, which repainted what they moved.
+    bool m_rowsMovedOnly = false;
+};

@@ -4,8 +4,9 @@
 
 // The Packages table. A search changes the row list on every keystroke, and the model reports
 // exactly which rows changed (rows added or removed at the end, one range of changed rows), so
-// only those rows are repainted (rows must all have the header's default height): a plain table view repaints every
-// visible row whenever the row count changes, which costs more than all the rest of a keystroke.
+// only those rows are repainted: a plain table view repaints every visible row whenever the row
+// count changes, which costs more than all the rest of a keystroke. Every row must have the row
+// header's default height.
 class CatalogTableView : public QTableView {
     Q_OBJECT
 

@@ -134,13 +134,26 @@ void CatalogCellDelegate::paintCentred(
         paintCheck(painter, box, style);
         return;
     }
-    const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+    const QVariant decoration = index.data(Qt::DecorationRole);
+    if (!decoration.isValid())
+        return;
+    const QIcon icon = decoration.value<QIcon>();
     if (icon.isNull())
         return;
     const QSize size(16, 16);
-    icon.paint(painter,
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+    const IconKey key{ icon.cacheKey(), size, ratio };
+    auto found = m_icons.constFind(key);
+    if (found == m_icons.cend()) {
+        // Two icons in practice; the limit only guards against icons made anew for every row.
+        if (m_icons.size() >= 64)
+            m_icons.clear();
+        found = m_icons.insert(key, icon.pixmap(size, ratio));
+    }
+    painter->drawPixmap(
         QRect(QPoint(option.rect.center().x() - size.width() / 2 + 1, option.rect.center().y() - size.height() / 2 + 1),
-            size));
+            size),
+        *found);
 }
 
 void CatalogCellDelegate::paintCheck(QPainter *painter, const QStyleOptionViewItem &box, QStyle *style) const

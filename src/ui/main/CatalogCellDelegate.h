@@ -50,6 +50,19 @@ private:
         return qHashMulti(seed, key.state, key.size.width(), key.size.height(), key.ratio, key.palette, key.style);
     }
 
+    // An icon drawn once per look and then copied: painting a symbol icon looks it up by a
+    // key built from text, which costs more than the copy.
+    struct IconKey {
+        qint64 icon;
+        QSize size;
+        qreal ratio;
+        bool operator==(const IconKey &) const = default;
+    };
+    friend size_t qHash(const IconKey &key, size_t seed = 0) noexcept
+    {
+        return qHashMulti(seed, key.icon, key.size.width(), key.size.height(), key.ratio);
+    }
+
     // The text shaped once, cut with an ellipsis to `width`.
     const QStaticText &line(const QString &text, const QFont &font, int width) const;
     // A tick box or an icon in the middle of a narrow cell.
@@ -61,4 +74,5 @@ private:
     QStaticText m_tag;
     mutable QHash<LineKey, QStaticText> m_lines;
     mutable QHash<CheckKey, QPixmap> m_checks;
+    mutable QHash<IconKey, QPixmap> m_icons;
 };

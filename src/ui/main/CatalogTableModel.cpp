@@ -24,6 +24,7 @@ void CatalogTableModel::setRows(const QList<Package> &catalog, const QList<qsize
         beginResetModel();
         m_catalog = catalog;
         m_rows = rows;
+        m_homepageUsable.fill(unknown, catalog.size());
         endResetModel();
         return;
     }
@@ -77,6 +78,14 @@ void CatalogTableModel::refreshTicks()
 {
     if (!m_rows.isEmpty())
         Q_EMIT dataChanged(index(0, tickColumn), index(rowCount() - 1, tickColumn));
+}
+
+bool CatalogTableModel::hasHomepageUrl(int row) const
+{
+    qint8 &usable = m_homepageUsable[m_rows.at(row)];
+    if (usable == unknown)
+        usable = homepageUrl(packageAt(row).homepage) ? yes : no;
+    return usable == yes;
 }
 
 std::optional<QUrl> CatalogTableModel::homepageUrl(const QString &homepage)
@@ -148,11 +157,11 @@ QVariant CatalogTableModel::data(const QModelIndex &index, int role) const
         if (role != Qt::DecorationRole && role != Qt::ToolTipRole && role != homepageRole
             && role != Qt::AccessibleTextRole)
             return {};
+        if (role == Qt::DecorationRole)
+            return hasHomepageUrl(index.row()) ? QVariant(m_homepageIcon) : QVariant();
         const std::optional<QUrl> url = homepageUrl(package.homepage);
         if (!url)
             return {};
-        if (role == Qt::DecorationRole)
-            return m_homepageIcon;
         if (role == Qt::ToolTipRole)
             return package.homepage;
         if (role == Qt::AccessibleTextRole)

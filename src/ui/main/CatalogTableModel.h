@@ -53,10 +53,16 @@ public:
 
 private:
     int shownRowCount() const override { return int(m_rows.size()); }
+    // Whether the row's homepage can be opened, worked out once per package: the link column asks
+    // on every repaint, and parsing an address costs more than the rest of the row.
+    bool hasHomepageUrl(int row) const;
 
     QPointer<BrewStore> m_store;
     QList<Package> m_catalog;
     QList<qsizetype> m_rows;
+    enum : qint8 { unknown, yes, no };
+    // By catalog position: unknown, yes or no.
+    mutable QList<qint8> m_homepageUsable;
     QIcon m_installedIcon;
     QIcon m_homepageIcon;
     // Asked for on every repaint of every visible row: made once.

@@ -174,6 +174,23 @@ protected:
     }
 };
 
+// The largest difference of one colour channel between two images of the same size.
+int largestDifference(const QImage &a, const QImage &b)
+{
+    const QImage left = a.convertToFormat(QImage::Format_RGB32);
+    const QImage right = b.convertToFormat(QImage::Format_RGB32);
+    int largest = 0;
+    for (int y = 0; y < left.height(); ++y) {
+        for (int x = 0; x < left.width(); ++x) {
+            const QRgb p = left.pixel(x, y);
+            const QRgb q = right.pixel(x, y);
+            largest = std::max({ largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                std::abs(qBlue(p) - qBlue(q)) });
+        }
+    }
+    return largest;
+}
+
 // What the window shows of `widget` now (its backing store), and what a full repaint would show.
 std::pair<QImage, QImage> shownAndRepainted(QWidget *widget)
 {
@@ -331,6 +348,51 @@ private Q_SLOTS:
         QCOMPARE(recorder.painted.intersects(QRect(0, 0, table->viewport()->width(), 10)), firstRowRepainted);
         const auto [shown, repainted] = shownAndRepainted(table->viewport());
         QCOMPARE(shown, repainted);
+    }
+
+    // The search field's panel is drawn once per look and copied; it must look as the style draws it.
+    void searchField_panelAsTheStyleDrawsIt_data()
+    {
+        QTest::addColumn<QString>("look");
+        QTest::newRow("idle") << u"idle"_s;
+        QTest::newRow("focused") << u"focused"_s;
+        QTest::newRow("disabled") << u"disabled"_s;
+        QTest::newRow("dark") << u"dark"_s;
+    }
+
+    void searchField_panelAsTheStyleDrawsIt()
+    {
+        QFETCH(QString, look);
+        Fixture fixture(smallCatalog());
+        CatalogView view(fixture.store.get());
+        view.resize(1000, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto *search = child<QLineEdit>(view, u"searchField"_s);
+        QTest::keyClicks(search, u"js"_s);
+        // The idle look is in the cache first: another look must not reuse it.
+        (void)search->grab();
+        if (look == u"focused"_s) {
+            QApplication::setActiveWindow(&view);
+            search->setFocus();
+            QTRY_VERIFY(search->hasFocus());
+        } else if (look == u"disabled"_s) {
+            search->setEnabled(false);
+        } else if (look == u"dark"_s) {
+            QPalette dark = search->palette();
+            dark.setColor(QPalette::Base, QColor(30, 30, 30));
+            dark.setColor(QPalette::Window, QColor(45, 45, 45));
+            dark.setColor(QPalette::Text, Qt::white);
+            search->setPalette(dark);
+        }
+        const QImage cached = search->grab().toImage();
+        QStyle *own = search->style();
+        search->setStyle(QApplication::style());
+        const QImage plain = search->grab().toImage();
+        search->setStyle(own);
+        // Antialiased edges drawn onto transparency and then copied may round one step apart.
+        QCOMPARE(cached.size(), plain.size());
+        QVERIFY2(largestDifference(cached, plain) <= 2, qPrintable(QString::number(largestDifference(cached, plain))));
     }
 
     void filters_data()

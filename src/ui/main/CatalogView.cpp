@@ -195,6 +195,7 @@ QWidget *CatalogView::makeTablePage()
     // Tab leaves the table; the arrow keys move through it.
     m_table->setTabKeyNavigation(false);
     m_table->setObjectName(u"catalogTable"_s);
+    m_table->setAccessibleName(u"Packages"_s);
     m_table->setModel(m_model);
     PackageScreen::setUpTable(m_table, false);
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);

@@ -1,5 +1,6 @@
 #include "ui/main/PackageScreen.h"
 
+#include "ui/CachedPanelStyle.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/Symbols.h"
@@ -87,6 +88,7 @@ QLineEdit *searchField(const QString &placeholder, QWidget *parent)
     search->setMinimumWidth(150);
     search->setMaximumWidth(280);
     search->addAction(Symbols::icon(u"magnifyingglass"_s, Colors::secondary(parent)), QLineEdit::LeadingPosition);
+    CachedPanelStyle::install(search);
     return search;
 }
 

@@ -112,6 +112,7 @@ CatalogView::CatalogView(BrewStore *store, QWidget *parent)
 
     if (m_store) {
         connect(m_store, &BrewStore::dataRevisionChanged, this, [this] {
+            m_installed.clear();
             recomputeRows(false);
             refreshSelection();
         });
@@ -331,8 +332,15 @@ void CatalogView::recomputeRows(bool fromFilter)
 {
     static const QSet<QString> none;
     const QList<Package> catalog = m_store ? m_store->catalog() : QList<Package>();
-    if (!m_index.isFor(catalog))
+    if (!m_index.isFor(catalog)) {
         m_index = CatalogFilter::Index(catalog);
+        m_installed.clear();
+    }
+    if (m_installed.size() != size_t(catalog.size())) {
+        m_installed.assign(catalog.size(), false);
+        for (qsizetype i = 0; i < catalog.size(); ++i)
+            m_installed[i] = m_store && m_store->isInstalled(catalog.at(i));
+    }
     const CatalogFilter::PackageState state{
         m_store ? m_store->installedFormulae() : none,
         m_store ? m_store->installedCasks() : none,
@@ -376,7 +384,7 @@ void CatalogView::refreshRowCounts()
     // Only whether the list is empty or over the limit matters: stop counting past it.
     qsizetype notInstalled = 0;
     for (qsizetype row : std::as_const(m_rows)) {
-        if (!m_store || !m_store->isInstalled(m_index.catalog().at(row)))
+        if (size_t(row) >= m_installed.size() || !m_installed[row])
             ++notInstalled;
         if (notInstalled > selectAllLimit)
             break;

@@ -33,6 +33,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStaticText>
@@ -204,6 +205,9 @@ QWidget *CatalogView::makeTablePage()
     // A scroll bar that came and went as a search found more or fewer rows than fit would change
     // the table's width, refit the columns and repaint every row twice while the user types.
     m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // It moves on almost every keystroke; filled by itself it does not make every widget behind
+    // it repaint that strip too.
+    m_table->verticalScrollBar()->setAutoFillBackground(true);
     QHeaderView *columns = m_table->horizontalHeader();
     columns->setMinimumSectionSize(28);
     columns->setSectionResizeMode(CatalogTableModel::tickColumn, QHeaderView::Fixed);

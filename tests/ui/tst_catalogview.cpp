@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTableView>
@@ -348,6 +349,8 @@ private Q_SLOTS:
         QCOMPARE(recorder.painted.intersects(QRect(0, 0, table->viewport()->width(), 10)), firstRowRepainted);
         const auto [shown, repainted] = shownAndRepainted(table->viewport());
         QCOMPARE(shown, repainted);
+        const auto [scrollShown, scrollRepainted] = shownAndRepainted(table->verticalScrollBar());
+        QCOMPARE(scrollShown, scrollRepainted);
     }
 
     // The search field's panel is drawn once per look and copied; it must look as the style draws it.

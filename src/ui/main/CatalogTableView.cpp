@@ -2,10 +2,61 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
+#include <optional>
+
+namespace {
+
+// A scroll bar that repaints only when what it shows changes. The row count changes with almost
+// every keystroke, but over thousands of rows the handle keeps its smallest size at the top, and
+// the style's scroll bar (gradients, translucent lines over the full height) is among the
+// costliest things the keystroke would otherwise draw.
+class SteadyScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void sliderChange(SliderChange change) override
+    {
+        if (m_painted && *m_painted == look())
+            return;
+        QScrollBar::sliderChange(change);
+    }
+
+    void paintEvent(QPaintEvent *event) override
+    {
+        m_painted = look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    struct Look {
+        QRect handle;
+        bool atMinimum;
+        bool atMaximum;
+        bool empty;
+        bool operator==(const Look &) const = default;
+    };
+
+    Look look() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return { style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+            value() == minimum(), value() == maximum(), minimum() == maximum() };
+    }
+
+    std::optional<Look> m_painted;
+};
+
+} // namespace
 
 CatalogTableView::CatalogTableView(QWidget *parent)
     : QTableView(parent)
 {
+    setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
 }
 
 void CatalogTableView::setModel(QAbstractItemModel *model)

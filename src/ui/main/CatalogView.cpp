@@ -276,6 +276,9 @@ QWidget *CatalogView::makeBottomBar()
 {
     QHBoxLayout *layout = nullptr;
     QWidget *bar = PackageScreen::bottomBar(u"catalogBottomBar"_s, this, layout, m_rowCount, m_pill);
+    // Room for any count, so the bar does not lay itself out again and move its buttons while
+    // the user types.
+    m_rowCount->setMinimumWidth(m_rowCount->fontMetrics().horizontalAdvance(u"00000 packages"_s));
 
     m_selectAll = PackageScreen::linkButton(u"Select all shown"_s, u"selectAllShownButton"_s, bar);
     m_selectAll->setToolTip(u"Ticks all shown packages that are not installed yet (up to 500)"_s);

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <cmath>
 
@@ -58,25 +59,26 @@ void CatalogCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     const bool deprecated
         = index.column() == CatalogTableModel::nameColumn && index.data(CatalogTableModel::deprecatedRole).toBool();
     const int tagWidth = deprecated ? int(std::ceil(m_tag.size().width())) + 6 : 0;
-    const QStaticText &shown = line(text, cellFont, std::max(0, rect.width() - tagWidth));
-    const qreal top = rect.top() + (rect.height() - QFontMetricsF(cellFont).height()) / 2;
+    const Line &shown = line(text, cellFont, std::max(0, rect.width() - tagWidth));
+    const QFontMetricsF metrics(cellFont);
+    const QPointF topLeft(rect.left(), rect.top() + (rect.height() - metrics.height()) / 2);
 
-    // The text is cut to the cell already, so no clipping; the pen and font are put back by hand,
-    // which costs far less than saving and restoring the whole painter for every cell.
+    // The text is cut to the cell already, so no clipping; the glyphs carry their font, and the
+    // pen is put back by hand, which costs far less than saving and restoring the whole painter.
     const QPen pen = painter->pen();
-    const QFont painterFont = painter->font();
-    painter->setFont(cellFont);
     painter->setPen(color);
-    painter->drawStaticText(QPointF(rect.left(), top), shown);
+    for (const QGlyphRun &run : shown.glyphs)
+        painter->drawGlyphRun(topLeft, run);
     if (deprecated) {
         // On the name's baseline, though smaller.
-        const qreal tagTop = top + QFontMetricsF(cellFont).ascent() - QFontMetricsF(m_tagFont).ascent();
+        const qreal tagTop = topLeft.y() + metrics.ascent() - QFontMetricsF(m_tagFont).ascent();
+        const QFont painterFont = painter->font();
         painter->setFont(m_tagFont);
         painter->setPen(Colors::orange());
-        painter->drawStaticText(QPointF(rect.left() + shown.size().width() + 6, tagTop), m_tag);
+        painter->drawStaticText(QPointF(rect.left() + shown.width + 6, tagTop), m_tag);
+        painter->setFont(painterFont);
     }
     painter->setPen(pen);
-    painter->setFont(painterFont);
 }
 
 bool CatalogCellDelegate::editorEvent(
@@ -103,7 +105,7 @@ bool CatalogCellDelegate::editorEvent(
     return model->setData(index, state == Qt::Checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
 }
 
-const QStaticText &CatalogCellDelegate::line(const QString &text, const QFont &font, int width) const
+const CatalogCellDelegate::Line &CatalogCellDelegate::line(const QString &text, const QFont &font, int width) const
 {
     const LineKey key{ text, width, font.weight(), font.pointSizeF() };
     const auto found = m_lines.constFind(key);
@@ -111,11 +113,23 @@ const QStaticText &CatalogCellDelegate::line(const QString &text, const QFont &f
         return *found;
     if (m_lines.size() >= cacheLimit)
         m_lines.clear();
-    QStaticText shaped(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
-    shaped.setTextFormat(Qt::PlainText);
-    shaped.setPerformanceHint(QStaticText::AggressiveCaching);
-    shaped.prepare(QTransform(), font);
-    return *m_lines.insert(key, shaped);
+    const auto shape = [&font](const QString &shown) {
+        QTextLayout layout(shown, font);
+        QTextOption options;
+        options.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(options);
+        // Keeps the shaped glyphs of endLayout() for glyphRuns(), which would shape them again.
+        layout.setCacheEnabled(true);
+        layout.beginLayout();
+        QTextLine textLine = layout.createLine();
+        textLine.setLeadingIncluded(false);
+        layout.endLayout();
+        return Line{ layout.glyphRuns(), textLine.naturalTextWidth() };
+    };
+    Line shaped = shape(text);
+    if (shaped.width > width)
+        shaped = shape(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+    return *m_lines.insert(key, std::move(shaped));
 }
 
 void CatalogCellDelegate::paintCentred(

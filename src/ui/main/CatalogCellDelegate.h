@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QFont>
+#include <QGlyphRun>
 #include <QHash>
+#include <QList>
 #include <QPixmap>
 #include <QStaticText>
 #include <QStyledItemDelegate>
@@ -63,8 +65,15 @@ private:
         return qHashMulti(seed, key.icon, key.size.width(), key.size.height(), key.ratio);
     }
 
-    // The text shaped once, cut with an ellipsis to `width`.
-    const QStaticText &line(const QString &text, const QFont &font, int width) const;
+    // A cell's text shaped once: its glyphs, placed from the top left of the line, and its width.
+    struct Line {
+        QList<QGlyphRun> glyphs;
+        qreal width = 0;
+    };
+
+    // The text shaped once, cut with an ellipsis to `width`. Shaping is laid out once when the
+    // text fits, which most do; a text that does not is cut first and shaped again.
+    const Line &line(const QString &text, const QFont &font, int width) const;
     // A tick box or an icon in the middle of a narrow cell.
     void paintCentred(
         QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index, QStyle *style) const;
@@ -72,7 +81,7 @@ private:
 
     QFont m_tagFont;
     QStaticText m_tag;
-    mutable QHash<LineKey, QStaticText> m_lines;
+    mutable QHash<LineKey, Line> m_lines;
     mutable QHash<CheckKey, QPixmap> m_checks;
     mutable QHash<IconKey, QPixmap> m_icons;
 };

@@ -4,6 +4,11 @@
 
 #include <QStringMatcher>
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <vector>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -41,6 +46,52 @@ private:
     QString m_needle;
     QStringMatcher m_matcher;
 };
+
+// Characters are listed by class: each lower-case ASCII letter, digit, the space and the common
+// punctuation of package names and descriptions has one of its own, everything else (capitals of
+// a hand-edited key, other scripts, halves of a surrogate pair) shares the last. A list for a
+// class of its own holds exactly the keys with that character; the shared one only narrows down.
+constexpr int classCount = 64;
+constexpr int otherClass = classCount - 1;
+constexpr int pairListsStart = classCount;
+constexpr int listCount = classCount + classCount * classCount;
+
+constexpr std::array<quint8, 128> makeClassTable()
+{
+    std::array<quint8, 128> table{};
+    for (quint8 &entry : table)
+        entry = otherClass;
+    int next = 0;
+    for (char c = 'a'; c <= 'z'; ++c)
+        table[c] = next++;
+    for (char c = '0'; c <= '9'; ++c)
+        table[c] = next++;
+    for (const char c : std::string_view(" -._+/(),:'@&!#*;=?[]\"%$~<>"))
+        table[c] = next++;
+    return table;
+}
+
+constexpr std::array<quint8, 128> classTable = makeClassTable();
+static_assert(classTable['>'] == otherClass - 1, "every class but the shared one is used");
+
+inline int classOf(char16_t c)
+{
+    return c < 128 ? classTable[c] : otherClass;
+}
+
+// Whether `text` contains `needle`; for the few characters of a name a plain loop beats the
+// general search's set-up.
+bool shortContains(QStringView text, QStringView needle)
+{
+    const qsizetype last = text.size() - needle.size();
+    const char16_t first = needle.front().unicode();
+    const QStringView rest = needle.mid(1);
+    for (qsizetype at = 0; at <= last; ++at) {
+        if (text[at].unicode() == first && text.mid(at + 1, rest.size()) == rest)
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -159,6 +210,64 @@ Index::Index(const QList<Package> &catalog)
         m_nameLengths.append(key.startsWith(lowerName) ? lowerName.size() : -1);
     }
     m_starts.append(at);
+    buildLists();
+}
+
+void Index::buildLists()
+{
+    // Two passes over the keys: count each list's rows, then fill them into one array. A row is
+    // listed once per class or pair however often its key has it: `stamp` holds the last row
+    // counted for each list.
+    std::vector<qint32> stamp(listCount, -1);
+    const char16_t *text = reinterpret_cast<const char16_t *>(m_text.constData());
+    auto forEachList = [&](auto &&visit) {
+        for (qint32 row = 0; row < qint32(m_catalog.size()); ++row) {
+            const char16_t *end = text + m_starts.at(row + 1) - 1;
+            int previous = -1;
+            for (const char16_t *c = text + m_starts.at(row); c < end; ++c) {
+                const int characterClass = classOf(*c);
+                visit(row, characterClass);
+                if (previous >= 0)
+                    visit(row, pairListsStart + previous * classCount + characterClass);
+                previous = characterClass;
+            }
+        }
+    };
+
+    m_listStarts = QList<qint32>(listCount + 1, 0);
+    qint32 *counts = m_listStarts.data() + 1;
+    forEachList([&](qint32 row, int list) {
+        if (stamp[list] != row) {
+            stamp[list] = row;
+            ++counts[list];
+        }
+    });
+    for (int list = 0; list < listCount; ++list)
+        counts[list] += counts[list - 1];
+
+    m_rows = QList<qint32>(m_listStarts.constLast());
+    std::vector<qint32> next(m_listStarts.cbegin(), m_listStarts.cend() - 1);
+    std::fill(stamp.begin(), stamp.end(), -1);
+    qint32 *rows = m_rows.data();
+    forEachList([&](qint32 row, int list) {
+        if (stamp[list] != row) {
+            stamp[list] = row;
+            rows[next[list]++] = row;
+        }
+    });
+}
+
+std::span<const qint32> Index::characterRows(int list) const
+{
+    if (m_listStarts.isEmpty())
+        return {};
+    const qint32 *rows = m_rows.constData();
+    return { rows + m_listStarts.at(list), rows + m_listStarts.at(list + 1) };
+}
+
+std::span<const qint32> Index::pairRows(int first, int second) const
+{
+    return characterRows(pairListsStart + first * classCount + second);
 }
 
 bool Index::isFor(const QList<Package> &catalog) const
@@ -193,12 +302,19 @@ bool Index::nameContains(qsizetype row, const QString &q) const
     // When the key starts with the lower-cased name, that start is the name to look in.
     const qsizetype nameLength = m_nameLengths.at(row);
     if (nameLength >= 0)
-        return QStringView(m_text).mid(m_starts.at(row), nameLength).contains(q);
+        return shortContains(QStringView(m_text).mid(m_starts.at(row), nameLength), q);
     return PackageFormats::lowerCased(m_catalog.at(row).name).contains(q);
 }
 
-const QList<qint32> &Index::keysContaining(const QString &q) const
+std::span<const qint32> Index::keysContaining(const QString &q) const
 {
+    // A character or a pair of characters with classes of their own: the list is the answer.
+    const int firstClass = classOf(q.front().unicode());
+    if (q.size() == 1 && firstClass != otherClass)
+        return characterRows(firstClass);
+    if (q.size() == 2 && firstClass != otherClass && classOf(q.back().unicode()) != otherClass)
+        return pairRows(firstClass, classOf(q.back().unicode()));
+
     // Enough for a long search typed and erased again; a few hundred kB at most.
     constexpr qsizetype recentLimit = 24;
     const Recent *base = nullptr;
@@ -213,29 +329,44 @@ const QList<qint32> &Index::keysContaining(const QString &q) const
             base = &recent;
     }
 
+    // Every key containing q holds each of its pairs: look through the rows holding the two
+    // rarest ones, or the rows of a shorter search q contains when there are fewer of those.
+    int rarest = -1;
+    int second = -1;
+    auto listSize = [this](int list) { return m_listStarts.at(list + 1) - m_listStarts.at(list); };
+    for (qsizetype i = 1; i < q.size(); ++i) {
+        const int pair = pairListsStart + classOf(q.at(i - 1).unicode()) * classCount + classOf(q.at(i).unicode());
+        if (pair == rarest || pair == second)
+            continue;
+        if (rarest < 0 || listSize(pair) < listSize(rarest)) {
+            second = rarest;
+            rarest = pair;
+        } else if (second < 0 || listSize(pair) < listSize(second)) {
+            second = pair;
+        }
+    }
+    if (rarest < 0) // a single character of the shared class
+        rarest = firstClass;
+    std::span<const qint32> pool = characterRows(rarest);
+    std::vector<qint32> both;
+    if (base && base->rows.size() <= qsizetype(pool.size())) {
+        pool = base->rows;
+    } else if (second >= 0) {
+        const std::span<const qint32> rarestRows = pool;
+        const std::span<const qint32> secondRows = characterRows(second);
+        both.reserve(rarestRows.size());
+        std::set_intersection(
+            rarestRows.begin(), rarestRows.end(), secondRows.begin(), secondRows.end(), std::back_inserter(both));
+        pool = both;
+    }
+
     const Finder finder(q);
     const QStringView text(m_text);
     QList<qint32> found;
-    if (base) {
-        // Whatever contains q contains the shorter search too.
-        for (const qint32 row : base->rows) {
-            const qsizetype start = m_starts.at(row);
-            if (finder.indexIn(text.mid(start, m_starts.at(row + 1) - 1 - start), 0) >= 0)
-                found.append(row);
-        }
-    } else {
-        qsizetype row = 0;
-        qsizetype from = 0;
-        while (true) {
-            const qsizetype at = finder.indexIn(text, from);
-            if (at < 0)
-                break;
-            // Rows only move forward: walk to the key holding the match.
-            while (m_starts.at(row + 1) <= at)
-                ++row;
-            found.append(qint32(row));
-            from = m_starts.at(row + 1);
-        }
+    for (const qint32 row : pool) {
+        const qsizetype start = m_starts.at(row);
+        if (finder.indexIn(text.mid(start, m_starts.at(row + 1) - 1 - start), 0) >= 0)
+            found.append(row);
     }
     if (m_recent.size() >= recentLimit)
         m_recent.removeFirst();
@@ -270,11 +401,21 @@ QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) co
         return nameMatches;
     }
 
-    for (const qint32 row : keysContaining(q)) {
-        if (passes(m_catalog.at(row), filter, state, idBuffer))
-            (nameContains(row, q) ? nameMatches : otherMatches).append(row);
+    const std::span<const qint32> found = keysContaining(q);
+    const bool everyPackage = filter.kind == KindFilter::all && filter.status == StatusFilter::all;
+    nameMatches.reserve(qsizetype(found.size()));
+    std::vector<qint32> others;
+    others.reserve(found.size());
+    for (const qint32 row : found) {
+        if (!everyPackage && !passes(m_catalog.at(row), filter, state, idBuffer))
+            continue;
+        if (nameContains(row, q))
+            nameMatches.append(row);
+        else
+            others.push_back(row);
     }
-    nameMatches.append(otherMatches);
+    for (const qint32 row : others)
+        nameMatches.append(row);
     return nameMatches;
 }
 

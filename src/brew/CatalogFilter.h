@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <span>
+
 // The rows of the Packages screen: which catalog entries a search and the two filters keep, and
 // in which order. Pure, so it can be tested without a window and timed on its own.
 namespace CatalogFilter {
@@ -42,9 +44,11 @@ struct PackageState {
 QString normalizedQuery(QStringView query);
 
 // One catalog prepared for searching as the user types: all search keys in one block of text,
-// so a search is one pass over contiguous memory instead of 15,000 separate strings. Built once
-// per catalog; keeps a shared copy of it. When the keys already share one block in catalog order
-// (as decoded catalogs have them) the index uses that block instead of a copy.
+// plus, for every character and every pair of adjacent characters, the rows whose key holds it.
+// A one- or two-letter search is then such a list as it stands, and a longer one only looks
+// through the rows that hold its rarest pair. Built once per catalog; keeps a shared copy of it.
+// When the keys already share one block in catalog order (as decoded catalogs have them) the
+// index uses that block instead of a copy.
 class Index {
 public:
     Index() = default;
@@ -67,8 +71,13 @@ private:
     };
 
     bool passes(const Package &package, const Filter &filter, const PackageState &state, QString &idBuffer) const;
+    void buildLists();
     bool nameContains(qsizetype row, const QString &q) const;
-    const QList<qint32> &keysContaining(const QString &q) const;
+    // A list of rows by its number: a character class, or a pair of classes after those.
+    std::span<const qint32> characterRows(int list) const;
+    std::span<const qint32> pairRows(int first, int second) const;
+    // The rows, in catalog order, whose keys contain q (neither blank nor holding a NUL).
+    std::span<const qint32> keysContaining(const QString &q) const;
 
     QList<Package> m_catalog;
     // The search keys, each followed by a NUL; a search never contains one, so a match never
@@ -79,6 +88,10 @@ private:
     // Length of the lower-cased name at the start of each key, or -1 when the key does not start
     // with it (a hand-edited cache) and the name has to be looked at itself.
     QList<qsizetype> m_nameLengths;
+    // The rows holding each character class, then those holding each pair of classes, in catalog
+    // order: list i is m_rows[m_listStarts[i], m_listStarts[i + 1]).
+    QList<qint32> m_listStarts;
+    QList<qint32> m_rows;
     // Typing a search one letter at a time: each search contains the one before, so it only
     // looks through that one's rows; a backspace finds its search here as it was.
     mutable QList<Recent> m_recent;

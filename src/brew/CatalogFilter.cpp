@@ -2,50 +2,21 @@
 
 #include "brew/PackageFormats.h"
 
-#include <QStringMatcher>
-
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <string_view>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr QChar separator = QChar(0);
-
-// Finds `needle` in `text` from `from` on. Short needles look for their first character with the
-// vectorised single-character search and compare from there, which beats the general search
-// over megabytes; long ones use the Boyer-Moore matcher.
-class Finder {
-public:
-    explicit Finder(const QString &needle)
-        : m_needle(needle)
-        , m_matcher(needle)
-    {
-    }
-
-    qsizetype indexIn(QStringView text, qsizetype from) const
-    {
-        if (m_needle.size() > 6)
-            return m_matcher.indexIn(text, from);
-        const QChar first = m_needle.front();
-        const QStringView rest = QStringView(m_needle).mid(1);
-        while (true) {
-            const qsizetype at = text.indexOf(first, from);
-            if (at < 0 || at + m_needle.size() > text.size())
-                return -1;
-            if (text.mid(at + 1, rest.size()) == rest)
-                return at;
-            from = at + 1;
-        }
-    }
-
-private:
-    QString m_needle;
-    QStringMatcher m_matcher;
-};
 
 // Characters are listed by class: each lower-case ASCII letter, digit, the space and the common
 // punctuation of package names and descriptions has one of its own, everything else (capitals of
@@ -79,19 +50,71 @@ inline int classOf(char16_t c)
     return c < 128 ? classTable[c] : otherClass;
 }
 
-// Whether `text` contains `needle`; for the few characters of a name a plain loop beats the
-// general search's set-up.
-bool shortContains(QStringView text, QStringView needle)
-{
-    const qsizetype last = text.size() - needle.size();
-    const char16_t first = needle.front().unicode();
-    const QStringView rest = needle.mid(1);
-    for (qsizetype at = 0; at <= last; ++at) {
-        if (text[at].unicode() == first && text.mid(at + 1, rest.size()) == rest)
-            return true;
+// Tells whether a text contains the needle (not empty). Keys and names are a few dozen
+// characters, too short for a general search to pay off its set-up: this compares eight places
+// at a time with the needle's first two characters and checks the rest only where both match.
+class Finder {
+public:
+    explicit Finder(QStringView needle)
+        : m_needle(reinterpret_cast<const char16_t *>(needle.data()))
+        , m_size(needle.size())
+    {
+#ifdef __SSE2__
+        // Spread through registers: _mm_set1_epi16 goes through the stack and stalls.
+        auto spread = [](char16_t c) { return _mm_shuffle_epi32(_mm_shufflelo_epi16(_mm_cvtsi32_si128(c), 0), 0); };
+        m_first = spread(m_needle[0]);
+        m_second = spread(m_size > 1 ? m_needle[1] : 0);
+#endif
     }
-    return false;
-}
+
+    bool in(QStringView text) const
+    {
+        const char16_t *at = reinterpret_cast<const char16_t *>(text.data());
+        const qsizetype last = text.size() - m_size; // the last place the needle can start
+        qsizetype place = 0;
+#ifdef __SSE2__
+        // Eight places read nine characters when the needle has two or more; one when it has one.
+        for (; place + 8 <= last + 1; place += 8) {
+            __m128i hits = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(at + place)), m_first);
+            if (m_size > 1) {
+                const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at + place + 1));
+                hits = _mm_and_si128(hits, _mm_cmpeq_epi16(next, m_second));
+            }
+            // Two bits per character.
+            unsigned mask = unsigned(_mm_movemask_epi8(hits));
+            while (mask != 0) {
+                const qsizetype hit = place + std::countr_zero(mask) / 2;
+                if (m_size <= 2 || restMatches(at + hit, 2))
+                    return true;
+                mask &= mask - 1;
+                mask &= mask - 1;
+            }
+        }
+#endif
+        for (; place <= last; ++place) {
+            if (at[place] == m_needle[0] && restMatches(at + place, 1))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    bool restMatches(const char16_t *at, qsizetype from) const
+    {
+        for (qsizetype i = from; i < m_size; ++i) {
+            if (at[i] != m_needle[i])
+                return false;
+        }
+        return true;
+    }
+
+    const char16_t *m_needle;
+    qsizetype m_size;
+#ifdef __SSE2__
+    __m128i m_first;
+    __m128i m_second;
+#endif
+};
 
 } // namespace
 
@@ -193,12 +216,14 @@ Index::Index(const QList<Package> &catalog)
     }
     m_starts.reserve(catalog.size() + 1);
     m_nameLengths.reserve(catalog.size());
+    m_kinds.reserve(catalog.size());
     qsizetype at = 0;
     for (const Package &package : catalog) {
         m_starts.append(at);
         if (!shared)
             m_text.append(package.searchKey).append(separator);
         at += package.searchKey.size() + 1;
+        m_kinds.append(quint8(package.kind));
         const QString &key = package.searchKey;
         // An ASCII name lower-cases character by character: then the key starting with it as is
         // settles the question without making the lower-cased copy.
@@ -257,6 +282,12 @@ void Index::buildLists()
     });
 }
 
+QStringView Index::key(qsizetype row) const
+{
+    const qsizetype start = m_starts.at(row);
+    return QStringView(m_text).mid(start, m_starts.at(row + 1) - 1 - start);
+}
+
 std::span<const qint32> Index::characterRows(int list) const
 {
     if (m_listStarts.isEmpty())
@@ -275,36 +306,63 @@ bool Index::isFor(const QList<Package> &catalog) const
     return catalog.size() == m_catalog.size() && catalog.constData() == m_catalog.constData();
 }
 
-bool Index::passes(const Package &package, const Filter &filter, const PackageState &state, QString &idBuffer) const
+Index::Keep Index::keep(const Filter &filter, const PackageState &state) const
 {
-    if (filter.kind == KindFilter::formula && package.kind != PackageKind::formula)
-        return false;
-    if (filter.kind == KindFilter::cask && package.kind != PackageKind::cask)
-        return false;
+    Keep keep;
+    keep.kinds = m_kinds.constData();
+    if (filter.kind == KindFilter::formula)
+        keep.kind = int(PackageKind::formula);
+    else if (filter.kind == KindFilter::cask)
+        keep.kind = int(PackageKind::cask);
+
+    const qsizetype count = m_catalog.size();
     switch (filter.status) {
     case StatusFilter::all:
-        return true;
+        break;
     case StatusFilter::installed:
-        return state.isInstalled(package);
     case StatusFilter::notInstalled:
-        return !state.isInstalled(package);
+        if (m_installedRows.size() != count || m_installedFormulae != state.installedFormulae
+            || m_installedCasks != state.installedCasks) {
+            m_installedFormulae = state.installedFormulae;
+            m_installedCasks = state.installedCasks;
+            m_installedRows.resize(count);
+            for (qsizetype row = 0; row < count; ++row)
+                m_installedRows[row] = state.isInstalled(m_catalog.at(row));
+        }
+        keep.status = m_installedRows.constData();
+        keep.wanted = filter.status == StatusFilter::installed;
+        break;
     case StatusFilter::selected:
-        // One reused buffer keeps the pass free of allocations.
-        idBuffer.resize(0);
-        idBuffer.append(toString(package.kind)).append(u':').append(package.name);
-        return state.selectedIDs.contains(idBuffer);
+        if (m_selectedRows.size() != count || m_selectedIDs != state.selectedIDs) {
+            m_selectedIDs = state.selectedIDs;
+            m_selectedRows.resize(count);
+            // One reused buffer keeps the pass free of allocations.
+            QString id;
+            for (qsizetype row = 0; row < count; ++row) {
+                const Package &package = m_catalog.at(row);
+                id.resize(0);
+                id.append(toString(package.kind)).append(u':').append(package.name);
+                m_selectedRows[row] = state.selectedIDs.contains(id);
+            }
+        }
+        keep.status = m_selectedRows.constData();
+        break;
     }
-    return false;
+    return keep;
 }
 
-bool Index::nameContains(qsizetype row, const QString &q) const
+namespace {
+
+// Whether the name of a row contains the search.
+bool nameContains(const Finder &finder, const QString &q, QStringView key, qsizetype nameLength, const Package &package)
 {
     // When the key starts with the lower-cased name, that start is the name to look in.
-    const qsizetype nameLength = m_nameLengths.at(row);
     if (nameLength >= 0)
-        return shortContains(QStringView(m_text).mid(m_starts.at(row), nameLength), q);
-    return PackageFormats::lowerCased(m_catalog.at(row).name).contains(q);
+        return finder.in(key.first(nameLength));
+    return PackageFormats::lowerCased(package.name).contains(q);
 }
+
+} // namespace
 
 std::span<const qint32> Index::keysContaining(const QString &q) const
 {
@@ -361,11 +419,9 @@ std::span<const qint32> Index::keysContaining(const QString &q) const
     }
 
     const Finder finder(q);
-    const QStringView text(m_text);
     QList<qint32> found;
     for (const qint32 row : pool) {
-        const qsizetype start = m_starts.at(row);
-        if (finder.indexIn(text.mid(start, m_starts.at(row + 1) - 1 - start), 0) >= 0)
+        if (finder.in(key(row)))
             found.append(row);
     }
     if (m_recent.size() >= recentLimit)
@@ -377,23 +433,23 @@ std::span<const qint32> Index::keysContaining(const QString &q) const
 QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) const
 {
     const QString q = normalizedQuery(filter.query);
+    const Keep keeps = keep(filter, state);
     QList<qsizetype> nameMatches;
-    QList<qsizetype> otherMatches;
-    QString idBuffer;
 
     if (q.isEmpty()) {
         nameMatches.reserve(m_catalog.size());
         for (qsizetype row = 0; row < m_catalog.size(); ++row)
-            if (passes(m_catalog.at(row), filter, state, idBuffer))
+            if (keeps(row))
                 nameMatches.append(row);
         return nameMatches;
     }
 
     if (q.contains(separator)) {
         // Cannot be typed; searched package by package so the separator keeps no meaning.
+        QList<qsizetype> otherMatches;
         for (qsizetype row = 0; row < m_catalog.size(); ++row) {
             const Package &package = m_catalog.at(row);
-            if (!passes(package, filter, state, idBuffer) || !package.searchKey.contains(q))
+            if (!keeps(row) || !package.searchKey.contains(q))
                 continue;
             (PackageFormats::lowerCased(package.name).contains(q) ? nameMatches : otherMatches).append(row);
         }
@@ -402,19 +458,21 @@ QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) co
     }
 
     const std::span<const qint32> found = keysContaining(q);
-    const bool everyPackage = filter.kind == KindFilter::all && filter.status == StatusFilter::all;
+    const bool everyRow = keeps.everyRow();
+    const Finder finder(q);
     nameMatches.reserve(qsizetype(found.size()));
-    std::vector<qint32> others;
-    others.reserve(found.size());
+    // Reused: a fresh buffer of this size costs more in page faults than the pass itself.
+    m_others.clear();
+    m_others.reserve(found.size());
     for (const qint32 row : found) {
-        if (!everyPackage && !passes(m_catalog.at(row), filter, state, idBuffer))
+        if (!everyRow && !keeps(row))
             continue;
-        if (nameContains(row, q))
+        if (nameContains(finder, q, key(row), m_nameLengths.at(row), m_catalog.at(row)))
             nameMatches.append(row);
         else
-            others.push_back(row);
+            m_others.push_back(row);
     }
-    for (const qint32 row : others)
+    for (const qint32 row : m_others)
         nameMatches.append(row);
     return nameMatches;
 }

@@ -8,6 +8,7 @@
 #include <QStringView>
 
 #include <span>
+#include <vector>
 
 // The rows of the Packages screen: which catalog entries a search and the two filters keep, and
 // in which order. Pure, so it can be tested without a window and timed on its own.
@@ -70,9 +71,23 @@ private:
         QList<qint32> rows;
     };
 
-    bool passes(const Package &package, const Filter &filter, const PackageState &state, QString &idBuffer) const;
+    // Which rows the kind and status filters keep, settled once per call of rows().
+    struct Keep {
+        const quint8 *kinds = nullptr;
+        int kind = -1; // a PackageKind, or -1 for both
+        const quint8 *status = nullptr; // per row: installed, or ticked; null when any status goes
+        bool wanted = true;
+
+        bool operator()(qsizetype row) const
+        {
+            return (kind < 0 || kinds[row] == kind) && (!status || bool(status[row]) == wanted);
+        }
+        bool everyRow() const { return kind < 0 && !status; }
+    };
+
+    Keep keep(const Filter &filter, const PackageState &state) const;
     void buildLists();
-    bool nameContains(qsizetype row, const QString &q) const;
+    QStringView key(qsizetype row) const;
     // A list of rows by its number: a character class, or a pair of classes after those.
     std::span<const qint32> characterRows(int list) const;
     std::span<const qint32> pairRows(int first, int second) const;
@@ -95,6 +110,18 @@ private:
     // Typing a search one letter at a time: each search contains the one before, so it only
     // looks through that one's rows; a backspace finds its search here as it was.
     mutable QList<Recent> m_recent;
+    // The rows found through the rest of their keys, gathered while the name matches are.
+    mutable std::vector<qint32> m_others;
+    // Each row's PackageKind.
+    QList<quint8> m_kinds;
+    // Whether each row is installed, and whether it is ticked, for the sets kept beside them:
+    // copies that share the store's sets, so an unchanged set is recognised at once and a
+    // changed one (which then no longer shares) has its rows looked up again.
+    mutable QSet<QString> m_installedFormulae;
+    mutable QSet<QString> m_installedCasks;
+    mutable QList<quint8> m_installedRows;
+    mutable QSet<QString> m_selectedIDs;
+    mutable QList<quint8> m_selectedRows;
 };
 
 // The same computation without a prepared index.

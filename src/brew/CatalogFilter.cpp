@@ -406,24 +406,26 @@ std::span<const qint32> Index::keysContaining(const QString &q) const
     if (rarest < 0) // a single character of the shared class
         rarest = firstClass;
     std::span<const qint32> pool = characterRows(rarest);
-    std::vector<qint32> both;
+    // Reused, as a fresh buffer of this size costs more in page faults than filling it does.
+    if (m_scratch.size() < pool.size())
+        m_scratch.resize(pool.size());
     if (base && base->rows.size() <= qsizetype(pool.size())) {
         pool = base->rows;
     } else if (second >= 0) {
-        const std::span<const qint32> rarestRows = pool;
         const std::span<const qint32> secondRows = characterRows(second);
-        both.reserve(rarestRows.size());
-        std::set_intersection(
-            rarestRows.begin(), rarestRows.end(), secondRows.begin(), secondRows.end(), std::back_inserter(both));
-        pool = both;
+        const qint32 *end
+            = std::set_intersection(pool.begin(), pool.end(), secondRows.begin(), secondRows.end(), m_scratch.data());
+        pool = { m_scratch.data(), end };
     }
 
+    // Kept in place: a row is written no later than it is read.
     const Finder finder(q);
-    QList<qint32> found;
+    qint32 *kept = m_scratch.data();
     for (const qint32 row : pool) {
         if (finder.in(key(row)))
-            found.append(row);
+            *kept++ = row;
     }
+    QList<qint32> found(m_scratch.data(), kept);
     if (m_recent.size() >= recentLimit)
         m_recent.removeFirst();
     m_recent.append({ q, std::move(found) });

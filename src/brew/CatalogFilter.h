@@ -112,6 +112,8 @@ private:
     mutable QList<Recent> m_recent;
     // The rows found through the rest of their keys, gathered while the name matches are.
     mutable std::vector<qint32> m_others;
+    // Rows to look through, and those found, while a search is checked key by key.
+    mutable std::vector<qint32> m_scratch;
     // Each row's PackageKind.
     QList<quint8> m_kinds;
     // Whether each row is installed, and whether it is ticked, for the sets kept beside them:

@@ -366,6 +366,8 @@ bool nameContains(const Finder &finder, const QString &q, QStringView key, qsize
 
 std::span<const qint32> Index::keysContaining(const QString &q) const
 {
+    if (m_listStarts.isEmpty()) // made without a catalog
+        return {};
     // A character or a pair of characters with classes of their own: the list is the answer.
     const int firstClass = classOf(q.front().unicode());
     if (q.size() == 1 && firstClass != otherClass)

@@ -26,6 +26,8 @@ constexpr int classCount = 64;
 constexpr int otherClass = classCount - 1;
 constexpr int pairListsStart = classCount;
 constexpr int listCount = classCount + classCount * classCount;
+// The same lists again for the names alone.
+constexpr int nameListsStart = listCount;
 
 constexpr std::array<quint8, 128> makeClassTable()
 {
@@ -240,26 +242,33 @@ Index::Index(const QList<Package> &catalog)
 
 void Index::buildLists()
 {
-    // Two passes over the keys: count each list's rows, then fill them into one array. A row is
-    // listed once per class or pair however often its key has it: `stamp` holds the last row
-    // counted for each list.
-    std::vector<qint32> stamp(listCount, -1);
-    const char16_t *text = reinterpret_cast<const char16_t *>(m_text.constData());
+    // Two passes over the keys and names: count each list's rows, then fill them into one array.
+    // A row is listed once per class or pair however often its text has it: `stamp` holds the
+    // last row counted for each list.
+    std::vector<qint32> stamp(2 * listCount, -1);
     auto forEachList = [&](auto &&visit) {
-        for (qint32 row = 0; row < qint32(m_catalog.size()); ++row) {
-            const char16_t *end = text + m_starts.at(row + 1) - 1;
+        auto visitText = [&](qint32 row, QStringView text, int firstList) {
             int previous = -1;
-            for (const char16_t *c = text + m_starts.at(row); c < end; ++c) {
-                const int characterClass = classOf(*c);
-                visit(row, characterClass);
+            for (const QChar c : text) {
+                const int characterClass = classOf(c.unicode());
+                visit(row, firstList + characterClass);
                 if (previous >= 0)
-                    visit(row, pairListsStart + previous * classCount + characterClass);
+                    visit(row, firstList + pairListsStart + previous * classCount + characterClass);
                 previous = characterClass;
             }
+        };
+        for (qint32 row = 0; row < qint32(m_catalog.size()); ++row) {
+            const QStringView text = key(row);
+            visitText(row, text, 0);
+            const qsizetype nameLength = m_nameLengths.at(row);
+            if (nameLength >= 0)
+                visitText(row, text.first(nameLength), nameListsStart);
+            else
+                visitText(row, PackageFormats::lowerCased(m_catalog.at(row).name), nameListsStart);
         }
     };
 
-    m_listStarts = QList<qint32>(listCount + 1, 0);
+    m_listStarts = QList<qint32>(2 * listCount + 1, 0);
     qint32 *counts = m_listStarts.data() + 1;
     forEachList([&](qint32 row, int list) {
         if (stamp[list] != row) {
@@ -267,7 +276,7 @@ void Index::buildLists()
             ++counts[list];
         }
     });
-    for (int list = 0; list < listCount; ++list)
+    for (int list = 0; list < 2 * listCount; ++list)
         counts[list] += counts[list - 1];
 
     m_rows = QList<qint32>(m_listStarts.constLast());
@@ -363,6 +372,27 @@ bool nameContains(const Finder &finder, const QString &q, QStringView key, qsize
 }
 
 } // namespace
+
+Index::NameRows Index::namesMaybeContaining(const QString &q) const
+{
+    if (m_listStarts.isEmpty())
+        return {};
+    const int firstClass = classOf(q.front().unicode());
+    if (q.size() == 1)
+        return { characterRows(nameListsStart + firstClass), firstClass != otherClass };
+    std::span<const qint32> rarest;
+    bool shared = false;
+    for (qsizetype i = 1; i < q.size(); ++i) {
+        const int first = classOf(q.at(i - 1).unicode());
+        const int second = classOf(q.at(i).unicode());
+        shared = shared || first == otherClass || second == otherClass;
+        const std::span<const qint32> pair
+            = characterRows(nameListsStart + pairListsStart + first * classCount + second);
+        if (i == 1 || pair.size() < rarest.size())
+            rarest = pair;
+    }
+    return { rarest, q.size() == 2 && !shared };
+}
 
 std::span<const qint32> Index::keysContaining(const QString &q) const
 {
@@ -464,6 +494,10 @@ QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) co
     const std::span<const qint32> found = keysContaining(q);
     const bool everyRow = keeps.everyRow();
     const Finder finder(q);
+    // Both in catalog order: one walk through the names' list says which rows may be name matches.
+    const NameRows names = namesMaybeContaining(q);
+    const qint32 *name = names.rows.data();
+    const qint32 *namesEnd = name + names.rows.size();
     nameMatches.reserve(qsizetype(found.size()));
     // Reused: a fresh buffer of this size costs more in page faults than the pass itself.
     m_others.clear();
@@ -471,7 +505,10 @@ QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) co
     for (const qint32 row : found) {
         if (!everyRow && !keeps(row))
             continue;
-        if (nameContains(finder, q, key(row), m_nameLengths.at(row), m_catalog.at(row)))
+        while (name != namesEnd && *name < row)
+            ++name;
+        const bool maybeName = name != namesEnd && *name == row;
+        if (maybeName && (names.exact || nameContains(finder, q, key(row), m_nameLengths.at(row), m_catalog.at(row))))
             nameMatches.append(row);
         else
             m_others.push_back(row);

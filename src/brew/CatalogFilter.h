@@ -93,6 +93,12 @@ private:
     std::span<const qint32> pairRows(int first, int second) const;
     // The rows, in catalog order, whose keys contain q (neither blank nor holding a NUL).
     std::span<const qint32> keysContaining(const QString &q) const;
+    // The rows whose names may contain q, in catalog order; exactly those when `exact`.
+    struct NameRows {
+        std::span<const qint32> rows;
+        bool exact = false;
+    };
+    NameRows namesMaybeContaining(const QString &q) const;
 
     QList<Package> m_catalog;
     // The search keys, each followed by a NUL; a search never contains one, so a match never
@@ -103,8 +109,9 @@ private:
     // Length of the lower-cased name at the start of each key, or -1 when the key does not start
     // with it (a hand-edited cache) and the name has to be looked at itself.
     QList<qsizetype> m_nameLengths;
-    // The rows holding each character class, then those holding each pair of classes, in catalog
-    // order: list i is m_rows[m_listStarts[i], m_listStarts[i + 1]).
+    // The rows whose key holds each character class, then those holding each pair of classes,
+    // then the same for the names alone; in catalog order: list i is
+    // m_rows[m_listStarts[i], m_listStarts[i + 1]).
     QList<qint32> m_listStarts;
     QList<qint32> m_rows;
     // Typing a search one letter at a time: each search contains the one before, so it only

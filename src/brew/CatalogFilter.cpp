@@ -47,6 +47,24 @@ constexpr std::array<quint8, 128> makeClassTable()
 constexpr std::array<quint8, 128> classTable = makeClassTable();
 static_assert(classTable['>'] == otherClass - 1, "every class but the shared one is used");
 
+// Each run of three characters of a key sets one of the 256 bits of the key's signature; a key
+// lacking a bit of a search's signature cannot contain it.
+constexpr int signatureWords = 4;
+
+inline unsigned trigramBit(const char16_t *at)
+{
+    return ((at[0] * 0x9E3779B1u) ^ (at[1] * 0x85EBCA77u) ^ (at[2] * 0xC2B2AE3Du)) >> 24;
+}
+
+inline void addTrigrams(QStringView text, quint64 *signature)
+{
+    const char16_t *at = reinterpret_cast<const char16_t *>(text.data());
+    for (qsizetype i = 0; i + 3 <= text.size(); ++i) {
+        const unsigned bit = trigramBit(at + i);
+        signature[bit / 64] |= quint64(1) << (bit % 64);
+    }
+}
+
 inline int classOf(char16_t c)
 {
     return c < 128 ? classTable[c] : otherClass;
@@ -238,6 +256,9 @@ Index::Index(const QList<Package> &catalog)
     }
     m_starts.append(at);
     buildLists();
+    m_signatures = QList<quint64>(catalog.size() * signatureWords, 0);
+    for (qsizetype row = 0; row < catalog.size(); ++row)
+        addTrigrams(key(row), m_signatures.data() + row * signatureWords);
 }
 
 void Index::buildLists()
@@ -450,11 +471,19 @@ std::span<const qint32> Index::keysContaining(const QString &q) const
         pool = { m_scratch.data(), end };
     }
 
-    // Kept in place: a row is written no later than it is read.
+    // Kept in place: a row is written no later than it is read. The signatures spare most keys
+    // without the search from being read.
+    std::array<quint64, signatureWords> wanted{};
+    addTrigrams(q, wanted.data());
+    const quint64 *signatures = m_signatures.constData();
     const Finder finder(q);
     qint32 *kept = m_scratch.data();
     for (const qint32 row : pool) {
-        if (finder.in(key(row)))
+        const quint64 *signature = signatures + qsizetype(row) * signatureWords;
+        bool possible = true;
+        for (int word = 0; word < signatureWords; ++word)
+            possible = possible && (signature[word] & wanted[word]) == wanted[word];
+        if (possible && finder.in(key(row)))
             *kept++ = row;
     }
     QList<qint32> found(m_scratch.data(), kept);

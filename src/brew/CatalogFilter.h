@@ -114,6 +114,8 @@ private:
     // m_rows[m_listStarts[i], m_listStarts[i + 1]).
     QList<qint32> m_listStarts;
     QList<qint32> m_rows;
+    // 256 bits per key, one for each run of three characters it holds (hashed).
+    QList<quint64> m_signatures;
     // Typing a search one letter at a time: each search contains the one before, so it only
     // looks through that one's rows; a backspace finds its search here as it was.
     mutable QList<Recent> m_recent;

@@ -45,11 +45,12 @@ struct PackageState {
 QString normalizedQuery(QStringView query);
 
 // One catalog prepared for searching as the user types: all search keys in one block of text,
-// plus, for every character and every pair of adjacent characters, the rows whose key holds it.
-// A one- or two-letter search is then such a list as it stands, and a longer one only looks
-// through the rows that hold its rarest pair. Built once per catalog; keeps a shared copy of it.
-// When the keys already share one block in catalog order (as decoded catalogs have them) the
-// index uses that block instead of a copy.
+// plus, for every character and every pair of adjacent characters, the rows whose key holds it
+// and the rows whose name does. A one- or two-letter search is then such a list as it stands; a
+// longer one reads only the keys that hold its two rarest pairs and whose signature (a bit for
+// each run of three characters) allows it. Built once per catalog (about 20 ms and 5 MB for
+// 15,000 packages); keeps a shared copy of it. When the keys already share one block in catalog
+// order (as decoded catalogs have them) the index uses that block instead of a copy.
 class Index {
 public:
     Index() = default;

@@ -2,7 +2,15 @@
 
 #include "brew/PackageFormats.h"
 
-#include <QStringMatcher>
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <string_view>
+#include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -10,36 +18,122 @@ namespace {
 
 constexpr QChar separator = QChar(0);
 
-// Finds `needle` in `text` from `from` on. Short needles look for their first character with the
-// vectorised single-character search and compare from there, which beats the general search
-// over megabytes; long ones use the Boyer-Moore matcher.
+// Characters are listed by class: each lower-case ASCII letter, digit, the space and the common
+// punctuation of package names and descriptions has one of its own, everything else (capitals of
+// a hand-edited key, other scripts, halves of a surrogate pair) shares the last. A list for a
+// class of its own holds exactly the keys with that character; the shared one only narrows down.
+constexpr int classCount = 64;
+constexpr int otherClass = classCount - 1;
+constexpr int pairListsStart = classCount;
+constexpr int listCount = classCount + classCount * classCount;
+// The same lists again for the names alone.
+constexpr int nameListsStart = listCount;
+
+constexpr std::array<quint8, 128> makeClassTable()
+{
+    std::array<quint8, 128> table{};
+    for (quint8 &entry : table)
+        entry = otherClass;
+    int next = 0;
+    for (char c = 'a'; c <= 'z'; ++c)
+        table[c] = next++;
+    for (char c = '0'; c <= '9'; ++c)
+        table[c] = next++;
+    for (const char c : std::string_view(" -._+/(),:'@&!#*;=?[]\"%$~<>"))
+        table[c] = next++;
+    return table;
+}
+
+constexpr std::array<quint8, 128> classTable = makeClassTable();
+static_assert(classTable['>'] == otherClass - 1, "every class but the shared one is used");
+
+// Each run of three characters of a key sets one of the 256 bits of the key's signature; a key
+// lacking a bit of a search's signature cannot contain it.
+constexpr int signatureWords = 4;
+
+inline unsigned trigramBit(const char16_t *at)
+{
+    return ((at[0] * 0x9E3779B1u) ^ (at[1] * 0x85EBCA77u) ^ (at[2] * 0xC2B2AE3Du)) >> 24;
+}
+
+inline void addTrigrams(QStringView text, quint64 *signature)
+{
+    const char16_t *at = reinterpret_cast<const char16_t *>(text.data());
+    for (qsizetype i = 0; i + 3 <= text.size(); ++i) {
+        const unsigned bit = trigramBit(at + i);
+        signature[bit / 64] |= quint64(1) << (bit % 64);
+    }
+}
+
+inline int classOf(char16_t c)
+{
+    return c < 128 ? classTable[c] : otherClass;
+}
+
+// Tells whether a text contains the needle (not empty). Keys and names are a few dozen
+// characters, too short for a general search to pay off its set-up: this compares eight places
+// at a time with the needle's first two characters and checks the rest only where both match.
 class Finder {
 public:
-    explicit Finder(const QString &needle)
-        : m_needle(needle)
-        , m_matcher(needle)
+    explicit Finder(QStringView needle)
+        : m_needle(reinterpret_cast<const char16_t *>(needle.data()))
+        , m_size(needle.size())
     {
+#ifdef __SSE2__
+        // Spread through registers: _mm_set1_epi16 goes through the stack and stalls.
+        auto spread = [](char16_t c) { return _mm_shuffle_epi32(_mm_shufflelo_epi16(_mm_cvtsi32_si128(c), 0), 0); };
+        m_first = spread(m_needle[0]);
+        m_second = spread(m_size > 1 ? m_needle[1] : 0);
+#endif
     }
 
-    qsizetype indexIn(QStringView text, qsizetype from) const
+    bool in(QStringView text) const
     {
-        if (m_needle.size() > 6)
-            return m_matcher.indexIn(text, from);
-        const QChar first = m_needle.front();
-        const QStringView rest = QStringView(m_needle).mid(1);
-        while (true) {
-            const qsizetype at = text.indexOf(first, from);
-            if (at < 0 || at + m_needle.size() > text.size())
-                return -1;
-            if (text.mid(at + 1, rest.size()) == rest)
-                return at;
-            from = at + 1;
+        const char16_t *at = reinterpret_cast<const char16_t *>(text.data());
+        const qsizetype last = text.size() - m_size; // the last place the needle can start
+        qsizetype place = 0;
+#ifdef __SSE2__
+        // Eight places read nine characters when the needle has two or more; one when it has one.
+        for (; place + 8 <= last + 1; place += 8) {
+            __m128i hits = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(at + place)), m_first);
+            if (m_size > 1) {
+                const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at + place + 1));
+                hits = _mm_and_si128(hits, _mm_cmpeq_epi16(next, m_second));
+            }
+            // Two bits per character.
+            unsigned mask = unsigned(_mm_movemask_epi8(hits));
+            while (mask != 0) {
+                const qsizetype hit = place + std::countr_zero(mask) / 2;
+                if (m_size <= 2 || restMatches(at + hit, 2))
+                    return true;
+                mask &= mask - 1;
+                mask &= mask - 1;
+            }
         }
+#endif
+        for (; place <= last; ++place) {
+            if (at[place] == m_needle[0] && restMatches(at + place, 1))
+                return true;
+        }
+        return false;
     }
 
 private:
-    QString m_needle;
-    QStringMatcher m_matcher;
+    bool restMatches(const char16_t *at, qsizetype from) const
+    {
+        for (qsizetype i = from; i < m_size; ++i) {
+            if (at[i] != m_needle[i])
+                return false;
+        }
+        return true;
+    }
+
+    const char16_t *m_needle;
+    qsizetype m_size;
+#ifdef __SSE2__
+    __m128i m_first;
+    __m128i m_second;
+#endif
 };
 
 } // namespace
@@ -142,12 +236,14 @@ Index::Index(const QList<Package> &catalog)
     }
     m_starts.reserve(catalog.size() + 1);
     m_nameLengths.reserve(catalog.size());
+    m_kinds.reserve(catalog.size());
     qsizetype at = 0;
     for (const Package &package : catalog) {
         m_starts.append(at);
         if (!shared)
             m_text.append(package.searchKey).append(separator);
         at += package.searchKey.size() + 1;
+        m_kinds.append(quint8(package.kind));
         const QString &key = package.searchKey;
         // An ASCII name lower-cases character by character: then the key starting with it as is
         // settles the question without making the lower-cased copy.
@@ -159,6 +255,80 @@ Index::Index(const QList<Package> &catalog)
         m_nameLengths.append(key.startsWith(lowerName) ? lowerName.size() : -1);
     }
     m_starts.append(at);
+    buildLists();
+    m_signatures = QList<quint64>(catalog.size() * signatureWords, 0);
+    for (qsizetype row = 0; row < catalog.size(); ++row)
+        addTrigrams(key(row), m_signatures.data() + row * signatureWords);
+}
+
+void Index::buildLists()
+{
+    // Two passes over the keys and names: count each list's rows, then fill them into one array.
+    // A row is listed once per class or pair however often its text has it: `stamp` holds the
+    // last row counted for each list.
+    std::vector<qint32> stamp(2 * listCount, -1);
+    auto forEachList = [&](auto &&visit) {
+        auto visitText = [&](qint32 row, QStringView text, int firstList) {
+            int previous = -1;
+            for (const QChar c : text) {
+                const int characterClass = classOf(c.unicode());
+                visit(row, firstList + characterClass);
+                if (previous >= 0)
+                    visit(row, firstList + pairListsStart + previous * classCount + characterClass);
+                previous = characterClass;
+            }
+        };
+        for (qint32 row = 0; row < qint32(m_catalog.size()); ++row) {
+            const QStringView text = key(row);
+            visitText(row, text, 0);
+            const qsizetype nameLength = m_nameLengths.at(row);
+            if (nameLength >= 0)
+                visitText(row, text.first(nameLength), nameListsStart);
+            else
+                visitText(row, PackageFormats::lowerCased(m_catalog.at(row).name), nameListsStart);
+        }
+    };
+
+    m_listStarts = QList<qint32>(2 * listCount + 1, 0);
+    qint32 *counts = m_listStarts.data() + 1;
+    forEachList([&](qint32 row, int list) {
+        if (stamp[list] != row) {
+            stamp[list] = row;
+            ++counts[list];
+        }
+    });
+    for (int list = 0; list < 2 * listCount; ++list)
+        counts[list] += counts[list - 1];
+
+    m_rows = QList<qint32>(m_listStarts.constLast());
+    std::vector<qint32> next(m_listStarts.cbegin(), m_listStarts.cend() - 1);
+    std::fill(stamp.begin(), stamp.end(), -1);
+    qint32 *rows = m_rows.data();
+    forEachList([&](qint32 row, int list) {
+        if (stamp[list] != row) {
+            stamp[list] = row;
+            rows[next[list]++] = row;
+        }
+    });
+}
+
+QStringView Index::key(qsizetype row) const
+{
+    const qsizetype start = m_starts.at(row);
+    return QStringView(m_text).mid(start, m_starts.at(row + 1) - 1 - start);
+}
+
+std::span<const qint32> Index::characterRows(int list) const
+{
+    if (m_listStarts.isEmpty())
+        return {};
+    const qint32 *rows = m_rows.constData();
+    return { rows + m_listStarts.at(list), rows + m_listStarts.at(list + 1) };
+}
+
+std::span<const qint32> Index::pairRows(int first, int second) const
+{
+    return characterRows(pairListsStart + first * classCount + second);
 }
 
 bool Index::isFor(const QList<Package> &catalog) const
@@ -166,39 +336,96 @@ bool Index::isFor(const QList<Package> &catalog) const
     return catalog.size() == m_catalog.size() && catalog.constData() == m_catalog.constData();
 }
 
-bool Index::passes(const Package &package, const Filter &filter, const PackageState &state, QString &idBuffer) const
+Index::Keep Index::keep(const Filter &filter, const PackageState &state) const
 {
-    if (filter.kind == KindFilter::formula && package.kind != PackageKind::formula)
-        return false;
-    if (filter.kind == KindFilter::cask && package.kind != PackageKind::cask)
-        return false;
+    Keep keep;
+    keep.kinds = m_kinds.constData();
+    if (filter.kind == KindFilter::formula)
+        keep.kind = int(PackageKind::formula);
+    else if (filter.kind == KindFilter::cask)
+        keep.kind = int(PackageKind::cask);
+
+    const qsizetype count = m_catalog.size();
     switch (filter.status) {
     case StatusFilter::all:
-        return true;
+        break;
     case StatusFilter::installed:
-        return state.isInstalled(package);
     case StatusFilter::notInstalled:
-        return !state.isInstalled(package);
+        if (m_installedRows.size() != count || m_installedFormulae != state.installedFormulae
+            || m_installedCasks != state.installedCasks) {
+            m_installedFormulae = state.installedFormulae;
+            m_installedCasks = state.installedCasks;
+            m_installedRows.resize(count);
+            for (qsizetype row = 0; row < count; ++row)
+                m_installedRows[row] = state.isInstalled(m_catalog.at(row));
+        }
+        keep.status = m_installedRows.constData();
+        keep.wanted = filter.status == StatusFilter::installed;
+        break;
     case StatusFilter::selected:
-        // One reused buffer keeps the pass free of allocations.
-        idBuffer.resize(0);
-        idBuffer.append(toString(package.kind)).append(u':').append(package.name);
-        return state.selectedIDs.contains(idBuffer);
+        if (m_selectedRows.size() != count || m_selectedIDs != state.selectedIDs) {
+            m_selectedIDs = state.selectedIDs;
+            m_selectedRows.resize(count);
+            // One reused buffer keeps the pass free of allocations.
+            QString id;
+            for (qsizetype row = 0; row < count; ++row) {
+                const Package &package = m_catalog.at(row);
+                id.resize(0);
+                id.append(toString(package.kind)).append(u':').append(package.name);
+                m_selectedRows[row] = state.selectedIDs.contains(id);
+            }
+        }
+        keep.status = m_selectedRows.constData();
+        break;
     }
-    return false;
+    return keep;
 }
 
-bool Index::nameContains(qsizetype row, const QString &q) const
+namespace {
+
+// Whether the name of a row contains the search.
+bool nameContains(const Finder &finder, const QString &q, QStringView key, qsizetype nameLength, const Package &package)
 {
     // When the key starts with the lower-cased name, that start is the name to look in.
-    const qsizetype nameLength = m_nameLengths.at(row);
     if (nameLength >= 0)
-        return QStringView(m_text).mid(m_starts.at(row), nameLength).contains(q);
-    return PackageFormats::lowerCased(m_catalog.at(row).name).contains(q);
+        return finder.in(key.first(nameLength));
+    return PackageFormats::lowerCased(package.name).contains(q);
 }
 
-const QList<qint32> &Index::keysContaining(const QString &q) const
+} // namespace
+
+Index::NameRows Index::namesMaybeContaining(const QString &q) const
 {
+    if (m_listStarts.isEmpty())
+        return {};
+    const int firstClass = classOf(q.front().unicode());
+    if (q.size() == 1)
+        return { characterRows(nameListsStart + firstClass), firstClass != otherClass };
+    std::span<const qint32> rarest;
+    bool shared = false;
+    for (qsizetype i = 1; i < q.size(); ++i) {
+        const int first = classOf(q.at(i - 1).unicode());
+        const int second = classOf(q.at(i).unicode());
+        shared = shared || first == otherClass || second == otherClass;
+        const std::span<const qint32> pair
+            = characterRows(nameListsStart + pairListsStart + first * classCount + second);
+        if (i == 1 || pair.size() < rarest.size())
+            rarest = pair;
+    }
+    return { rarest, q.size() == 2 && !shared };
+}
+
+std::span<const qint32> Index::keysContaining(const QString &q) const
+{
+    if (m_listStarts.isEmpty()) // made without a catalog
+        return {};
+    // A character or a pair of characters with classes of their own: the list is the answer.
+    const int firstClass = classOf(q.front().unicode());
+    if (q.size() == 1 && firstClass != otherClass)
+        return characterRows(firstClass);
+    if (q.size() == 2 && firstClass != otherClass && classOf(q.back().unicode()) != otherClass)
+        return pairRows(firstClass, classOf(q.back().unicode()));
+
     // Enough for a long search typed and erased again; a few hundred kB at most.
     constexpr qsizetype recentLimit = 24;
     const Recent *base = nullptr;
@@ -213,30 +440,61 @@ const QList<qint32> &Index::keysContaining(const QString &q) const
             base = &recent;
     }
 
-    const Finder finder(q);
-    const QStringView text(m_text);
-    QList<qint32> found;
-    if (base) {
-        // Whatever contains q contains the shorter search too.
-        for (const qint32 row : base->rows) {
-            const qsizetype start = m_starts.at(row);
-            if (finder.indexIn(text.mid(start, m_starts.at(row + 1) - 1 - start), 0) >= 0)
-                found.append(row);
-        }
-    } else {
-        qsizetype row = 0;
-        qsizetype from = 0;
-        while (true) {
-            const qsizetype at = finder.indexIn(text, from);
-            if (at < 0)
-                break;
-            // Rows only move forward: walk to the key holding the match.
-            while (m_starts.at(row + 1) <= at)
-                ++row;
-            found.append(qint32(row));
-            from = m_starts.at(row + 1);
+    // Every key containing q holds each of its pairs: look through the rows holding the two
+    // rarest ones, or the rows of a shorter search q contains when there are fewer of those.
+    int rarest = -1;
+    int second = -1;
+    auto listSize = [this](int list) { return m_listStarts.at(list + 1) - m_listStarts.at(list); };
+    for (qsizetype i = 1; i < q.size(); ++i) {
+        const int pair = pairListsStart + classOf(q.at(i - 1).unicode()) * classCount + classOf(q.at(i).unicode());
+        if (pair == rarest || pair == second)
+            continue;
+        if (rarest < 0 || listSize(pair) < listSize(rarest)) {
+            second = rarest;
+            rarest = pair;
+        } else if (second < 0 || listSize(pair) < listSize(second)) {
+            second = pair;
         }
     }
+    if (rarest < 0) // a single character of the shared class
+        rarest = firstClass;
+    std::span<const qint32> pool = characterRows(rarest);
+    // Reused, as a fresh buffer of this size costs more in page faults than filling it does.
+    if (m_scratch.size() < pool.size())
+        m_scratch.resize(pool.size());
+    if (base && base->rows.size() <= qsizetype(pool.size())) {
+        pool = base->rows;
+    } else if (second >= 0) {
+        const std::span<const qint32> secondRows = characterRows(second);
+        const qint32 *end
+            = std::set_intersection(pool.begin(), pool.end(), secondRows.begin(), secondRows.end(), m_scratch.data());
+        pool = { m_scratch.data(), end };
+    }
+
+    // Kept in place: a row is written no later than it is read. The signatures spare most keys
+    // without the search from being read.
+    std::array<quint64, signatureWords> wanted{};
+    addTrigrams(q, wanted.data());
+    const quint64 *signatures = m_signatures.constData();
+    const Finder finder(q);
+    qint32 *kept = m_scratch.data();
+    const QChar *text = m_text.constData();
+    for (std::size_t i = 0; i < pool.size(); ++i) {
+        const qint32 row = pool[i];
+        // The rows lie far apart in memory: ask for the keys a few rows ahead while checking this one.
+        constexpr std::size_t ahead = 8;
+#if defined(__GNUC__)
+        if (i + ahead < pool.size())
+            __builtin_prefetch(text + m_starts.at(pool[i + ahead]));
+#endif
+        const quint64 *signature = signatures + qsizetype(row) * signatureWords;
+        bool possible = true;
+        for (int word = 0; word < signatureWords; ++word)
+            possible = possible && (signature[word] & wanted[word]) == wanted[word];
+        if (possible && finder.in(key(row)))
+            *kept++ = row;
+    }
+    QList<qint32> found(m_scratch.data(), kept);
     if (m_recent.size() >= recentLimit)
         m_recent.removeFirst();
     m_recent.append({ q, std::move(found) });
@@ -246,23 +504,23 @@ const QList<qint32> &Index::keysContaining(const QString &q) const
 QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) const
 {
     const QString q = normalizedQuery(filter.query);
+    const Keep keeps = keep(filter, state);
     QList<qsizetype> nameMatches;
-    QList<qsizetype> otherMatches;
-    QString idBuffer;
 
     if (q.isEmpty()) {
         nameMatches.reserve(m_catalog.size());
         for (qsizetype row = 0; row < m_catalog.size(); ++row)
-            if (passes(m_catalog.at(row), filter, state, idBuffer))
+            if (keeps(row))
                 nameMatches.append(row);
         return nameMatches;
     }
 
     if (q.contains(separator)) {
         // Cannot be typed; searched package by package so the separator keeps no meaning.
+        QList<qsizetype> otherMatches;
         for (qsizetype row = 0; row < m_catalog.size(); ++row) {
             const Package &package = m_catalog.at(row);
-            if (!passes(package, filter, state, idBuffer) || !package.searchKey.contains(q))
+            if (!keeps(row) || !package.searchKey.contains(q))
                 continue;
             (PackageFormats::lowerCased(package.name).contains(q) ? nameMatches : otherMatches).append(row);
         }
@@ -270,11 +528,30 @@ QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) co
         return nameMatches;
     }
 
-    for (const qint32 row : keysContaining(q)) {
-        if (passes(m_catalog.at(row), filter, state, idBuffer))
-            (nameContains(row, q) ? nameMatches : otherMatches).append(row);
+    const std::span<const qint32> found = keysContaining(q);
+    const bool everyRow = keeps.everyRow();
+    const Finder finder(q);
+    // Both in catalog order: one walk through the names' list says which rows may be name matches.
+    const NameRows names = namesMaybeContaining(q);
+    const qint32 *name = names.rows.data();
+    const qint32 *namesEnd = name + names.rows.size();
+    nameMatches.reserve(qsizetype(found.size()));
+    // Reused: a fresh buffer of this size costs more in page faults than the pass itself.
+    m_others.clear();
+    m_others.reserve(found.size());
+    for (const qint32 row : found) {
+        if (!everyRow && !keeps(row))
+            continue;
+        while (name != namesEnd && *name < row)
+            ++name;
+        const bool maybeName = name != namesEnd && *name == row;
+        if (maybeName && (names.exact || nameContains(finder, q, key(row), m_nameLengths.at(row), m_catalog.at(row))))
+            nameMatches.append(row);
+        else
+            m_others.push_back(row);
     }
-    nameMatches.append(otherMatches);
+    for (const qint32 row : m_others)
+        nameMatches.append(row);
     return nameMatches;
 }
 

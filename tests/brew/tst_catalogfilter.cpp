@@ -1,4 +1,6 @@
+#include "CatalogGenerator.h"
 #include "brew/CatalogFilter.h"
+#include "brew/CatalogService.h"
 #include "brew/PackageFormats.h"
 
 #include <QRandomGenerator>
@@ -49,32 +51,56 @@ QStringList ids(const QList<Package> &packages, const QList<qsizetype> &rows)
     return result;
 }
 
+// What the kind and status filters keep, one package at a time.
+bool kept(const Package &package, const CatalogFilter::Filter &filter, const CatalogFilter::PackageState &state)
+{
+    if (filter.kind == KindFilter::formula && package.kind != PackageKind::formula)
+        return false;
+    if (filter.kind == KindFilter::cask && package.kind != PackageKind::cask)
+        return false;
+    if (filter.status == StatusFilter::installed && !state.isInstalled(package))
+        return false;
+    if (filter.status == StatusFilter::notInstalled && state.isInstalled(package))
+        return false;
+    return filter.status != StatusFilter::selected || state.selectedIDs.contains(package.id());
+}
+
 // The computation as first written down: one package at a time, lower-casing each name. The
 // prepared index must always agree with it.
 QList<qsizetype> reference(
     const QList<Package> &catalog, const CatalogFilter::Filter &filter, const CatalogFilter::PackageState &state)
 {
-    const QString q = filter.query.trimmed().toLower();
+    const QString q = PackageFormats::lowerCased(filter.query.trimmed());
     QList<qsizetype> a;
     QList<qsizetype> b;
     for (qsizetype i = 0; i < catalog.size(); ++i) {
         const Package &package = catalog.at(i);
-        if (filter.kind == KindFilter::formula && package.kind != PackageKind::formula)
-            continue;
-        if (filter.kind == KindFilter::cask && package.kind != PackageKind::cask)
-            continue;
-        if (filter.status == StatusFilter::installed && !state.isInstalled(package))
-            continue;
-        if (filter.status == StatusFilter::notInstalled && state.isInstalled(package))
-            continue;
-        if (filter.status == StatusFilter::selected && !state.selectedIDs.contains(package.id()))
+        if (!kept(package, filter, state))
             continue;
         if (q.isEmpty())
             a.append(i);
         else if (package.searchKey.contains(q))
-            (package.name.toLower().contains(q) ? a : b).append(i);
+            (PackageFormats::lowerCased(package.name).contains(q) ? a : b).append(i);
     }
     return a + b;
+}
+
+// Rows the generator does not make: full lower-casing, characters beyond the basic plane, keys a
+// hand-edited cache left unlowered or not starting with the name, punctuation-only names.
+QList<Package> trickyRows()
+{
+    QList<Package> rows{
+        make(PackageKind::formula, u"ΟΔΟΣ"_s, u"ΟΔΟΣ"_s, u"ΣΑΣ δρόμος"_s),
+        make(PackageKind::cask, u"İstanbul"_s, u"İSTANBUL"_s, u"Şehir haritası"_s),
+        make(PackageKind::formula, u"deseret"_s, u"\U00010400"_s, u"\U00010401\U00010402 text"_s),
+        make(PackageKind::formula, u"c++"_s, u"c++"_s, u"-- ++ ..."_s),
+        make(PackageKind::formula, u"node@18"_s, u"node@18"_s, u"JavaScript runtime (LTS)"_s),
+        make(PackageKind::cask, u"Zz-Top"_s, u"ZZ"_s, u""_s),
+        make(PackageKind::cask, u"straße"_s, u"STRASSE"_s, u"ÉÜß ts"_s),
+    };
+    rows[3].searchKey = u"Edited C++ KEY with Capitals"_s;
+    rows[4].searchKey = u"js node@18"_s;
+    return rows;
 }
 
 // Names and descriptions from a small vocabulary, so searches hit often and in every part of a
@@ -216,6 +242,94 @@ private Q_SLOTS:
                     QCOMPARE(index.rows(filter, state), reference(packages, filter, state));
                 }
             }
+        }
+    }
+
+    // The index answers as a scan of every key would, for every kind of search: each character
+    // alone, pairs of common and uncommon characters, pieces of real keys and whole searches typed
+    // and erased again, over a catalog the size of the real one.
+    void index_agreesWithAScanOfARealSizedCatalog_data()
+    {
+        QTest::addColumn<bool>("withTrickyRows");
+        QTest::newRow("decoded, keys in one block") << false;
+        QTest::newRow("with hand-made rows, keys of their own") << true;
+    }
+
+    void index_agreesWithAScanOfARealSizedCatalog()
+    {
+        QFETCH(bool, withTrickyRows);
+        const CatalogGenerator::Catalog generated = CatalogGenerator::generate();
+        QList<Package> packages = CatalogService::decodeCatalog(generated.formulaJson, generated.caskJson);
+        if (withTrickyRows) {
+            const QList<Package> tricky = trickyRows();
+            for (qsizetype i = 0; i < tricky.size(); ++i)
+                packages.insert(i * 300, tricky.at(i));
+        }
+        QSet<QString> formulae;
+        QSet<QString> casks;
+        QSet<QString> selected;
+        for (qsizetype i = 0; i < packages.size(); i += 3)
+            (packages.at(i).kind == PackageKind::formula ? formulae : casks).insert(packages.at(i).name);
+        for (qsizetype i = 1; i < packages.size(); i += 5)
+            selected.insert(packages.at(i).id());
+        const CatalogFilter::Index index(packages);
+
+        QStringList queries;
+        const QString alphabet = u"aeinorst0- .+@(ΣσςüéßİI\U00010428"_s;
+        for (const QChar c : alphabet)
+            queries.append(QString(c));
+        for (const QString &first : { u"a"_s, u"e"_s, u"t"_s, u" "_s, u"-"_s, u"ü"_s, u"ß"_s, u"σ"_s }) {
+            for (const QString &second : { u"a"_s, u"e"_s, u"r"_s, u" "_s, u"+"_s, u"é"_s, u"ς"_s, u"s"_s })
+                queries.append(first + second);
+        }
+        QRandomGenerator random(99);
+        for (int i = 0; i < 120; ++i) {
+            const QString &key = packages.at(random.bounded(int(packages.size()))).searchKey;
+            const int length = 3 + random.bounded(6);
+            queries.append(key.mid(random.bounded(int(std::max<qsizetype>(1, key.size() - length))), length));
+        }
+        for (const QString &typed : { u"python"_s, u"terminal emulator"_s, u"İstanbul"_s, u"ΟΔΟΣ"_s, u"c++"_s }) {
+            for (qsizetype i = 1; i <= typed.size(); ++i)
+                queries.append(typed.left(i));
+            for (qsizetype i = typed.size() - 1; i >= 1; --i)
+                queries.append(typed.left(i));
+        }
+
+        // The status filters follow the sets as they change: installed in place, ticked anew.
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1) {
+                formulae.insert(packages.at(1).name);
+                casks.clear();
+                selected = { packages.at(0).id(), packages.at(2).id() };
+            }
+            const CatalogFilter::PackageState state{ formulae, casks, selected };
+            for (const QString &query : std::as_const(queries)) {
+                // Filtering the scan's rows afterwards keeps their order.
+                const QList<qsizetype> found = reference(packages, { query }, state);
+                for (KindFilter kind : CatalogFilter::allKindFilters()) {
+                    for (StatusFilter status : CatalogFilter::allStatusFilters()) {
+                        const CatalogFilter::Filter filter{ query, kind, status };
+                        QList<qsizetype> expected;
+                        for (const qsizetype row : found) {
+                            if (kept(packages.at(row), filter, state))
+                                expected.append(row);
+                        }
+                        if (index.rows(filter, state) != expected)
+                            QFAIL(qPrintable(u"differs from a scan for \""_s + query + u"\", "_s
+                                + CatalogFilter::toString(kind) + u", "_s + CatalogFilter::toString(status)));
+                    }
+                }
+            }
+        }
+    }
+
+    void index_ofNothing()
+    {
+        const QSet<QString> none;
+        for (const CatalogFilter::Index &index : { CatalogFilter::Index(), CatalogFilter::Index(QList<Package>()) }) {
+            for (const QString &query : { QString(), u"a"_s, u"ab"_s, u"abc"_s, u"ü"_s })
+                QVERIFY(
+                    index.rows({ query, KindFilter::all, StatusFilter::installed }, { none, none, none }).isEmpty());
         }
     }
 

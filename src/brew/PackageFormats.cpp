@@ -85,116 +85,6 @@ private:
     simdjson::padded_string_view m_view;
 };
 
-// The tokens simdjson's first stage finds: the position of every bracket, colon, comma, string
-// and other value, in document order, after the text was checked to be valid UTF-8 with closed
-// strings free of control characters. The catalog is read straight off these positions: an
-// entry's unread keys (most of a formula's 4 kB) are passed over by counting brackets, which
-// costs a fraction of going through a parser's value objects.
-class Tokens {
-public:
-    Tokens(const char *text, const uint32_t *at, size_t count)
-        : m_text(text)
-        , m_at(at)
-        , m_count(count)
-    {
-    }
-
-    bool atEnd() const { return m_next >= m_count; }
-    // The first character of the current token; NUL past the last.
-    char kind() const { return atEnd() ? '\0' : m_text[m_at[m_next]]; }
-    const char *start() const { return m_text + m_at[m_next]; }
-    void advance() { ++m_next; }
-
-    bool take(char punctuation)
-    {
-        if (atEnd() || m_text[m_at[m_next]] != punctuation)
-            return false;
-        ++m_next;
-        return true;
-    }
-
-    void expect(char punctuation)
-    {
-        if (!take(punctuation))
-            rejectSyntax(atEnd() ? simdjson::INCOMPLETE_ARRAY_OR_OBJECT : simdjson::TAPE_ERROR);
-    }
-
-    // Whether the current token starts a value (rather than being a comma, colon or closing bracket).
-    bool atValue() const
-    {
-        switch (kind()) {
-        case ',':
-        case ':':
-        case '}':
-        case ']':
-            return false;
-        default:
-            return !atEnd();
-        }
-    }
-
-    // Past one value of any kind. A list or object is only checked for balanced brackets.
-    void skipValue()
-    {
-        if (!atValue())
-            rejectSyntax(atEnd() ? simdjson::INCOMPLETE_ARRAY_OR_OBJECT : simdjson::TAPE_ERROR);
-        const char first = kind();
-        ++m_next;
-        if (first != '{' && first != '[')
-            return;
-        size_t depth = 1;
-        for (size_t i = m_next; i < m_count; ++i) {
-            switch (m_text[m_at[i]]) {
-            case '{':
-            case '[':
-                ++depth;
-                break;
-            case '}':
-            case ']':
-                if (--depth == 0) {
-                    m_next = i + 1;
-                    return;
-                }
-                break;
-            default:
-                break;
-            }
-        }
-        rejectSyntax(simdjson::INCOMPLETE_ARRAY_OR_OBJECT);
-    }
-
-    // Whether the current token is the literal `word` ("null", "true"…), ended as JSON ends one.
-    bool atLiteral(std::string_view word) const
-    {
-        if (atEnd())
-            return false;
-        const char *at = start();
-        if (std::memcmp(at, word.data(), word.size()) != 0)
-            return false;
-        switch (at[word.size()]) {
-        case ' ':
-        case '\t':
-        case '\n':
-        case '\r':
-        case ',':
-        case ':':
-        case '[':
-        case ']':
-        case '{':
-        case '}':
-            return true;
-        default:
-            return false;
-        }
-    }
-
-private:
-    const char *m_text;
-    const uint32_t *m_at;
-    size_t m_count;
-    size_t m_next = 0;
-};
-
 // Texts that had escapes, resolved; they stay where they are while more are added.
 using Unescaped = std::deque<std::string>;
 
@@ -301,6 +191,134 @@ std::string_view stringAt(const char *quote, Unescaped &unescaped)
     return out;
 }
 
+// The tokens simdjson's first stage finds: the position of every bracket, colon, comma, string
+// and other value, in document order, after the text was checked to be valid UTF-8 with closed
+// strings free of control characters. The catalog is read straight off these positions: an
+// entry's unread keys (most of a formula's 4 kB) are passed over by counting brackets, which
+// costs a fraction of going through a parser's value objects.
+class Tokens {
+public:
+    Tokens(const char *text, const uint32_t *at, size_t count)
+        : m_text(text)
+        , m_at(at)
+        , m_count(count)
+    {
+    }
+
+    bool atEnd() const { return m_next >= m_count; }
+    // The first character of the current token; NUL past the last.
+    char kind() const { return atEnd() ? '\0' : m_text[m_at[m_next]]; }
+    const char *start() const { return m_text + m_at[m_next]; }
+    void advance() { ++m_next; }
+
+    bool take(char punctuation)
+    {
+        if (atEnd() || m_text[m_at[m_next]] != punctuation)
+            return false;
+        ++m_next;
+        return true;
+    }
+
+    void expect(char punctuation)
+    {
+        if (!take(punctuation))
+            rejectSyntax(atEnd() ? simdjson::INCOMPLETE_ARRAY_OR_OBJECT : simdjson::TAPE_ERROR);
+    }
+
+    // Whether the current token starts a value (rather than being a comma, colon or closing bracket).
+    bool atValue() const
+    {
+        switch (kind()) {
+        case ',':
+        case ':':
+        case '}':
+        case ']':
+            return false;
+        default:
+            return !atEnd();
+        }
+    }
+
+    // Past one value of any kind. A list or object is only checked for balanced brackets.
+    void skipValue()
+    {
+        if (!atValue())
+            rejectSyntax(atEnd() ? simdjson::INCOMPLETE_ARRAY_OR_OBJECT : simdjson::TAPE_ERROR);
+        const char first = kind();
+        ++m_next;
+        if (first != '{' && first != '[')
+            return;
+        size_t depth = 1;
+        for (size_t i = m_next; i < m_count; ++i) {
+            switch (m_text[m_at[i]]) {
+            case '{':
+            case '[':
+                ++depth;
+                break;
+            case '}':
+            case ']':
+                if (--depth == 0) {
+                    m_next = i + 1;
+                    return;
+                }
+                break;
+            default:
+                break;
+            }
+        }
+        rejectSyntax(simdjson::INCOMPLETE_ARRAY_OR_OBJECT);
+    }
+
+    // Whether the current token is the literal `word` ("null", "true"…), ended as JSON ends one.
+    bool atLiteral(std::string_view word) const
+    {
+        if (atEnd())
+            return false;
+        const char *at = start();
+        if (std::memcmp(at, word.data(), word.size()) != 0)
+            return false;
+        switch (at[word.size()]) {
+        case ' ':
+        case '\t':
+        case '\n':
+        case '\r':
+        case ',':
+        case ':':
+        case '[':
+        case ']':
+        case '{':
+        case '}':
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // The text of the key at the cursor. The token after a key is its colon, and only spaces can
+    // stand between the two: the key's closing quote is then right before the colon, and the key
+    // is known without looking for its end.
+    std::string_view key(Unescaped &unescaped) const
+    {
+        const char *quote = start();
+        if (m_next + 1 < m_count) {
+            const char *colon = m_text + m_at[m_next + 1];
+            if (*colon == ':' && colon[-1] == '"' && colon - 1 > quote) {
+                const char *begin = quote + 1;
+                const size_t size = size_t(colon - 1 - begin);
+                if (!std::memchr(begin, '\\', size))
+                    return std::string_view(begin, size);
+            }
+        }
+        return stringAt(quote, unescaped);
+    }
+
+private:
+    const char *m_text;
+    const uint32_t *m_at;
+    size_t m_count;
+    size_t m_next = 0;
+};
+
 // The reading of one entry. Every accessor takes the value at the cursor and checks its JSON
 // type; a null is an absent value for the optional ones. Keys nobody reads are skipped.
 class EntryReader {
@@ -323,7 +341,7 @@ public:
         for (;;) {
             if (m_tokens.kind() != '"')
                 rejectSyntax(m_tokens.atEnd() ? simdjson::INCOMPLETE_ARRAY_OR_OBJECT : simdjson::TAPE_ERROR);
-            const std::string_view key = stringAt(m_tokens.start(), m_unescaped);
+            const std::string_view key = m_tokens.key(m_unescaped);
             m_tokens.advance();
             m_tokens.expect(':');
             read(key);
@@ -566,23 +584,29 @@ QList<Package> packagesFrom(const std::vector<RawEntry> &entries)
     return packages;
 }
 
+// Whether `key` is `word`; a compare of a known length, which the compiler does inline.
+template<size_t N> bool is(std::string_view key, const char (&word)[N])
+{
+    return key.size() == N - 1 && std::memcmp(key.data(), word, N - 1) == 0;
+}
+
 RawEntry formulaFrom(EntryReader &reader)
 {
     std::optional<std::string_view> name, desc, homepage, stable;
     bool deprecated = false, disabled = false;
     reader.forEachField([&](std::string_view key) {
-        if (key == "name") {
+        if (is(key, "name")) {
             name = reader.requiredString(key);
             reader.setName(*name);
-        } else if (key == "desc") {
+        } else if (is(key, "desc")) {
             desc = reader.optionalString(key);
-        } else if (key == "homepage") {
+        } else if (is(key, "homepage")) {
             homepage = reader.optionalString(key);
-        } else if (key == "versions") {
+        } else if (is(key, "versions")) {
             stable = reader.optionalMember(key, "stable");
-        } else if (key == "deprecated") {
+        } else if (is(key, "deprecated")) {
             deprecated = reader.optionalBool(key);
-        } else if (key == "disabled") {
+        } else if (is(key, "disabled")) {
             disabled = reader.optionalBool(key);
         } else {
             reader.skip();
@@ -598,20 +622,20 @@ RawEntry caskFrom(EntryReader &reader)
     std::optional<std::string_view> token, firstName, desc, homepage, version;
     bool deprecated = false, disabled = false;
     reader.forEachField([&](std::string_view key) {
-        if (key == "token") {
+        if (is(key, "token")) {
             token = reader.requiredString(key);
             reader.setName(*token);
-        } else if (key == "name") {
+        } else if (is(key, "name")) {
             firstName = reader.firstOfStrings(key);
-        } else if (key == "desc") {
+        } else if (is(key, "desc")) {
             desc = reader.optionalString(key);
-        } else if (key == "homepage") {
+        } else if (is(key, "homepage")) {
             homepage = reader.optionalString(key);
-        } else if (key == "version") {
+        } else if (is(key, "version")) {
             version = reader.optionalString(key);
-        } else if (key == "deprecated") {
+        } else if (is(key, "deprecated")) {
             deprecated = reader.optionalBool(key);
-        } else if (key == "disabled") {
+        } else if (is(key, "disabled")) {
             disabled = reader.optionalBool(key);
         } else {
             reader.skip();

@@ -245,6 +245,7 @@ private Q_SLOTS:
             << QByteArray("[{\"b\":{\"a\":[{\"b\":[]}],\"c\":{}},\"name\":\"a\",\"x\":[]}]") << 1;
         QTest::newRow("brackets inside an unread string")
             << QByteArray("[{\"name\":\"a\",\"caveats\":\"]}[{\\\"}\"}]") << 1;
+        QTest::newRow("spaces around colons") << QByteArray("[ {\"name\" :\"a\", \"desc\"\t: null } ]") << 1;
         QTest::newRow("missing colon") << QByteArray("[{\"name\" \"a\"}]") << -1;
         QTest::newRow("key without value") << QByteArray("[{\"name\":\"a\",\"desc\":}]") << -1;
         QTest::newRow("unread key without value") << QByteArray("[{\"name\":\"a\",\"tap\":}]") << -1;

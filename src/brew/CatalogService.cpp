@@ -192,6 +192,18 @@ public:
         return int(a.size() > b.size()) - int(a.size() < b.size());
     }
 
+    // The weights of the first eight characters of a plain name, the first in the highest byte
+    // and 0 after the end: these order two names unless they begin alike.
+    quint64 prefix(const QString &name) const
+    {
+        const char16_t *c = reinterpret_cast<const char16_t *>(name.constData());
+        const qsizetype size = std::min<qsizetype>(name.size(), 8);
+        quint64 weights = 0;
+        for (qsizetype i = 0; i < 8; ++i)
+            weights = (weights << 8) | (i < size ? m_weight[c[i]] : 0);
+        return weights;
+    }
+
     int compare(const QString &a, const QString &b) const { return m_collator.compare(a, b); }
     // Collation keys order names like compare(), except in the C locale: there Qt makes them of
     // the bytes as they are, case and all.
@@ -252,13 +264,29 @@ SortedByName sortedByName(QList<Package> packages)
     const NameOrder order;
     // The plain names sorted by the table, the others by collation keys (one per name instead of
     // a full collation per comparison); stable, so twins that differ in case keep their order.
-    std::vector<qsizetype> plain;
+    // Plain names are sorted by the weights of their first characters, side by side in one
+    // array, and only compared in full when those are alike.
+    struct PlainName {
+        quint64 prefix;
+        qsizetype index;
+    };
+    std::vector<PlainName> plainNames;
     std::vector<qsizetype> other;
-    plain.reserve(size_t(packages.size()));
-    for (qsizetype i = 0; i < packages.size(); ++i)
-        (order.isPlain(packages[i].name) ? plain : other).push_back(i);
-    std::stable_sort(plain.begin(), plain.end(),
-        [&](qsizetype a, qsizetype b) { return order.comparePlain(packages[a].name, packages[b].name) < 0; });
+    plainNames.reserve(size_t(packages.size()));
+    for (qsizetype i = 0; i < packages.size(); ++i) {
+        if (order.isPlain(packages[i].name))
+            plainNames.push_back({ order.prefix(packages[i].name), i });
+        else
+            other.push_back(i);
+    }
+    std::stable_sort(plainNames.begin(), plainNames.end(), [&](const PlainName &a, const PlainName &b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return order.comparePlain(packages[a.index].name, packages[b.index].name) < 0;
+    });
+    std::vector<qsizetype> plain(plainNames.size());
+    std::transform(
+        plainNames.begin(), plainNames.end(), plain.begin(), [](const PlainName &name) { return name.index; });
     std::vector<QCollatorSortKey> keys;
     std::vector<qsizetype> otherOrder(other.size());
     std::iota(otherOrder.begin(), otherOrder.end(), qsizetype(0));

@@ -6,6 +6,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QRunnable>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QtEndian>
 #include <QtNumeric>
 
@@ -901,27 +904,33 @@ bool isFinalSigma(QStringView text, qsizetype at)
     return true;
 }
 
-// Lower-cases `text` in place when every character maps to exactly one: no surrogate, no
+// Lower-cases [begin, end) in place when every character maps to exactly one: no surrogate, no
 // capital I with dot above (which becomes two) and no capital sigma (which depends on its
 // neighbours). Returns false, changing nothing, otherwise. Several times faster than
 // QString::toLower() on the mostly ASCII text of a catalog.
-bool lowerCaseInPlace(QString &text)
+// `nuls` is set to the number of NULs in the range.
+bool lowerCaseRange(char16_t *begin, char16_t *end, qsizetype &nuls)
 {
-    const char16_t *begin = reinterpret_cast<const char16_t *>(text.constData());
-    const char16_t *end = begin + text.size();
+    nuls = 0;
     for (const char16_t *c = begin; c != end; ++c) {
+        nuls += *c == 0;
         if (*c >= 0x80 && (QChar::isSurrogate(*c) || *c == 0x0130 || *c == capitalSigma))
             return false;
     }
-    char16_t *out = reinterpret_cast<char16_t *>(text.data());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = out[i];
-        if (c < 0x80)
-            out[i] = char16_t(c + (unsigned(c - u'A') < 26u ? 32 : 0));
+    for (char16_t *c = begin; c != end; ++c) {
+        if (*c < 0x80)
+            *c = char16_t(*c + (unsigned(*c - u'A') < 26u ? 32 : 0));
         else
-            out[i] = char16_t(QChar::toLower(char32_t(c)));
+            *c = char16_t(QChar::toLower(char32_t(*c)));
     }
     return true;
+}
+
+bool lowerCaseInPlace(QString &text)
+{
+    char16_t *begin = reinterpret_cast<char16_t *>(text.data());
+    qsizetype nuls;
+    return lowerCaseRange(begin, begin + text.size(), nuls);
 }
 
 } // namespace
@@ -968,28 +977,78 @@ QList<Package> decodeCasks(const QByteArray &json, SearchKeys keys)
 
 void assignSearchKeys(QList<Package> &packages)
 {
-    // All keys are written into one text, lower-cased in one pass and then handed out as slices.
-    // The NUL after each key is neither cased nor case-ignorable, so the final-sigma rule sees
-    // each key on its own, as if it were lower-cased by itself.
+    // All keys are written into one text, lower-cased and then handed out as slices. The NUL
+    // after each key is neither cased nor case-ignorable, so the final-sigma rule sees each key
+    // on its own, as if it were lower-cased by itself.
+    const qsizetype count = packages.size();
+    std::vector<qsizetype> starts(size_t(count) + 1);
     qsizetype length = 0;
-    for (const Package &package : std::as_const(packages))
+    for (qsizetype i = 0; i < count; ++i) {
+        starts[size_t(i)] = length;
+        const Package &package = packages[i];
         length += package.name.size() + package.displayName.size() + package.desc.size() + 3;
-    QString text(length, Qt::Uninitialized);
-    QChar *out = text.data();
-    const auto put = [&out](const QString &part) {
-        std::memcpy(static_cast<void *>(out), part.constData(), size_t(part.size()) * sizeof(QChar));
-        out += part.size();
-    };
-    for (const Package &package : std::as_const(packages)) {
-        put(package.name);
-        *out++ = u' ';
-        put(package.displayName);
-        *out++ = u' ';
-        put(package.desc);
-        *out++ = QChar(0);
     }
-    if (!lowerCaseInPlace(text))
-        text = lowerCased(text);
+    starts[size_t(count)] = length;
+    QString text(length, Qt::Uninitialized);
+    char16_t *const block = reinterpret_cast<char16_t *>(text.data());
+    // Writes the keys of packages [from, to) and lower-cases them where every character maps to
+    // one; false if some does not, or if a key holds a NUL of its own (possible in JSON), which
+    // would split it in two for the search index.
+    const auto write = [&](qsizetype from, qsizetype to) {
+        char16_t *out = block + starts[size_t(from)];
+        const auto put = [&out](const QString &part) {
+            std::memcpy(out, part.constData(), size_t(part.size()) * sizeof(char16_t));
+            out += part.size();
+        };
+        for (qsizetype i = from; i < to; ++i) {
+            const Package &package = packages[i];
+            put(package.name);
+            *out++ = u' ';
+            put(package.displayName);
+            *out++ = u' ';
+            put(package.desc);
+            *out++ = 0;
+        }
+        qsizetype nuls = 0;
+        return lowerCaseRange(block + starts[size_t(from)], out, nuls) && nuls == to - from;
+    };
+
+    // A whole catalog's keys are written in two halves side by side, one on a pool thread. If
+    // the pool has not started its half by the time this one is done, it is done here too.
+    bool simple = true;
+    if (count >= 4096) {
+        const qsizetype middle = count / 2;
+        bool firstSimple = true;
+        QSemaphore firstDone;
+        const std::unique_ptr<QRunnable> first(QRunnable::create([&] {
+            firstSimple = write(0, middle);
+            firstDone.release();
+        }));
+        first->setAutoDelete(false);
+        QThreadPool *pool = QThreadPool::globalInstance();
+        pool->start(first.get());
+        const bool secondSimple = write(middle, count);
+        if (pool->tryTake(first.get()))
+            first->run();
+        firstDone.acquire();
+        simple = firstSimple && secondSimple;
+    } else {
+        simple = write(0, count);
+    }
+    if (simple) {
+        // Every key kept its length: its place is known.
+        for (qsizetype i = 0; i < count; ++i) {
+            QString::DataPointer slice = text.data_ptr();
+            slice.ptr += starts[size_t(i)];
+            slice.size = starts[size_t(i) + 1] - starts[size_t(i)] - 1;
+            packages[i].searchKey = QString(std::move(slice));
+        }
+        return;
+    }
+    // Some character lower-cases to more or fewer, or a key holds a NUL: the text is written
+    // again (parts of it are lower-cased already) and lower-cased as a whole.
+    write(0, count);
+    text = lowerCased(text);
 
     // Lower-casing may change lengths, so the keys are found again by their NULs. A text that
     // holds a NUL of its own (possible in JSON) throws the count off: then key by key.

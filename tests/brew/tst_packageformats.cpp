@@ -328,6 +328,41 @@ private Q_SLOTS:
         QCOMPARE(PackageFormats::decodeFormulae(PackageFormats::readPadded(device)), expected);
     }
 
+    // A catalog-sized list gets its keys written in two halves side by side: each key is the one
+    // searchKey() gives, back to back unless a key holds a NUL of its own.
+    void searchKeysOfACatalog_data()
+    {
+        QTest::addColumn<qsizetype>("odd"); // the package with an odd description, -1: none
+        QTest::addColumn<QString>("desc");
+        QTest::addColumn<bool>("backToBack");
+        QTest::newRow("plain") << qsizetype(-1) << QString() << true;
+        QTest::newRow("final sigma in the first half") << qsizetype(10) << u"ΣΟΦΟΣ"_s << true;
+        QTest::newRow("dotted capital I in the second half") << qsizetype(4000) << u"İstanbul"_s << true;
+        QTest::newRow("NUL in the second half") << qsizetype(4001) << u"a\0b"_s << false;
+    }
+
+    void searchKeysOfACatalog()
+    {
+        QFETCH(qsizetype, odd);
+        QFETCH(QString, desc);
+        QFETCH(bool, backToBack);
+        QList<Package> packages;
+        for (int i = 0; i < 5000; ++i) {
+            const QString name = u"Pkg%1"_s.arg(i);
+            packages.append(
+                { PackageKind::formula, name, u"Über %1"_s.arg(i), u"Tool NUMBER %1"_s.arg(i), {}, {}, false, {} });
+        }
+        if (odd >= 0)
+            packages[odd].desc = desc;
+        PackageFormats::assignSearchKeys(packages);
+        for (qsizetype i = 0; i < packages.size(); ++i) {
+            const Package &package = packages[i];
+            QCOMPARE(package.searchKey, PackageFormats::searchKey(package.name, package.displayName, package.desc));
+        }
+        const QString &middle = packages[2499].searchKey;
+        QCOMPARE(packages[2500].searchKey.constData() == middle.constData() + middle.size() + 1, backToBack);
+    }
+
     // Decoded strings share blocks of memory; each must still behave as a value of its own.
     void decodedStringsAreValues()
     {

@@ -194,6 +194,32 @@ std::string_view stringAt(const char *quote, Unescaped &unescaped)
     return out;
 }
 
+// How each token changes the nesting depth: +1 for an opening bracket, -1 for a closing one.
+constexpr std::array<signed char, 256> bracketDepth = [] {
+    std::array<signed char, 256> depth{};
+    depth['{'] = depth['['] = 1;
+    depth['}'] = depth[']'] = -1;
+    return depth;
+}();
+
+// Whether `text` holds a backslash; keys are short, so eight bytes at a time without a call.
+bool hasBackslash(const char *text, size_t size)
+{
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, text + i, 8);
+        const quint64 match = word ^ 0x5C5C5C5C5C5C5C5CULL;
+        if ((match - 0x0101010101010101ULL) & ~match & 0x8080808080808080ULL)
+            return true;
+    }
+    for (; i < size; ++i) {
+        if (text[i] == '\\')
+            return true;
+    }
+    return false;
+}
+
 // The tokens simdjson's first stage finds: the position of every bracket, colon, comma, string
 // and other value, in document order, after the text was checked to be valid UTF-8 with closed
 // strings free of control characters. The catalog is read straight off these positions: an
@@ -251,22 +277,13 @@ public:
         ++m_next;
         if (first != '{' && first != '[')
             return;
-        size_t depth = 1;
+        // Without a branch per token: which kind comes next is anyone's guess.
+        ptrdiff_t depth = 1;
         for (size_t i = m_next; i < m_count; ++i) {
-            switch (m_text[m_at[i]]) {
-            case '{':
-            case '[':
-                ++depth;
-                break;
-            case '}':
-            case ']':
-                if (--depth == 0) {
-                    m_next = i + 1;
-                    return;
-                }
-                break;
-            default:
-                break;
+            depth += bracketDepth[static_cast<unsigned char>(m_text[m_at[i]])];
+            if (depth == 0) {
+                m_next = i + 1;
+                return;
             }
         }
         rejectSyntax(simdjson::INCOMPLETE_ARRAY_OR_OBJECT);
@@ -308,7 +325,7 @@ public:
             if (*colon == ':' && colon[-1] == '"' && colon - 1 > quote) {
                 const char *begin = quote + 1;
                 const size_t size = size_t(colon - 1 - begin);
-                if (!std::memchr(begin, '\\', size))
+                if (!hasBackslash(begin, size))
                     return std::string_view(begin, size);
             }
         }

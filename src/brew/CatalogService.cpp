@@ -264,8 +264,8 @@ SortedByName sortedByName(QList<Package> packages)
     const NameOrder order;
     // The plain names sorted by the table, the others by collation keys (one per name instead of
     // a full collation per comparison); stable, so twins that differ in case keep their order.
-    // Plain names are sorted by the weights of their first characters, side by side in one
-    // array, and only compared in full when those are alike.
+    // The plain names are sorted side by side in one array by the weights of their first
+    // characters, and only compared in full when those are alike.
     struct PlainName {
         quint64 prefix;
         qsizetype index;

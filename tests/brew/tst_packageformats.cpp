@@ -246,6 +246,9 @@ private Q_SLOTS:
         QTest::newRow("brackets inside an unread string")
             << QByteArray("[{\"name\":\"a\",\"caveats\":\"]}[{\\\"}\"}]") << 1;
         QTest::newRow("spaces around colons") << QByteArray("[ {\"name\" :\"a\", \"desc\"\t: null } ]") << 1;
+        QTest::newRow("colon after a value") << QByteArray("[{\"name\":\"a\",\"desc\":\"b\": }}]") << -1;
+        QTest::newRow("colon and stray bracket after a value")
+            << QByteArray("[{\"name\":\"a\",\"homepage\":\"h\": null]}]") << -1;
         QTest::newRow("missing colon") << QByteArray("[{\"name\" \"a\"}]") << -1;
         QTest::newRow("key without value") << QByteArray("[{\"name\":\"a\",\"desc\":}]") << -1;
         QTest::newRow("unread key without value") << QByteArray("[{\"name\":\"a\",\"tap\":}]") << -1;

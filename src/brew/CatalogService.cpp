@@ -240,6 +240,7 @@ private:
 struct SortedByName {
     QList<Package> packages;
     std::vector<qsizetype> keyAt; // per package: -1 for a plain name, else its index in keys
+    std::vector<quint64> prefixes; // per package: NameOrder::prefix() of a plain name
     std::vector<QCollatorSortKey> keys;
 
     bool isPlain(qsizetype at) const { return keyAt[size_t(at)] < 0; }
@@ -252,8 +253,13 @@ int compareNames(const NameOrder &order, const SortedByName &a, qsizetype i, con
 {
     const bool plainA = a.isPlain(i);
     const bool plainB = b.isPlain(j);
-    if (plainA && plainB)
+    if (plainA && plainB) {
+        const quint64 x = a.prefixes[size_t(i)];
+        const quint64 y = b.prefixes[size_t(j)];
+        if (x != y)
+            return x < y ? -1 : 1;
         return order.comparePlain(a.packages[i].name, b.packages[j].name);
+    }
     if (!plainA && !plainB && a.hasKey(i) && b.hasKey(j))
         return a.key(i).compare(b.key(j));
     return order.compare(a.packages[i].name, b.packages[j].name);
@@ -284,9 +290,6 @@ SortedByName sortedByName(QList<Package> packages)
             return a.prefix < b.prefix;
         return order.comparePlain(packages[a.index].name, packages[b.index].name) < 0;
     });
-    std::vector<qsizetype> plain(plainNames.size());
-    std::transform(
-        plainNames.begin(), plainNames.end(), plain.begin(), [](const PlainName &name) { return name.index; });
     std::vector<QCollatorSortKey> keys;
     std::vector<qsizetype> otherOrder(other.size());
     std::iota(otherOrder.begin(), otherOrder.end(), qsizetype(0));
@@ -305,30 +308,33 @@ SortedByName sortedByName(QList<Package> packages)
     // The two runs merged; each other name finds its place among the plain ones by a binary
     // search, so the collator compares only a few names per other name. Equal names keep the
     // order they had in the list.
-    const auto before = [&](qsizetype a, qsizetype b) {
-        const int result = order.compare(packages[a].name, packages[b].name);
-        return result < 0 || (result == 0 && a < b);
+    const auto before = [&](const PlainName &plain, qsizetype index) {
+        const int result = order.compare(packages[plain.index].name, packages[index].name);
+        return result < 0 || (result == 0 && plain.index < index);
     };
     SortedByName sorted;
     sorted.packages.reserve(packages.size());
     sorted.keyAt.reserve(size_t(packages.size()));
+    sorted.prefixes.reserve(size_t(packages.size()));
     sorted.keys.reserve(keys.size());
-    auto next = plain.begin();
-    const auto takePlainUpTo = [&](std::vector<qsizetype>::iterator end) {
+    auto next = plainNames.begin();
+    const auto takePlainUpTo = [&](std::vector<PlainName>::iterator end) {
         for (; next != end; ++next) {
-            sorted.packages.append(std::move(packages[*next]));
+            sorted.packages.append(std::move(packages[next->index]));
             sorted.keyAt.push_back(-1);
+            sorted.prefixes.push_back(next->prefix);
         }
     };
     for (const qsizetype at : otherOrder) {
         const qsizetype index = other[size_t(at)];
-        takePlainUpTo(std::lower_bound(next, plain.end(), index, before));
+        takePlainUpTo(std::lower_bound(next, plainNames.end(), index, before));
         sorted.packages.append(std::move(packages[index]));
         sorted.keyAt.push_back(qsizetype(sorted.keys.size()));
+        sorted.prefixes.push_back(0);
         if (!keys.empty())
             sorted.keys.push_back(std::move(keys[size_t(at)]));
     }
-    takePlainUpTo(plain.end());
+    takePlainUpTo(plainNames.end());
     return sorted;
 }
 

@@ -26,6 +26,7 @@
 #include <QtConcurrentRun>
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <memory>
 #include <numeric>
@@ -137,33 +138,203 @@ QByteArray successfulBody(QNetworkReply &reply)
     return PackageFormats::readPadded(reply);
 }
 
-// A list sorted by name together with the collation key of each name, ready to be merged.
+// The order of names the user reads: the collator's, ignoring case. Asking the collator is slow
+// (a sort key costs more than the rest of a package's decoding), and nearly every name is
+// printable ASCII, which the collator orders character by character by a weight per character
+// (punctuation, then digits, then letters, case ignored). Those names are compared through a
+// table of these weights, taken from the collator itself; the collator sees only the others.
+// Languages whose collation joins ASCII letters (Danish "aa", Czech "ch", Turkish dotless i…)
+// are not in the list of those the table is used for, and get the collator for every name.
+class NameOrder {
+public:
+    NameOrder()
+    {
+        m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+        if (!tableHolds(m_collator.locale()))
+            return;
+        std::array<char16_t, lastPlain - firstPlain + 1> characters;
+        std::iota(characters.begin(), characters.end(), firstPlain);
+        const auto order
+            = [this](char16_t a, char16_t b) { return m_collator.compare(QStringView(&a, 1), QStringView(&b, 1)); };
+        std::stable_sort(characters.begin(), characters.end(), [&](char16_t a, char16_t b) { return order(a, b) < 0; });
+        quint8 weight = 0;
+        for (size_t i = 0; i < characters.size(); ++i) {
+            const char16_t c = characters[i];
+            // A character the collator ignores has no weight; names holding it go to the collator.
+            if (m_collator.compare(QStringView(&c, 1), QStringView()) == 0)
+                continue;
+            if (weight == 0 || order(characters[i - 1], c) != 0)
+                ++weight;
+            m_weight[c] = weight;
+        }
+    }
+
+    // Whether the table orders `name`.
+    bool isPlain(const QString &name) const
+    {
+        for (const QChar c : name) {
+            if (c.unicode() > lastPlain || m_weight[c.unicode()] == 0)
+                return false;
+        }
+        return true;
+    }
+
+    // Negative, zero or positive, like QCollator::compare(), for two plain names.
+    int comparePlain(const QString &a, const QString &b) const
+    {
+        const char16_t *x = reinterpret_cast<const char16_t *>(a.constData());
+        const char16_t *y = reinterpret_cast<const char16_t *>(b.constData());
+        const qsizetype common = std::min(a.size(), b.size());
+        for (qsizetype i = 0; i < common; ++i) {
+            if (const int difference = int(m_weight[x[i]]) - int(m_weight[y[i]]))
+                return difference;
+        }
+        return int(a.size() > b.size()) - int(a.size() < b.size());
+    }
+
+    // The weights of the first eight characters of a plain name, the first in the highest byte
+    // and 0 after the end: these order two names unless they begin alike.
+    quint64 prefix(const QString &name) const
+    {
+        const char16_t *c = reinterpret_cast<const char16_t *>(name.constData());
+        const qsizetype size = std::min<qsizetype>(name.size(), 8);
+        quint64 weights = 0;
+        for (qsizetype i = 0; i < 8; ++i)
+            weights = (weights << 8) | (i < size ? m_weight[c[i]] : 0);
+        return weights;
+    }
+
+    int compare(const QString &a, const QString &b) const { return m_collator.compare(a, b); }
+    // Collation keys order names like compare(), except in the C locale: there Qt makes them of
+    // the bytes as they are, case and all.
+    bool hasKeys() const { return m_collator.locale().language() != QLocale::C; }
+    QCollatorSortKey sortKey(const QString &name) const { return m_collator.sortKey(name); }
+
+private:
+    static constexpr char16_t firstPlain = 0x20;
+    static constexpr char16_t lastPlain = 0x7e;
+
+    static bool tableHolds(const QLocale &locale)
+    {
+        switch (locale.language()) {
+        case QLocale::C:
+        case QLocale::English:
+        case QLocale::German:
+        case QLocale::French:
+        case QLocale::Italian:
+        case QLocale::Spanish:
+        case QLocale::Portuguese:
+        case QLocale::Dutch:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    QCollator m_collator;
+    std::array<quint8, lastPlain + 1> m_weight{}; // 0: not ordered by the table
+};
+
+// A list sorted by name, ready to be merged: for each name the collator is asked about, its
+// collation key where keys are used.
 struct SortedByName {
     QList<Package> packages;
+    std::vector<qsizetype> keyAt; // per package: -1 for a plain name, else its index in keys
+    std::vector<quint64> prefixes; // per package: NameOrder::prefix() of a plain name
     std::vector<QCollatorSortKey> keys;
+
+    bool isPlain(qsizetype at) const { return keyAt[size_t(at)] < 0; }
+    bool hasKey(qsizetype at) const { return size_t(keyAt[size_t(at)]) < keys.size(); }
+    const QCollatorSortKey &key(qsizetype at) const { return keys[size_t(keyAt[size_t(at)])]; }
 };
+
+// Negative, zero or positive as package `i` of `a` goes before, with or after package `j` of `b`.
+int compareNames(const NameOrder &order, const SortedByName &a, qsizetype i, const SortedByName &b, qsizetype j)
+{
+    const bool plainA = a.isPlain(i);
+    const bool plainB = b.isPlain(j);
+    if (plainA && plainB) {
+        const quint64 x = a.prefixes[size_t(i)];
+        const quint64 y = b.prefixes[size_t(j)];
+        if (x != y)
+            return x < y ? -1 : 1;
+        return order.comparePlain(a.packages[i].name, b.packages[j].name);
+    }
+    if (!plainA && !plainB && a.hasKey(i) && b.hasKey(j))
+        return a.key(i).compare(b.key(j));
+    return order.compare(a.packages[i].name, b.packages[j].name);
+}
 
 SortedByName sortedByName(QList<Package> packages)
 {
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // One sort key per name instead of a full collation per comparison: comparing keys is a
-    // byte comparison, and 15,000 names need some 200,000 comparisons.
+    const NameOrder order;
+    // The plain names sorted by the table, the others by collation keys (one per name instead of
+    // a full collation per comparison); stable, so twins that differ in case keep their order.
+    // The plain names are sorted side by side in one array by the weights of their first
+    // characters, and only compared in full when those are alike.
+    struct PlainName {
+        quint64 prefix;
+        qsizetype index;
+    };
+    std::vector<PlainName> plainNames;
+    std::vector<qsizetype> other;
+    plainNames.reserve(size_t(packages.size()));
+    for (qsizetype i = 0; i < packages.size(); ++i) {
+        if (order.isPlain(packages[i].name))
+            plainNames.push_back({ order.prefix(packages[i].name), i });
+        else
+            other.push_back(i);
+    }
+    std::stable_sort(plainNames.begin(), plainNames.end(), [&](const PlainName &a, const PlainName &b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return order.comparePlain(packages[a.index].name, packages[b.index].name) < 0;
+    });
     std::vector<QCollatorSortKey> keys;
-    keys.reserve(size_t(packages.size()));
-    for (const Package &package : std::as_const(packages))
-        keys.push_back(collator.sortKey(package.name));
-    std::vector<qsizetype> order(size_t(packages.size()));
-    std::iota(order.begin(), order.end(), qsizetype(0));
-    std::stable_sort(order.begin(), order.end(),
-        [&keys](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    std::vector<qsizetype> otherOrder(other.size());
+    std::iota(otherOrder.begin(), otherOrder.end(), qsizetype(0));
+    if (order.hasKeys()) {
+        keys.reserve(other.size());
+        for (const qsizetype index : other)
+            keys.push_back(order.sortKey(packages[index].name));
+        std::stable_sort(otherOrder.begin(), otherOrder.end(),
+            [&keys](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    } else {
+        std::stable_sort(otherOrder.begin(), otherOrder.end(), [&](qsizetype a, qsizetype b) {
+            return order.compare(packages[other[size_t(a)]].name, packages[other[size_t(b)]].name) < 0;
+        });
+    }
+
+    // The two runs merged; each other name finds its place among the plain ones by a binary
+    // search, so the collator compares only a few names per other name. Equal names keep the
+    // order they had in the list.
+    const auto before = [&](const PlainName &plain, qsizetype index) {
+        const int result = order.compare(packages[plain.index].name, packages[index].name);
+        return result < 0 || (result == 0 && plain.index < index);
+    };
     SortedByName sorted;
     sorted.packages.reserve(packages.size());
+    sorted.keyAt.reserve(size_t(packages.size()));
+    sorted.prefixes.reserve(size_t(packages.size()));
     sorted.keys.reserve(keys.size());
-    for (const qsizetype index : order) {
+    auto next = plainNames.begin();
+    const auto takePlainUpTo = [&](std::vector<PlainName>::iterator end) {
+        for (; next != end; ++next) {
+            sorted.packages.append(std::move(packages[next->index]));
+            sorted.keyAt.push_back(-1);
+            sorted.prefixes.push_back(next->prefix);
+        }
+    };
+    for (const qsizetype at : otherOrder) {
+        const qsizetype index = other[size_t(at)];
+        takePlainUpTo(std::lower_bound(next, plainNames.end(), index, before));
         sorted.packages.append(std::move(packages[index]));
-        sorted.keys.push_back(std::move(keys[size_t(index)]));
+        sorted.keyAt.push_back(qsizetype(sorted.keys.size()));
+        sorted.prefixes.push_back(0);
+        if (!keys.empty())
+            sorted.keys.push_back(std::move(keys[size_t(at)]));
     }
+    takePlainUpTo(plainNames.end());
     return sorted;
 }
 
@@ -187,16 +358,15 @@ DecodedHalf decodeHalf(QList<Package> (*decode)(const QByteArray &, PackageForma
 // formula comes first, as when the casks follow the formulae.
 QList<Package> mergeHalves(SortedByName formulae, SortedByName casks)
 {
+    const NameOrder order;
     QList<Package> &a = formulae.packages;
     QList<Package> &b = casks.packages;
-    const std::vector<QCollatorSortKey> &aKeys = formulae.keys;
-    const std::vector<QCollatorSortKey> &bKeys = casks.keys;
     QList<Package> packages;
     packages.reserve(a.size() + b.size());
     qsizetype i = 0;
     qsizetype j = 0;
     while (i < a.size() && j < b.size()) {
-        if (bKeys[size_t(j)].compare(aKeys[size_t(i)]) < 0)
+        if (compareNames(order, casks, j, formulae, i) < 0)
             packages.append(std::move(b[j++]));
         else
             packages.append(std::move(a[i++]));

@@ -6,19 +6,26 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QRunnable>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QtEndian>
 #include <QtNumeric>
 
 #include <array>
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
 #include <cstring>
+#include <deque>
 #include <limits>
+#include <memory>
 #include <simdjson.h>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 using namespace Qt::StringLiterals;
-namespace ondemand = simdjson::ondemand;
 
 static_assert(PackageFormats::readAheadBytes >= qsizetype(simdjson::SIMDJSON_PADDING));
 
@@ -81,122 +88,362 @@ private:
     simdjson::padded_string_view m_view;
 };
 
-// The key of a field. Keys are almost never escaped: those are taken as they stand in the
-// document (already checked to be valid UTF-8) instead of being copied out unescaped.
-std::string_view keyOf(ondemand::field &field)
+// Texts that had escapes, resolved; they stay where they are while more are added.
+using Unescaped = std::deque<std::string>;
+
+void appendUtf8(std::string &out, char32_t c)
 {
-    const char *start = field.key().raw();
-    const char *end = start;
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+// The four hex digits of a \u escape at `at`, or -1. Stops at the first non-digit, so it never
+// reads past a closing quote.
+int hexQuad(const char *at)
+{
+    int value = 0;
+    for (int i = 0; i < 4; ++i) {
+        const char c = at[i];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+// The string whose opening quote is at `quote`. One without escapes (nearly all) is taken as it
+// stands in the document; the rest are resolved into `unescaped`. An unknown escape or a lone
+// surrogate makes the document invalid.
+std::string_view stringAt(const char *quote, Unescaped &unescaped)
+{
+    const char *begin = quote + 1;
+    const char *end = begin;
     while (*end != '"' && *end != '\\')
         ++end;
     if (*end == '"')
-        return std::string_view(start, size_t(end - start));
-    std::string_view key;
-    if (const simdjson::error_code error = field.unescaped_key().get(key))
-        rejectSyntax(error);
-    return key;
-}
-
-// A string value. One without escapes (nearly all) is taken as it stands in the document, which
-// stage one has already checked to be valid UTF-8; only the rest is copied out unescaped. That
-// spares writing most of the text a second time into memory touched for the first time.
-simdjson::error_code readString(ondemand::value &value, std::string_view &text)
-{
-    const std::string_view token = value.raw_json_token(); // a look, not a read
-    if (!token.empty() && token.front() == '"') {
-        size_t end = 1;
-        while (end < token.size() && token[end] != '"' && token[end] != '\\')
-            ++end;
-        if (end < token.size() && token[end] == '"') {
-            text = token.substr(1, end - 1);
-            return simdjson::SUCCESS;
+        return std::string_view(begin, size_t(end - begin));
+    std::string &out = unescaped.emplace_back(begin, size_t(end - begin));
+    for (const char *at = end; *at != '"';) {
+        if (*at != '\\') {
+            out += *at++;
+            continue;
+        }
+        const char escape = at[1];
+        at += 2;
+        switch (escape) {
+        case '"':
+        case '\\':
+        case '/':
+            out += escape;
+            break;
+        case 'b':
+            out += '\b';
+            break;
+        case 'f':
+            out += '\f';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'u': {
+            const int unit = hexQuad(at);
+            if (unit < 0 || (unit >= 0xDC00 && unit <= 0xDFFF))
+                rejectSyntax(simdjson::STRING_ERROR);
+            at += 4;
+            char32_t c = char32_t(unit);
+            if (unit >= 0xD800 && unit <= 0xDBFF) {
+                const int low = at[0] == '\\' && at[1] == 'u' ? hexQuad(at + 2) : -1;
+                if (low < 0xDC00 || low > 0xDFFF)
+                    rejectSyntax(simdjson::STRING_ERROR);
+                at += 6;
+                c = QChar::surrogateToUcs4(char16_t(unit), char16_t(low));
+            }
+            appendUtf8(out, c);
+            break;
+        }
+        default:
+            rejectSyntax(simdjson::STRING_ERROR);
         }
     }
-    return value.get_string().get(text);
+    return out;
 }
 
-// The reading of one entry. Every accessor checks the JSON type of a key it reads; a null is an
-// absent value for the optional ones. Keys nobody reads are skipped unexamined.
+// How each token changes the nesting depth: +1 for an opening bracket, -1 for a closing one.
+constexpr std::array<signed char, 256> bracketDepth = [] {
+    std::array<signed char, 256> depth{};
+    depth['{'] = depth['['] = 1;
+    depth['}'] = depth[']'] = -1;
+    return depth;
+}();
+
+// Whether `text` holds a backslash; keys are short, so eight bytes at a time without a call.
+bool hasBackslash(const char *text, size_t size)
+{
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, text + i, 8);
+        const quint64 match = word ^ 0x5C5C5C5C5C5C5C5CULL;
+        if ((match - 0x0101010101010101ULL) & ~match & 0x8080808080808080ULL)
+            return true;
+    }
+    for (; i < size; ++i) {
+        if (text[i] == '\\')
+            return true;
+    }
+    return false;
+}
+
+// The tokens simdjson's first stage finds: the position of every bracket, colon, comma, string
+// and other value, in document order, after the text was checked to be valid UTF-8 with closed
+// strings free of control characters. The catalog is read straight off these positions: an
+// entry's unread keys (most of a formula's 4 kB) are passed over by counting brackets, which
+// costs a fraction of going through a parser's value objects.
+class Tokens {
+public:
+    Tokens(const char *text, const uint32_t *at, size_t count)
+        : m_text(text)
+        , m_at(at)
+        , m_count(count)
+    {
+    }
+
+    bool atEnd() const { return m_next >= m_count; }
+    // The first character of the current token; NUL past the last.
+    char kind() const { return atEnd() ? '\0' : m_text[m_at[m_next]]; }
+    const char *start() const { return m_text + m_at[m_next]; }
+    void advance() { ++m_next; }
+
+    bool take(char punctuation)
+    {
+        if (atEnd() || m_text[m_at[m_next]] != punctuation)
+            return false;
+        ++m_next;
+        return true;
+    }
+
+    void expect(char punctuation)
+    {
+        if (!take(punctuation))
+            rejectSyntax(atEnd() ? simdjson::INCOMPLETE_ARRAY_OR_OBJECT : simdjson::TAPE_ERROR);
+    }
+
+    // Whether the current token starts a value (rather than being a comma, colon or closing bracket).
+    bool atValue() const
+    {
+        switch (kind()) {
+        case ',':
+        case ':':
+        case '}':
+        case ']':
+            return false;
+        default:
+            return !atEnd();
+        }
+    }
+
+    // Past one value of any kind. A list or object is only checked for balanced brackets.
+    void skipValue()
+    {
+        if (!atValue())
+            rejectSyntax(atEnd() ? simdjson::INCOMPLETE_ARRAY_OR_OBJECT : simdjson::TAPE_ERROR);
+        const char first = kind();
+        ++m_next;
+        if (first != '{' && first != '[')
+            return;
+        // Without a branch per token: which kind comes next is anyone's guess.
+        ptrdiff_t depth = 1;
+        for (size_t i = m_next; i < m_count; ++i) {
+            depth += bracketDepth[static_cast<unsigned char>(m_text[m_at[i]])];
+            if (depth == 0) {
+                m_next = i + 1;
+                return;
+            }
+        }
+        rejectSyntax(simdjson::INCOMPLETE_ARRAY_OR_OBJECT);
+    }
+
+    // Whether the current token is the literal `word` ("null", "true"…), ended as JSON ends one.
+    bool atLiteral(std::string_view word) const
+    {
+        if (atEnd())
+            return false;
+        const char *at = start();
+        if (std::memcmp(at, word.data(), word.size()) != 0)
+            return false;
+        switch (at[word.size()]) {
+        case ' ':
+        case '\t':
+        case '\n':
+        case '\r':
+        case ',':
+        case ':':
+        case '[':
+        case ']':
+        case '{':
+        case '}':
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // The text of the key at the cursor. The token after a key is its colon, and only spaces can
+    // stand between the two: the key's closing quote is then right before the colon, and the key
+    // is known without looking for its end.
+    std::string_view key(Unescaped &unescaped) const
+    {
+        const char *quote = start();
+        if (m_next + 1 < m_count) {
+            const char *colon = m_text + m_at[m_next + 1];
+            if (*colon == ':' && colon[-1] == '"' && colon - 1 > quote) {
+                const char *begin = quote + 1;
+                const size_t size = size_t(colon - 1 - begin);
+                if (!hasBackslash(begin, size))
+                    return std::string_view(begin, size);
+            }
+        }
+        return stringAt(quote, unescaped);
+    }
+
+private:
+    const char *m_text;
+    const uint32_t *m_at;
+    size_t m_count;
+    size_t m_next = 0;
+};
+
+// The reading of one entry. Every accessor takes the value at the cursor and checks its JSON
+// type; a null is an absent value for the optional ones. Keys nobody reads are skipped.
 class EntryReader {
 public:
-    explicit EntryReader(size_t index)
-        : m_index(index)
+    EntryReader(Tokens &tokens, Unescaped &unescaped, size_t index)
+        : m_tokens(tokens)
+        , m_unescaped(unescaped)
+        , m_index(index)
     {
     }
 
     void setName(std::string_view name) { m_name = name; }
 
-    std::string_view requiredString(std::string_view key, ondemand::value &value) const
+    // Calls `read(key)` for every field of the object whose '{' was just taken; `read` takes
+    // the value with one of the accessors or skip().
+    template<typename Read> void forEachField(Read read)
     {
-        std::string_view text;
-        if (const simdjson::error_code error = readString(value, text))
-            fail(key, error, "a string");
+        if (m_tokens.take('}'))
+            return;
+        for (;;) {
+            if (m_tokens.kind() != '"')
+                rejectSyntax(m_tokens.atEnd() ? simdjson::INCOMPLETE_ARRAY_OR_OBJECT : simdjson::TAPE_ERROR);
+            const std::string_view key = m_tokens.key(m_unescaped);
+            m_tokens.advance();
+            m_tokens.expect(':');
+            read(key);
+            if (m_tokens.take(','))
+                continue;
+            m_tokens.expect('}');
+            return;
+        }
+    }
+
+    void skip() { m_tokens.skipValue(); }
+
+    std::string_view requiredString(std::string_view key)
+    {
+        if (m_tokens.kind() != '"')
+            fail(key, "a string");
+        const std::string_view text = stringAt(m_tokens.start(), m_unescaped);
+        m_tokens.advance();
         return text;
     }
 
-    std::optional<std::string_view> optionalString(std::string_view key, ondemand::value &value) const
+    std::optional<std::string_view> optionalString(std::string_view key)
     {
-        if (isNull(key, value, "a string"))
+        if (takeNull())
             return std::nullopt;
-        return requiredString(key, value);
+        return requiredString(key);
     }
 
-    bool requiredBool(std::string_view key, ondemand::value &value) const
+    bool requiredBool(std::string_view key)
     {
-        bool flag = false;
-        if (const simdjson::error_code error = value.get_bool().get(flag))
-            fail(key, error, "true or false");
+        bool flag;
+        if (m_tokens.atLiteral("true"))
+            flag = true;
+        else if (m_tokens.atLiteral("false"))
+            flag = false;
+        else
+            fail(key, "true or false");
+        m_tokens.advance();
         return flag;
     }
 
-    bool optionalBool(std::string_view key, ondemand::value &value) const
-    {
-        return !isNull(key, value, "true or false") && requiredBool(key, value);
-    }
+    bool optionalBool(std::string_view key) { return !takeNull() && requiredBool(key); }
 
     // The "stable" entry of an object such as "versions".
-    std::optional<std::string_view> optionalMember(
-        std::string_view key, ondemand::value &value, std::string_view member) const
+    std::optional<std::string_view> optionalMember(std::string_view key, std::string_view member)
     {
-        if (isNull(key, value, "an object"))
+        if (takeNull())
             return std::nullopt;
-        ondemand::object object;
-        if (const simdjson::error_code error = value.get_object().get(object))
-            fail(key, error, "an object");
+        if (!m_tokens.take('{'))
+            fail(key, "an object");
         std::optional<std::string_view> found;
-        for (auto result : object) {
-            ondemand::field field;
-            std::string_view name;
-            if (const simdjson::error_code error = std::move(result).get(field))
-                rejectSyntax(error);
-            name = keyOf(field);
+        forEachField([&](std::string_view name) {
             if (name == member)
-                found = optionalString(member, field.value());
-        }
+                found = optionalString(member);
+            else
+                skip();
+        });
         return found;
     }
 
     // The first element of a list of strings, after checking that every element is a string.
-    std::optional<std::string_view> firstOfStrings(std::string_view key, ondemand::value &value) const
+    std::optional<std::string_view> firstOfStrings(std::string_view key)
     {
-        if (isNull(key, value, "a list of strings"))
+        if (takeNull())
             return std::nullopt;
-        ondemand::array array;
-        if (const simdjson::error_code error = value.get_array().get(array))
-            fail(key, error, "a list of strings");
+        if (!m_tokens.take('['))
+            fail(key, "a list of strings");
         std::optional<std::string_view> first;
-        for (auto result : array) {
-            ondemand::value item;
-            std::string_view text;
-            simdjson::error_code error = result.get(item);
-            if (!error)
-                error = readString(item, text);
-            if (error)
-                fail(key, error, "a list of strings");
+        if (m_tokens.take(']'))
+            return first;
+        for (;;) {
+            if (m_tokens.kind() != '"')
+                fail(key, "a list of strings");
+            const std::string_view text = stringAt(m_tokens.start(), m_unescaped);
+            m_tokens.advance();
             if (!first)
                 first = text;
+            if (m_tokens.take(','))
+                continue;
+            m_tokens.expect(']');
+            return first;
         }
-        return first;
     }
 
     [[noreturn]] void missing(std::string_view key) const
@@ -205,41 +452,32 @@ public:
     }
 
 private:
-    bool isNull(std::string_view key, ondemand::value &value, const char *expected) const
+    bool takeNull()
     {
-        bool null = false;
-        if (const simdjson::error_code error = value.is_null().get(null))
-            fail(key, error, expected);
-        return null;
+        if (!m_tokens.atLiteral("null"))
+            return false;
+        m_tokens.advance();
+        return true;
     }
 
-    [[noreturn]] void fail(std::string_view key, simdjson::error_code error, const char *expected) const
+    // A value of the wrong type; where there is no value at all, the document is broken instead.
+    [[noreturn]] void fail(std::string_view key, const char *expected) const
     {
-        if (error != simdjson::INCORRECT_TYPE)
-            rejectSyntax(error);
+        if (!m_tokens.atValue())
+            rejectSyntax(m_tokens.atEnd() ? simdjson::INCOMPLETE_ARRAY_OR_OBJECT : simdjson::TAPE_ERROR);
         reject(
             entryLabel(m_index, m_name) + u": \""_s + fromUtf8(key) + u"\" is not "_s + QString::fromLatin1(expected));
     }
 
+    Tokens &m_tokens;
+    Unescaped &m_unescaped;
     size_t m_index;
     std::string_view m_name;
 };
 
-// Calls `read(key, value)` for every field of an entry.
-template<typename Read> void forEachField(ondemand::object &object, Read read)
-{
-    for (auto result : object) {
-        ondemand::field field;
-        std::string_view key;
-        if (const simdjson::error_code error = std::move(result).get(field))
-            rejectSyntax(error);
-        key = keyOf(field);
-        read(key, field.value());
-    }
-}
-
-// One catalog entry as read, its text still pointing into the parser's buffers. Packages are made
-// from all entries at once, so that their strings can share one allocation (TextBlock).
+// One catalog entry as read, its text still pointing into the document (or its unescaped texts).
+// Packages are made from all entries at once, so that their strings can share one allocation
+// (TextBlock).
 struct RawEntry {
     PackageKind kind = PackageKind::formula;
     std::string_view name;
@@ -366,25 +604,32 @@ QList<Package> packagesFrom(const std::vector<RawEntry> &entries)
     return packages;
 }
 
-RawEntry formulaFrom(ondemand::object &object, size_t index)
+// Whether `key` is `word`; a compare of a known length, which the compiler does inline.
+template<size_t N> bool is(std::string_view key, const char (&word)[N])
 {
-    EntryReader reader(index);
+    return key.size() == N - 1 && std::memcmp(key.data(), word, N - 1) == 0;
+}
+
+RawEntry formulaFrom(EntryReader &reader)
+{
     std::optional<std::string_view> name, desc, homepage, stable;
     bool deprecated = false, disabled = false;
-    forEachField(object, [&](std::string_view key, ondemand::value &value) {
-        if (key == "name") {
-            name = reader.requiredString(key, value);
+    reader.forEachField([&](std::string_view key) {
+        if (is(key, "name")) {
+            name = reader.requiredString(key);
             reader.setName(*name);
-        } else if (key == "desc") {
-            desc = reader.optionalString(key, value);
-        } else if (key == "homepage") {
-            homepage = reader.optionalString(key, value);
-        } else if (key == "versions") {
-            stable = reader.optionalMember(key, value, "stable");
-        } else if (key == "deprecated") {
-            deprecated = reader.optionalBool(key, value);
-        } else if (key == "disabled") {
-            disabled = reader.optionalBool(key, value);
+        } else if (is(key, "desc")) {
+            desc = reader.optionalString(key);
+        } else if (is(key, "homepage")) {
+            homepage = reader.optionalString(key);
+        } else if (is(key, "versions")) {
+            stable = reader.optionalMember(key, "stable");
+        } else if (is(key, "deprecated")) {
+            deprecated = reader.optionalBool(key);
+        } else if (is(key, "disabled")) {
+            disabled = reader.optionalBool(key);
+        } else {
+            reader.skip();
         }
     });
     if (!name)
@@ -392,27 +637,28 @@ RawEntry formulaFrom(ondemand::object &object, size_t index)
     return { PackageKind::formula, *name, std::nullopt, desc, homepage, stable, deprecated || disabled };
 }
 
-RawEntry caskFrom(ondemand::object &object, size_t index)
+RawEntry caskFrom(EntryReader &reader)
 {
-    EntryReader reader(index);
     std::optional<std::string_view> token, firstName, desc, homepage, version;
     bool deprecated = false, disabled = false;
-    forEachField(object, [&](std::string_view key, ondemand::value &value) {
-        if (key == "token") {
-            token = reader.requiredString(key, value);
+    reader.forEachField([&](std::string_view key) {
+        if (is(key, "token")) {
+            token = reader.requiredString(key);
             reader.setName(*token);
-        } else if (key == "name") {
-            firstName = reader.firstOfStrings(key, value);
-        } else if (key == "desc") {
-            desc = reader.optionalString(key, value);
-        } else if (key == "homepage") {
-            homepage = reader.optionalString(key, value);
-        } else if (key == "version") {
-            version = reader.optionalString(key, value);
-        } else if (key == "deprecated") {
-            deprecated = reader.optionalBool(key, value);
-        } else if (key == "disabled") {
-            disabled = reader.optionalBool(key, value);
+        } else if (is(key, "name")) {
+            firstName = reader.firstOfStrings(key);
+        } else if (is(key, "desc")) {
+            desc = reader.optionalString(key);
+        } else if (is(key, "homepage")) {
+            homepage = reader.optionalString(key);
+        } else if (is(key, "version")) {
+            version = reader.optionalString(key);
+        } else if (is(key, "deprecated")) {
+            deprecated = reader.optionalBool(key);
+        } else if (is(key, "disabled")) {
+            disabled = reader.optionalBool(key);
+        } else {
+            reader.skip();
         }
     });
     if (!token)
@@ -421,39 +667,71 @@ RawEntry caskFrom(ondemand::object &object, size_t index)
         deprecated || disabled };
 }
 
+// The first stage writes the token positions (some 15 MB for the formulae) into memory never
+// touched before, 4 kB page by 4 kB page: a page fault each, a third of its time. Where the
+// system hands out 2 MB pages on request, asking for them makes that a handful of faults. Only
+// whole 2 MB pages inside the buffer (room for `capacity` positions) are asked for, and memory
+// is only taken where the stage writes, as before.
+void adviseHugePages(uint32_t *positions, size_t capacity)
+{
+#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
+    constexpr quintptr hugePage = 2 * 1024 * 1024;
+    const quintptr begin = (quintptr(positions) + hugePage - 1) & ~(hugePage - 1);
+    const quintptr end = quintptr(positions + capacity) & ~(hugePage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), size_t(end - begin), MADV_HUGEPAGE);
+#else
+    Q_UNUSED(positions);
+    Q_UNUSED(capacity);
+#endif
+}
+
 // A top-level array of objects, each read by `convert`, turned into packages. Throws Invalid.
-template<typename Convert> QList<Package> decodeEntries(const QByteArray &json, Convert convert)
+QList<Package> decodeEntries(const QByteArray &json, RawEntry (*convert)(EntryReader &))
 {
     const PaddedJson input(json);
-    ondemand::parser parser;
-    ondemand::document document;
-    if (const simdjson::error_code error = parser.iterate(input.view()).get(document))
+    const simdjson::padded_string_view text = input.view();
+    if (text.length() > 0xFFFFFFFFu)
+        rejectSyntax(simdjson::CAPACITY);
+    std::unique_ptr<simdjson::internal::dom_parser_implementation> stage;
+    if (const simdjson::error_code error
+        = simdjson::get_active_implementation()->create_dom_parser_implementation(text.length(), 1, stage))
         rejectSyntax(error);
-    ondemand::array entries;
-    if (const simdjson::error_code error = document.get_array().get(entries)) {
-        if (error == simdjson::INCORRECT_TYPE)
+    // The stage allocated room for at least one position per byte.
+    adviseHugePages(stage->structural_indexes.get(), text.length());
+    if (const simdjson::error_code error
+        = stage->stage1(reinterpret_cast<const uint8_t *>(text.data()), text.length(), simdjson::stage1_mode::regular))
+        rejectSyntax(error);
+    Tokens tokens(text.data(), stage->structural_indexes.get(), stage->n_structural_indexes);
+
+    if (!tokens.take('[')) {
+        if (tokens.atValue())
             reject(u"it is not a list of entries"_s);
-        rejectSyntax(error);
+        rejectSyntax(simdjson::TAPE_ERROR);
     }
+    Unescaped unescaped;
     std::vector<RawEntry> raw;
     // No entry takes fewer than a few hundred bytes in these documents; room reserved beyond
     // what is used is never touched, and so costs no memory.
     raw.reserve(size_t(json.size() / 256) + 16);
-    size_t index = 0;
-    for (auto entry : entries) {
-        ondemand::object object;
-        if (const simdjson::error_code error = entry.get_object().get(object)) {
-            if (error == simdjson::INCORRECT_TYPE)
-                reject(entryLabel(index, {}) + u" is not an object"_s);
-            rejectSyntax(error);
+    if (!tokens.take(']')) {
+        for (size_t index = 0;; ++index) {
+            if (!tokens.take('{')) {
+                if (tokens.atValue())
+                    reject(entryLabel(index, {}) + u" is not an object"_s);
+                rejectSyntax(tokens.atEnd() ? simdjson::INCOMPLETE_ARRAY_OR_OBJECT : simdjson::TAPE_ERROR);
+            }
+            EntryReader reader(tokens, unescaped, index);
+            raw.push_back(convert(reader));
+            if (tokens.take(','))
+                continue;
+            tokens.expect(']');
+            break;
         }
-        raw.push_back(convert(object, index));
-        ++index;
     }
-    const char *rest = nullptr;
-    if (document.current_location().get(rest) == simdjson::SUCCESS)
+    if (!tokens.atEnd())
         reject(u"there is more after the list"_s);
-    // The entries point into the parser's buffers, which live until the end of this function.
+    // The entries point into the document and `unescaped`, which live until the end of this function.
     return packagesFrom(raw);
 }
 
@@ -643,27 +921,33 @@ bool isFinalSigma(QStringView text, qsizetype at)
     return true;
 }
 
-// Lower-cases `text` in place when every character maps to exactly one: no surrogate, no
+// Lower-cases [begin, end) in place when every character maps to exactly one: no surrogate, no
 // capital I with dot above (which becomes two) and no capital sigma (which depends on its
 // neighbours). Returns false, changing nothing, otherwise. Several times faster than
 // QString::toLower() on the mostly ASCII text of a catalog.
-bool lowerCaseInPlace(QString &text)
+// `nuls` is set to the number of NULs in the range.
+bool lowerCaseRange(char16_t *begin, char16_t *end, qsizetype &nuls)
 {
-    const char16_t *begin = reinterpret_cast<const char16_t *>(text.constData());
-    const char16_t *end = begin + text.size();
+    nuls = 0;
     for (const char16_t *c = begin; c != end; ++c) {
+        nuls += *c == 0;
         if (*c >= 0x80 && (QChar::isSurrogate(*c) || *c == 0x0130 || *c == capitalSigma))
             return false;
     }
-    char16_t *out = reinterpret_cast<char16_t *>(text.data());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = out[i];
-        if (c < 0x80)
-            out[i] = char16_t(c + (unsigned(c - u'A') < 26u ? 32 : 0));
+    for (char16_t *c = begin; c != end; ++c) {
+        if (*c < 0x80)
+            *c = char16_t(*c + (unsigned(*c - u'A') < 26u ? 32 : 0));
         else
-            out[i] = char16_t(QChar::toLower(char32_t(c)));
+            *c = char16_t(QChar::toLower(char32_t(*c)));
     }
     return true;
+}
+
+bool lowerCaseInPlace(QString &text)
+{
+    char16_t *begin = reinterpret_cast<char16_t *>(text.data());
+    qsizetype nuls;
+    return lowerCaseRange(begin, begin + text.size(), nuls);
 }
 
 } // namespace
@@ -710,28 +994,78 @@ QList<Package> decodeCasks(const QByteArray &json, SearchKeys keys)
 
 void assignSearchKeys(QList<Package> &packages)
 {
-    // All keys are written into one text, lower-cased in one pass and then handed out as slices.
-    // The NUL after each key is neither cased nor case-ignorable, so the final-sigma rule sees
-    // each key on its own, as if it were lower-cased by itself.
+    // All keys are written into one text, lower-cased and then handed out as slices. The NUL
+    // after each key is neither cased nor case-ignorable, so the final-sigma rule sees each key
+    // on its own, as if it were lower-cased by itself.
+    const qsizetype count = packages.size();
+    std::vector<qsizetype> starts(size_t(count) + 1);
     qsizetype length = 0;
-    for (const Package &package : std::as_const(packages))
+    for (qsizetype i = 0; i < count; ++i) {
+        starts[size_t(i)] = length;
+        const Package &package = packages[i];
         length += package.name.size() + package.displayName.size() + package.desc.size() + 3;
-    QString text(length, Qt::Uninitialized);
-    QChar *out = text.data();
-    const auto put = [&out](const QString &part) {
-        std::memcpy(static_cast<void *>(out), part.constData(), size_t(part.size()) * sizeof(QChar));
-        out += part.size();
-    };
-    for (const Package &package : std::as_const(packages)) {
-        put(package.name);
-        *out++ = u' ';
-        put(package.displayName);
-        *out++ = u' ';
-        put(package.desc);
-        *out++ = QChar(0);
     }
-    if (!lowerCaseInPlace(text))
-        text = lowerCased(text);
+    starts[size_t(count)] = length;
+    QString text(length, Qt::Uninitialized);
+    char16_t *const block = reinterpret_cast<char16_t *>(text.data());
+    // Writes the keys of packages [from, to) and lower-cases them where every character maps to
+    // one; false if some does not, or if a key holds a NUL of its own (possible in JSON), which
+    // would split it in two for the search index.
+    const auto write = [&](qsizetype from, qsizetype to) {
+        char16_t *out = block + starts[size_t(from)];
+        const auto put = [&out](const QString &part) {
+            std::memcpy(out, part.constData(), size_t(part.size()) * sizeof(char16_t));
+            out += part.size();
+        };
+        for (qsizetype i = from; i < to; ++i) {
+            const Package &package = packages[i];
+            put(package.name);
+            *out++ = u' ';
+            put(package.displayName);
+            *out++ = u' ';
+            put(package.desc);
+            *out++ = 0;
+        }
+        qsizetype nuls = 0;
+        return lowerCaseRange(block + starts[size_t(from)], out, nuls) && nuls == to - from;
+    };
+
+    // A whole catalog's keys are written in two halves side by side, one on a pool thread. If
+    // the pool has not started its half by the time this one is done, it is done here too.
+    bool simple = true;
+    if (count >= 4096) {
+        const qsizetype middle = count / 2;
+        bool firstSimple = true;
+        QSemaphore firstDone;
+        const std::unique_ptr<QRunnable> first(QRunnable::create([&] {
+            firstSimple = write(0, middle);
+            firstDone.release();
+        }));
+        first->setAutoDelete(false);
+        QThreadPool *pool = QThreadPool::globalInstance();
+        pool->start(first.get());
+        const bool secondSimple = write(middle, count);
+        if (pool->tryTake(first.get()))
+            first->run();
+        firstDone.acquire();
+        simple = firstSimple && secondSimple;
+    } else {
+        simple = write(0, count);
+    }
+    if (simple) {
+        // Every key kept its length: its place is known.
+        for (qsizetype i = 0; i < count; ++i) {
+            QString::DataPointer slice = text.data_ptr();
+            slice.ptr += starts[size_t(i)];
+            slice.size = starts[size_t(i) + 1] - starts[size_t(i)] - 1;
+            packages[i].searchKey = QString(std::move(slice));
+        }
+        return;
+    }
+    // Some character lower-cases to more or fewer, or a key holds a NUL: the text is written
+    // again (parts of it are lower-cased already) and lower-cased as a whole.
+    write(0, count);
+    text = lowerCased(text);
 
     // Lower-casing may change lengths, so the keys are found again by their NULs. A text that
     // holds a NUL of its own (possible in JSON) throws the count off: then key by key.

@@ -1,13 +1,18 @@
 #include "AsyncTest.h"
+#include "CatalogGenerator.h"
 #include "Sandbox.h"
 #include "TestHttpServer.h"
 #include "brew/CatalogService.h"
 #include "brew/PackageFormats.h"
 #include "platform/Files.h"
 
+#include <QCollator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QScopeGuard>
 #include <QTest>
@@ -123,6 +128,54 @@ private Q_SLOTS:
         for (const Package &package : std::as_const(packages))
             result.append(package.name);
         QCOMPARE(result, sorted);
+    }
+
+    // Exactly the collator's stable order, in locales where plain names skip the collator and in
+    // one whose collation joins letters ("aa" after "z" in Danish), over the synthetic catalog's
+    // names and names made to trip a character-by-character order.
+    void sortByNameIsTheCollatorsOrder_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany);
+        QTest::newRow("C") << QLocale::c();
+        QTest::newRow("Danish") << QLocale(QLocale::Danish, QLocale::Denmark);
+    }
+
+    void sortByNameIsTheCollatorsOrder()
+    {
+        QFETCH(QLocale, locale);
+        const QLocale previous;
+        QLocale::setDefault(locale);
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(previous); });
+
+        QStringList names{ u"a"_s, u"A"_s, u"a-b"_s, u"a_b"_s, u"a@b"_s, u"a+b"_s, u"a.b"_s, u"ab"_s, u"a b"_s, u"a1"_s,
+            u"a10"_s, u"a2"_s, u"a-1"_s, u"A_1"_s, u"a@1"_s, u"python@3.12"_s, u"python@3.9"_s, u"python3"_s,
+            u"python-3"_s, u"Python"_s, u"c++"_s, u"c--"_s, u"c"_s, u"C#"_s, u"aa"_s, u"zz"_s, u"Aa"_s, u"z"_s, u"~z"_s,
+            u"[a]"_s, u"{a}"_s, u"a\\b"_s, u"a/b"_s, u"a`b"_s, u"a|b"_s, u"1a"_s, u"_a"_s, u"-a"_s, u"@a"_s, u".a"_s,
+            u"café"_s, u"cafe"_s, u"CAFÉ"_s, u"cafe-x"_s, u"caf\u00ADe"_s, u"a\tb"_s, u""_s };
+        const CatalogGenerator::Catalog catalog = CatalogGenerator::generate({ 1500, 1500, 7 });
+        for (const QByteArray *json : { &catalog.formulaJson, &catalog.caskJson }) {
+            for (const QJsonValue entry : QJsonDocument::fromJson(*json).array()) {
+                const QJsonObject object = entry.toObject();
+                names.append(object.value(object.contains("token"_L1) ? "token"_L1 : "name"_L1).toString());
+            }
+        }
+        QCOMPARE_GT(names.size(), 3000);
+
+        QList<Package> packages;
+        for (const QString &name : std::as_const(names))
+            packages.append({ PackageKind::formula, name, name, {}, {}, {}, false, {} });
+        CatalogService::sortByName(packages);
+        QStringList sorted;
+        for (const Package &package : std::as_const(packages))
+            sorted.append(package.name);
+
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::stable_sort(
+            names.begin(), names.end(), [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+        QCOMPARE(sorted, names);
     }
 
     // Both documents at once: the same list as decoding one after the other and sorting.

@@ -241,6 +241,51 @@ private Q_SLOTS:
         QTest::newRow("escaped key") << QByteArray(R"([{"n\u0061me":"a"}])") << 1;
         QTest::newRow("escaped quote in another key") << QByteArray("[{\"na\\\"me\":1,\"name\":\"a\"}]") << 1;
         QTest::newRow("escaped look-alike key") << QByteArray(R"([{"n\u0061mes":"a"}])") << -1;
+        QTest::newRow("nested unread values")
+            << QByteArray("[{\"b\":{\"a\":[{\"b\":[]}],\"c\":{}},\"name\":\"a\",\"x\":[]}]") << 1;
+        QTest::newRow("brackets inside an unread string")
+            << QByteArray("[{\"name\":\"a\",\"caveats\":\"]}[{\\\"}\"}]") << 1;
+        QTest::newRow("spaces around colons") << QByteArray("[ {\"name\" :\"a\", \"desc\"\t: null } ]") << 1;
+        QTest::newRow("colon after a value") << QByteArray("[{\"name\":\"a\",\"desc\":\"b\": }}]") << -1;
+        QTest::newRow("colon and stray bracket after a value")
+            << QByteArray("[{\"name\":\"a\",\"homepage\":\"h\": null]}]") << -1;
+        QTest::newRow("missing colon") << QByteArray("[{\"name\" \"a\"}]") << -1;
+        QTest::newRow("key without value") << QByteArray("[{\"name\":\"a\",\"desc\":}]") << -1;
+        QTest::newRow("unread key without value") << QByteArray("[{\"name\":\"a\",\"tap\":}]") << -1;
+        QTest::newRow("entries without comma") << QByteArray("[{\"name\":\"a\"} {\"name\":\"b\"}]") << -1;
+        QTest::newRow("trailing comma") << QByteArray("[{\"name\":\"a\"},]") << -1;
+        QTest::newRow("list not closed") << QByteArray("[{\"name\":\"a\"}") << -1;
+        QTest::newRow("null run on") << QByteArray("[{\"name\":\"a\",\"desc\":nullx}]") << -1;
+    }
+
+    // Escapes in a read string are resolved; a broken one fails the document.
+    void escapes_data()
+    {
+        QTest::addColumn<QByteArray>("desc"); // as written in the document
+        QTest::addColumn<QString>("decoded"); // null: fails
+
+        QTest::newRow("short escapes") << QByteArray("\"a\\\"b\\\\c\\/d\\te\\nf\"") << u"a\"b\\c/d\te\nf"_s;
+        QTest::newRow("BMP character") << QByteArray("\"caf\\u00e9 \\u20AC\"") << u"café €"_s;
+        QTest::newRow("surrogate pair") << QByteArray("\"\\ud83d\\ude00!\"") << u"\U0001F600!"_s;
+        QTest::newRow("NUL") << QByteArray("\"a\\u0000b\"") << QString(u"a\0b"_s);
+        QTest::newRow("lone high surrogate") << QByteArray("\"\\ud83d x\"") << QString();
+        QTest::newRow("lone low surrogate") << QByteArray("\"\\ude00\"") << QString();
+        QTest::newRow("short hex") << QByteArray("\"\\u00e\"") << QString();
+        QTest::newRow("unknown escape") << QByteArray("\"\\x41\"") << QString();
+    }
+
+    void escapes()
+    {
+        QFETCH(QByteArray, desc);
+        QFETCH(QString, decoded);
+        const QByteArray json = "[{\"name\":\"a\",\"desc\":" + desc + "}]";
+        if (decoded.isNull()) {
+            QVERIFY_THROWS_EXCEPTION(DecodingError, PackageFormats::decodeFormulae(json));
+            return;
+        }
+        const QList<Package> packages = PackageFormats::decodeFormulae(json);
+        QCOMPARE(packages.size(), 1);
+        QCOMPARE(packages[0].desc, decoded);
     }
 
     void documents()
@@ -284,6 +329,41 @@ private Q_SLOTS:
         device.setData(document);
         QVERIFY(device.open(QIODevice::ReadOnly));
         QCOMPARE(PackageFormats::decodeFormulae(PackageFormats::readPadded(device)), expected);
+    }
+
+    // A catalog-sized list gets its keys written in two halves side by side: each key is the one
+    // searchKey() gives, back to back unless a key holds a NUL of its own.
+    void searchKeysOfACatalog_data()
+    {
+        QTest::addColumn<qsizetype>("odd"); // the package with an odd description, -1: none
+        QTest::addColumn<QString>("desc");
+        QTest::addColumn<bool>("backToBack");
+        QTest::newRow("plain") << qsizetype(-1) << QString() << true;
+        QTest::newRow("final sigma in the first half") << qsizetype(10) << u"ΣΟΦΟΣ"_s << true;
+        QTest::newRow("dotted capital I in the second half") << qsizetype(4000) << u"İstanbul"_s << true;
+        QTest::newRow("NUL in the second half") << qsizetype(4001) << u"a\0b"_s << false;
+    }
+
+    void searchKeysOfACatalog()
+    {
+        QFETCH(qsizetype, odd);
+        QFETCH(QString, desc);
+        QFETCH(bool, backToBack);
+        QList<Package> packages;
+        for (int i = 0; i < 5000; ++i) {
+            const QString name = u"Pkg%1"_s.arg(i);
+            packages.append(
+                { PackageKind::formula, name, u"Über %1"_s.arg(i), u"Tool NUMBER %1"_s.arg(i), {}, {}, false, {} });
+        }
+        if (odd >= 0)
+            packages[odd].desc = desc;
+        PackageFormats::assignSearchKeys(packages);
+        for (qsizetype i = 0; i < packages.size(); ++i) {
+            const Package &package = packages[i];
+            QCOMPARE(package.searchKey, PackageFormats::searchKey(package.name, package.displayName, package.desc));
+        }
+        const QString &middle = packages[2499].searchKey;
+        QCOMPARE(packages[2500].searchKey.constData() == middle.constData() + middle.size() + 1, backToBack);
     }
 
     // Decoded strings share blocks of memory; each must still behave as a value of its own.

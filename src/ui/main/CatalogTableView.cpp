@@ -1,6 +1,8 @@
 #include "ui/main/CatalogTableView.h"
 
 #include <QHeaderView>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -57,6 +59,42 @@ CatalogTableView::CatalogTableView(QWidget *parent)
     : QTableView(parent)
 {
     setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CatalogTableView::paintEvent(QPaintEvent *event)
+{
+    {
+        QPainter painter(viewport());
+        const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
+            : isActiveWindow()                          ? QPalette::Active
+                                                        : QPalette::Inactive;
+        const QBrush &base = palette().brush(group, QPalette::Base);
+        const QBrush &alternate = palette().brush(group, QPalette::AlternateBase);
+        const int height = verticalHeader()->defaultSectionSize();
+        const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+        // The style fills the cells of alternate rows; right of the last column there are none.
+        const int cellsEnd = horizontalHeader()->length() - horizontalOffset();
+        for (const QRect &rect : event->region()) {
+            int y = rect.top();
+            while (y <= rect.bottom()) {
+                const int row = height > 0 ? (y + verticalOffset()) / height : rows;
+                if (row >= rows) {
+                    painter.fillRect(QRect(rect.left(), y, rect.width(), rect.bottom() - y + 1), base);
+                    break;
+                }
+                const int bottom = std::min(rect.bottom(), (row + 1) * height - verticalOffset() - 1);
+                const QRect band(rect.left(), y, rect.width(), bottom - y + 1);
+                if (!alternatingRowColors() || row % 2 == 0)
+                    painter.fillRect(band, base);
+                else if (band.right() >= cellsEnd)
+                    painter.fillRect(band.adjusted(std::max(0, cellsEnd - band.left()), 0, 0, 0), alternate);
+                y = bottom + 1;
+            }
+        }
+    }
+    QTableView::paintEvent(event);
 }
 
 void CatalogTableView::setModel(QAbstractItemModel *model)

@@ -6,7 +6,9 @@
 // exactly which rows changed (rows added or removed at the end, one range of changed rows), so
 // only those rows are repainted: a plain table view repaints every visible row whenever the row
 // count changes, which costs more than all the rest of a keystroke. Every row must have the row
-// header's default height.
+// header's default height. The viewport does not fill its background before the view paints:
+// the view fills the plain rows and the space below them, the style the alternate rows' cells,
+// so each pixel is filled once.
 class CatalogTableView : public QTableView {
     Q_OBJECT
 
@@ -17,6 +19,7 @@ public:
     void doItemsLayout() override;
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void dataChanged(
         const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles = QList<int>()) override;
     void rowsInserted(const QModelIndex &parent, int start, int end) override;

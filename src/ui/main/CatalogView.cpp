@@ -276,9 +276,7 @@ QWidget *CatalogView::makeBottomBar()
 {
     QHBoxLayout *layout = nullptr;
     QWidget *bar = PackageScreen::bottomBar(u"catalogBottomBar"_s, this, layout, m_rowCount, m_pill);
-    // Room for any count, so the bar does not lay itself out again and move its buttons while
-    // the user types.
-    m_rowCount->setMinimumWidth(m_rowCount->fontMetrics().horizontalAdvance(u"00000 packages"_s));
+    fixRowCountSize();
 
     m_selectAll = PackageScreen::linkButton(u"Select all shown"_s, u"selectAllShownButton"_s, bar);
     m_selectAll->setToolTip(u"Ticks all shown packages that are not installed yet (up to 500)"_s);
@@ -533,6 +531,19 @@ void CatalogView::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
         refreshColors();
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fixRowCountSize();
+}
+
+void CatalogView::fixRowCountSize()
+{
+    // Room for any count, and a fixed size: a label whose size can change asks every layout up to
+    // the window to run again each time its text changes, which is on every keystroke.
+    const QFontMetrics metrics = m_rowCount->fontMetrics();
+    const QMargins margins = m_rowCount->contentsMargins();
+    m_rowCount->setFixedSize(
+        metrics.horizontalAdvance(u"00000 packages"_s) + margins.left() + margins.right() + 2 * m_rowCount->margin(),
+        metrics.height() + margins.top() + margins.bottom() + 2 * m_rowCount->margin());
 }
 
 void CatalogView::refreshColors()

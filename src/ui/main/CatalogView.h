@@ -84,6 +84,7 @@ private:
     void refreshLoading();
     void refreshDate();
     void refreshInspector();
+    void fixRowCountSize();
     void refreshColors();
     void syncTableSelection();
     void tableSelectionChanged();

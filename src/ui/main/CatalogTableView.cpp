@@ -63,6 +63,16 @@ CatalogTableView::CatalogTableView(QWidget *parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void CatalogTableView::setStripedRows(bool striped)
+{
+    // The style's own alternating rows would be filled once more, cell by cell.
+    setAlternatingRowColors(false);
+    if (m_stripedRows == striped)
+        return;
+    m_stripedRows = striped;
+    viewport()->update();
+}
+
 void CatalogTableView::paintEvent(QPaintEvent *event)
 {
     {
@@ -74,8 +84,6 @@ void CatalogTableView::paintEvent(QPaintEvent *event)
         const QBrush &alternate = palette().brush(group, QPalette::AlternateBase);
         const int height = verticalHeader()->defaultSectionSize();
         const int rows = model() ? model()->rowCount(rootIndex()) : 0;
-        // The style fills the cells of alternate rows; right of the last column there are none.
-        const int cellsEnd = horizontalHeader()->length() - horizontalOffset();
         for (const QRect &rect : event->region()) {
             int y = rect.top();
             while (y <= rect.bottom()) {
@@ -85,11 +93,8 @@ void CatalogTableView::paintEvent(QPaintEvent *event)
                     break;
                 }
                 const int bottom = std::min(rect.bottom(), (row + 1) * height - verticalOffset() - 1);
-                const QRect band(rect.left(), y, rect.width(), bottom - y + 1);
-                if (!alternatingRowColors() || row % 2 == 0)
-                    painter.fillRect(band, base);
-                else if (band.right() >= cellsEnd)
-                    painter.fillRect(band.adjusted(std::max(0, cellsEnd - band.left()), 0, 0, 0), alternate);
+                painter.fillRect(
+                    QRect(rect.left(), y, rect.width(), bottom - y + 1), m_stripedRows && row % 2 ? alternate : base);
                 y = bottom + 1;
             }
         }

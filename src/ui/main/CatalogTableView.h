@@ -6,9 +6,9 @@
 // exactly which rows changed (rows added or removed at the end, one range of changed rows), so
 // only those rows are repainted: a plain table view repaints every visible row whenever the row
 // count changes, which costs more than all the rest of a keystroke. Every row must have the row
-// header's default height. The viewport does not fill its background before the view paints:
-// the view fills the plain rows and the space below them, the style the alternate rows' cells,
-// so each pixel is filled once.
+// header's default height. The view fills the rows' backgrounds itself, once per pixel, one band
+// per row (striped, see setStripedRows()): not the viewport first and then the style again, cell
+// by cell.
 class CatalogTableView : public QTableView {
     Q_OBJECT
 
@@ -16,6 +16,8 @@ public:
     explicit CatalogTableView(QWidget *parent = nullptr);
 
     void setModel(QAbstractItemModel *model) override;
+    // Every other row on the alternate background. Turns the item view's own alternating rows off.
+    void setStripedRows(bool striped);
     void doItemsLayout() override;
 
 protected:
@@ -31,4 +33,5 @@ private:
 
     // The next layout follows only row insertions or removals, which repainted what they moved.
     bool m_rowsMovedOnly = false;
+    bool m_stripedRows = false;
 };

@@ -200,6 +200,7 @@ QWidget *CatalogView::makeTablePage()
     m_table->setAccessibleName(u"Packages"_s);
     m_table->setModel(m_model);
     PackageScreen::setUpTable(m_table, false);
+    m_table->setStripedRows(true);
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_table->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     // A scroll bar that came and went as a search found more or fewer rows than fit would change

@@ -1,6 +1,8 @@
 #include "ui/main/CatalogTableView.h"
 
+#include <QAbstractItemDelegate>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -75,31 +77,64 @@ void CatalogTableView::setStripedRows(bool striped)
 
 void CatalogTableView::paintEvent(QPaintEvent *event)
 {
-    {
-        QPainter painter(viewport());
-        const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
-            : isActiveWindow()                          ? QPalette::Active
-                                                        : QPalette::Inactive;
-        const QBrush &base = palette().brush(group, QPalette::Base);
-        const QBrush &alternate = palette().brush(group, QPalette::AlternateBase);
-        const int height = verticalHeader()->defaultSectionSize();
-        const int rows = model() ? model()->rowCount(rootIndex()) : 0;
-        for (const QRect &rect : event->region()) {
-            int y = rect.top();
-            while (y <= rect.bottom()) {
-                const int row = height > 0 ? (y + verticalOffset()) / height : rows;
-                if (row >= rows) {
-                    painter.fillRect(QRect(rect.left(), y, rect.width(), rect.bottom() - y + 1), base);
-                    break;
-                }
-                const int bottom = std::min(rect.bottom(), (row + 1) * height - verticalOffset() - 1);
-                painter.fillRect(
-                    QRect(rect.left(), y, rect.width(), bottom - y + 1), m_stripedRows && row % 2 ? alternate : base);
-                y = bottom + 1;
+    QPainter painter(viewport());
+    const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
+        : isActiveWindow()                          ? QPalette::Active
+                                                    : QPalette::Inactive;
+    const QBrush &base = palette().brush(group, QPalette::Base);
+    const QBrush &alternate = palette().brush(group, QPalette::AlternateBase);
+    const int height = verticalHeader()->defaultSectionSize();
+    const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+    for (const QRect &rect : event->region()) {
+        int y = rect.top();
+        while (y <= rect.bottom()) {
+            const int row = height > 0 ? (y + verticalOffset()) / height : rows;
+            if (row >= rows) {
+                painter.fillRect(QRect(rect.left(), y, rect.width(), rect.bottom() - y + 1), base);
+                break;
             }
+            const int bottom = std::min(rect.bottom(), (row + 1) * height - verticalOffset() - 1);
+            painter.fillRect(
+                QRect(rect.left(), y, rect.width(), bottom - y + 1), m_stripedRows && row % 2 ? alternate : base);
+            y = bottom + 1;
         }
     }
-    QTableView::paintEvent(event);
+    if (rows == 0 || height <= 0)
+        return;
+
+    // The cells, each handed to its delegate. Without a grid, spans or hidden rows this is all the
+    // table view would do, minus the style's row panel and the option it builds anew per cell.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QStyle::State state = option.state;
+    const QItemSelectionModel *selection = selectionModel();
+    const QModelIndex current = currentIndex();
+    const bool focused = hasFocus() && current.isValid();
+    const int columns = model()->columnCount(rootIndex());
+    const QRect bounds = event->region().boundingRect();
+    const int firstRow = std::max(0, (bounds.top() + verticalOffset()) / height);
+    const int lastRow = std::min(rows - 1, (bounds.bottom() + verticalOffset()) / height);
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const int top = row * height - verticalOffset();
+        for (int column = 0; column < columns; ++column) {
+            if (isColumnHidden(column))
+                continue;
+            const QRect cell(columnViewportPosition(column), top, columnWidth(column), height);
+            if (!bounds.intersects(cell))
+                continue;
+            const QModelIndex index = model()->index(row, column, rootIndex());
+            option.rect = cell;
+            option.index = index;
+            option.state = state;
+            if (selection && selection->isSelected(index))
+                option.state |= QStyle::State_Selected;
+            if (focused && index == current)
+                option.state |= QStyle::State_HasFocus;
+            if (!(index.flags() & Qt::ItemIsEnabled))
+                option.state &= ~QStyle::State_Enabled;
+            itemDelegateForIndex(index)->paint(&painter, option, index);
+        }
+    }
 }
 
 void CatalogTableView::setModel(QAbstractItemModel *model)

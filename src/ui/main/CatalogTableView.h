@@ -6,9 +6,9 @@
 // exactly which rows changed (rows added or removed at the end, one range of changed rows), so
 // only those rows are repainted: a plain table view repaints every visible row whenever the row
 // count changes, which costs more than all the rest of a keystroke. Every row must have the row
-// header's default height. The view fills the rows' backgrounds itself, once per pixel, one band
-// per row (striped, see setStripedRows()): not the viewport first and then the style again, cell
-// by cell.
+// header's default height. The view paints itself: each row's background once, one band per row
+// (striped, see setStripedRows()), then each visible cell through its delegate, which draws the
+// selection. It draws no grid, spans, hover or focus frame (the Packages table has none).
 class CatalogTableView : public QTableView {
     Q_OBJECT
 

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 
 #include <algorithm>
 
@@ -66,6 +67,11 @@ QString FakeBrew::executable() const
 
 FakeBrew &FakeBrew::edit(const std::function<void(State &)> &change)
 {
+    // The same lock the fake takes around a command that reads, changes and saves its state: an
+    // edit made while such a command runs would otherwise be lost when the command saves.
+    QLockFile lock(QDir(m_stateFolder).filePath(QStringLiteral("state.lock")));
+    if (!lock.lock())
+        qFatal("cannot lock the fake brew's state in %s", qPrintable(m_stateFolder));
     State current = state();
     change(current);
     if (!current.save(m_stateFolder))

@@ -351,15 +351,7 @@ Index::Keep Index::keep(const Filter &filter, const PackageState &state) const
         break;
     case StatusFilter::installed:
     case StatusFilter::notInstalled:
-        if (m_installedRows.size() != count || m_installedFormulae != state.installedFormulae
-            || m_installedCasks != state.installedCasks) {
-            m_installedFormulae = state.installedFormulae;
-            m_installedCasks = state.installedCasks;
-            m_installedRows.resize(count);
-            for (qsizetype row = 0; row < count; ++row)
-                m_installedRows[row] = state.isInstalled(m_catalog.at(row));
-        }
-        keep.status = m_installedRows.constData();
+        keep.status = installedRows(state).constData();
         keep.wanted = filter.status == StatusFilter::installed;
         break;
     case StatusFilter::selected:
@@ -499,6 +491,20 @@ std::span<const qint32> Index::keysContaining(const QString &q) const
         m_recent.removeFirst();
     m_recent.append({ q, std::move(found) });
     return m_recent.constLast().rows;
+}
+
+const QList<quint8> &Index::installedRows(const PackageState &state) const
+{
+    const qsizetype count = m_catalog.size();
+    if (m_installedRows.size() != count || m_installedFormulae != state.installedFormulae
+        || m_installedCasks != state.installedCasks) {
+        m_installedFormulae = state.installedFormulae;
+        m_installedCasks = state.installedCasks;
+        m_installedRows.resize(count);
+        for (qsizetype row = 0; row < count; ++row)
+            m_installedRows[row] = state.isInstalled(m_catalog.at(row));
+    }
+    return m_installedRows;
 }
 
 QList<qsizetype> Index::rows(const Filter &filter, const PackageState &state) const

@@ -64,6 +64,9 @@ public:
     // come first, then those found only through the rest of their search key; each group keeps
     // catalog order. Remembers the last few searches (not safe to call from two threads at once).
     QList<qsizetype> rows(const Filter &filter, const PackageState &state) const;
+    // Whether each catalog package is installed (1) or not (0), by position, for these sets;
+    // worked out again only when a set changed.
+    const QList<quint8> &installedRows(const PackageState &state) const;
 
 private:
     // A recent search and the rows whose keys contain it, in catalog order, of every kind and status.

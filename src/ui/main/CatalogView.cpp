@@ -113,7 +113,6 @@ CatalogView::CatalogView(BrewStore *store, QWidget *parent)
 
     if (m_store) {
         connect(m_store, &BrewStore::dataRevisionChanged, this, [this] {
-            m_installed.clear();
             recomputeRows(false);
             refreshSelection();
         });
@@ -338,15 +337,8 @@ void CatalogView::recomputeRows(bool fromFilter)
 {
     static const QSet<QString> none;
     const QList<Package> catalog = m_store ? m_store->catalog() : QList<Package>();
-    if (!m_index.isFor(catalog)) {
+    if (!m_index.isFor(catalog))
         m_index = CatalogFilter::Index(catalog);
-        m_installed.clear();
-    }
-    if (m_installed.size() != size_t(catalog.size())) {
-        m_installed.assign(catalog.size(), false);
-        for (qsizetype i = 0; i < catalog.size(); ++i)
-            m_installed[i] = m_store && m_store->isInstalled(catalog.at(i));
-    }
     const CatalogFilter::PackageState state{
         m_store ? m_store->installedFormulae() : none,
         m_store ? m_store->installedCasks() : none,
@@ -387,10 +379,14 @@ void CatalogView::refreshRowCounts()
     const qsizetype count = m_rows.size();
     m_rowCount->setText(count == 1 ? u"1 package"_s : QString::number(count) + u" packages"_s);
 
-    // Only whether the list is empty or over the limit matters: stop counting past it.
+    // Only whether the list is empty or over the limit matters: stop counting past it. The index
+    // keeps one flag per package, so no name is looked up on a keystroke.
+    static const QSet<QString> none;
+    const QList<quint8> &installed = m_index.installedRows({ m_store ? m_store->installedFormulae() : none,
+        m_store ? m_store->installedCasks() : none, m_store ? m_store->selectedIDs() : none });
     qsizetype notInstalled = 0;
     for (qsizetype row : std::as_const(m_rows)) {
-        if (size_t(row) >= m_installed.size() || !m_installed[row])
+        if (row >= installed.size() || !installed.at(row))
             ++notInstalled;
         if (notInstalled > selectAllLimit)
             break;

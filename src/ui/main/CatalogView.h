@@ -9,7 +9,6 @@
 #include <QWidget>
 
 #include <optional>
-#include <vector>
 
 class BrewStore;
 class BusyIndicator;
@@ -97,10 +96,6 @@ private:
     CatalogFilter::Index m_index;
     // Positions in m_index.catalog().
     QList<qsizetype> m_rows;
-    // Whether each package of m_index.catalog() is installed, by position: the row counts ask on
-    // every keystroke, and a bit costs less than looking the name up. Follows every new revision
-    // of the store's data.
-    std::vector<bool> m_installed;
     std::optional<QString> m_focusedID;
     bool m_syncingSelection = false;
 

@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTextLayout>
 
 #include <cmath>
 
@@ -45,21 +44,17 @@ void CatalogCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
         break;
     }
 
-    const QString text = index.data(Qt::DisplayRole).toString();
-    if (text.isEmpty())
+    QFont cellFont;
+    bool deprecated = false;
+    const ShapedLines::Line *shown = shapedText(option, index, cellFont, deprecated);
+    if (!shown)
         return;
-    const QVariant font = index.data(Qt::FontRole);
-    const QFont cellFont = font.isValid() ? font.value<QFont>() : option.font;
     const QVariant foreground = index.data(Qt::ForegroundRole);
     QColor color = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
     if (!selected && foreground.isValid())
         color = foreground.value<QColor>();
 
     const QRect rect = option.rect.adjusted(horizontalMargin, 0, -horizontalMargin, 0);
-    const bool deprecated
-        = index.column() == CatalogTableModel::nameColumn && index.data(CatalogTableModel::deprecatedRole).toBool();
-    const int tagWidth = deprecated ? int(std::ceil(m_tag.size().width())) + 6 : 0;
-    const Line &shown = line(text, cellFont, std::max(0, rect.width() - tagWidth));
     const QFontMetricsF metrics(cellFont);
     const QPointF topLeft(rect.left(), rect.top() + (rect.height() - metrics.height()) / 2);
 
@@ -67,7 +62,7 @@ void CatalogCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     // pen is put back by hand, which costs far less than saving and restoring the whole painter.
     const QPen pen = painter->pen();
     painter->setPen(color);
-    for (const QGlyphRun &run : shown.glyphs)
+    for (const QGlyphRun &run : shown->glyphs)
         painter->drawGlyphRun(topLeft, run);
     if (deprecated) {
         // On the name's baseline, though smaller.
@@ -75,10 +70,33 @@ void CatalogCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
         const QFont painterFont = painter->font();
         painter->setFont(m_tagFont);
         painter->setPen(Colors::orange());
-        painter->drawStaticText(QPointF(rect.left() + shown.width + 6, tagTop), m_tag);
+        painter->drawStaticText(QPointF(rect.left() + shown->width + 6, tagTop), m_tag);
         painter->setFont(painterFont);
     }
     painter->setPen(pen);
+}
+
+void CatalogCellDelegate::prepare(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QFont font;
+    bool deprecated = false;
+    shapedText(option, index, font, deprecated);
+}
+
+const ShapedLines::Line *CatalogCellDelegate::shapedText(
+    const QStyleOptionViewItem &option, const QModelIndex &index, QFont &font, bool &deprecated) const
+{
+    if (index.column() == CatalogTableModel::tickColumn || index.column() == CatalogTableModel::homepageColumn)
+        return nullptr;
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (text.isEmpty())
+        return nullptr;
+    const QVariant fontData = index.data(Qt::FontRole);
+    font = fontData.isValid() ? fontData.value<QFont>() : option.font;
+    deprecated
+        = index.column() == CatalogTableModel::nameColumn && index.data(CatalogTableModel::deprecatedRole).toBool();
+    const int tagWidth = deprecated ? int(std::ceil(m_tag.size().width())) + 6 : 0;
+    return &m_lines.line(text, font, std::max(0, option.rect.width() - 2 * horizontalMargin - tagWidth));
 }
 
 bool CatalogCellDelegate::editorEvent(
@@ -103,33 +121,6 @@ bool CatalogCellDelegate::editorEvent(
     }
     const auto state = index.data(Qt::CheckStateRole).value<Qt::CheckState>();
     return model->setData(index, state == Qt::Checked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
-}
-
-const CatalogCellDelegate::Line &CatalogCellDelegate::line(const QString &text, const QFont &font, int width) const
-{
-    const LineKey key{ text, width, font.weight(), font.pointSizeF() };
-    const auto found = m_lines.constFind(key);
-    if (found != m_lines.cend())
-        return *found;
-    if (m_lines.size() >= cacheLimit)
-        m_lines.clear();
-    const auto shape = [&font](const QString &shown) {
-        QTextLayout layout(shown, font);
-        QTextOption options;
-        options.setWrapMode(QTextOption::NoWrap);
-        layout.setTextOption(options);
-        // Keeps the shaped glyphs of endLayout() for glyphRuns(), which would shape them again.
-        layout.setCacheEnabled(true);
-        layout.beginLayout();
-        QTextLine textLine = layout.createLine();
-        textLine.setLeadingIncluded(false);
-        layout.endLayout();
-        return Line{ layout.glyphRuns(), textLine.naturalTextWidth() };
-    };
-    Line shaped = shape(text);
-    if (shaped.width > width)
-        shaped = shape(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
-    return *m_lines.insert(key, std::move(shaped));
 }
 
 void CatalogCellDelegate::paintCentred(

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "ui/main/ShapedLines.h"
+
 #include <QFont>
-#include <QGlyphRun>
 #include <QHash>
-#include <QList>
 #include <QPixmap>
 #include <QStaticText>
 #include <QStyledItemDelegate>
@@ -16,26 +16,14 @@ public:
     explicit CatalogCellDelegate(QObject *parent);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    // Shapes the cell's text as paint() would, without drawing it: the table does this in idle
+    // time for rows about to come into view.
+    void prepare(const QStyleOptionViewItem &option, const QModelIndex &index) const;
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
         const QModelIndex &index) override;
 
 private:
     static constexpr int horizontalMargin = 4;
-    // Enough for every cell of several screens of rows; a search shows many of the same rows
-    // again on the next keystroke.
-    static constexpr qsizetype cacheLimit = 6000;
-
-    struct LineKey {
-        QString text;
-        int width;
-        int fontWeight;
-        qreal fontSize;
-        bool operator==(const LineKey &) const = default;
-    };
-    friend size_t qHash(const LineKey &key, size_t seed = 0) noexcept
-    {
-        return qHashMulti(seed, key.text, key.width, key.fontWeight, key.fontSize);
-    }
 
     // A tick box is drawn by the style once per look (state, size, palette) and then copied: the
     // style paints it with gradients and paths, which cost more than the rest of the row.
@@ -65,15 +53,10 @@ private:
         return qHashMulti(seed, key.icon, key.size.width(), key.size.height(), key.ratio);
     }
 
-    // A cell's text shaped once: its glyphs, placed from the top left of the line, and its width.
-    struct Line {
-        QList<QGlyphRun> glyphs;
-        qreal width = 0;
-    };
-
-    // The text shaped once, cut with an ellipsis to `width`. Shaping is laid out once when the
-    // text fits, which most do; a text that does not is cut first and shaped again.
-    const Line &line(const QString &text, const QFont &font, int width) const;
+    // The text of a text cell, shaped and cut to fit beside the "deprecated" tag where there is
+    // one; null for an empty cell and for the tick and link columns.
+    const ShapedLines::Line *shapedText(
+        const QStyleOptionViewItem &option, const QModelIndex &index, QFont &font, bool &deprecated) const;
     // A tick box or an icon in the middle of a narrow cell.
     void paintCentred(
         QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index, QStyle *style) const;
@@ -81,7 +64,7 @@ private:
 
     QFont m_tagFont;
     QStaticText m_tag;
-    mutable QHash<LineKey, Line> m_lines;
+    mutable ShapedLines m_lines;
     mutable QHash<CheckKey, QPixmap> m_checks;
     mutable QHash<IconKey, QPixmap> m_icons;
 };

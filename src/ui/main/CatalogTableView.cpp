@@ -1,5 +1,7 @@
 #include "ui/main/CatalogTableView.h"
 
+#include "ui/main/CatalogCellDelegate.h"
+
 #include <QAbstractItemDelegate>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -63,6 +65,8 @@ CatalogTableView::CatalogTableView(QWidget *parent)
     setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    m_prepareTimer.setSingleShot(true);
+    connect(&m_prepareTimer, &QTimer::timeout, this, &CatalogTableView::prepareRows);
 }
 
 void CatalogTableView::setStripedRows(bool striped)
@@ -77,6 +81,11 @@ void CatalogTableView::setStripedRows(bool striped)
 
 void CatalogTableView::paintEvent(QPaintEvent *event)
 {
+    // What lies below may have changed with what is painted: shaping ahead starts over once the
+    // table is still.
+    m_nextToPrepare = -1;
+    m_prepareTimer.start(prepareDelayMs);
+
     QPainter painter(viewport());
     const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
         : isActiveWindow()                          ? QPalette::Active
@@ -135,6 +144,36 @@ void CatalogTableView::paintEvent(QPaintEvent *event)
             itemDelegateForIndex(index)->paint(&painter, option, index);
         }
     }
+}
+
+void CatalogTableView::prepareRows()
+{
+    const auto *delegate = dynamic_cast<const CatalogCellDelegate *>(itemDelegate());
+    const int height = verticalHeader()->defaultSectionSize();
+    const int rows = model() ? model()->rowCount(rootIndex()) : 0;
+    if (!delegate || height <= 0 || rows == 0)
+        return;
+    const int shown = viewport()->height() / height + 1;
+    const int firstBelow = (viewport()->height() - 1 + verticalOffset()) / height + 1;
+    if (m_nextToPrepare < 0)
+        m_nextToPrepare = firstBelow;
+    const int end = std::min({ rows, firstBelow + shown, m_nextToPrepare + prepareStep });
+
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const int columns = model()->columnCount(rootIndex());
+    for (int row = m_nextToPrepare; row < end; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            if (isColumnHidden(column))
+                continue;
+            option.rect = QRect(columnViewportPosition(column), 0, columnWidth(column), height);
+            option.index = model()->index(row, column, rootIndex());
+            delegate->prepare(option, option.index);
+        }
+    }
+    m_nextToPrepare = end;
+    if (end < std::min(rows, firstBelow + shown))
+        m_prepareTimer.start(0);
 }
 
 void CatalogTableView::setModel(QAbstractItemModel *model)

@@ -19,6 +19,8 @@ public:
     // Shapes the cell's text as paint() would, without drawing it: the table does this in idle
     // time for rows about to come into view.
     void prepare(const QStyleOptionViewItem &option, const QModelIndex &index) const;
+    // Frees shaped texts that fell out of use, while the table is still.
+    void releaseUnused() const { m_lines.releaseDropped(); }
     bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
         const QModelIndex &index) override;
 

@@ -153,11 +153,13 @@ void CatalogTableView::prepareRows()
     const int rows = model() ? model()->rowCount(rootIndex()) : 0;
     if (!delegate || height <= 0 || rows == 0)
         return;
-    const int shown = viewport()->height() / height + 1;
     const int firstBelow = (viewport()->height() - 1 + verticalOffset()) / height + 1;
-    if (m_nextToPrepare < 0)
+    const int last = std::min(rows, firstBelow + prepareScreens * (viewport()->height() / height + 1));
+    if (m_nextToPrepare < 0) {
         m_nextToPrepare = firstBelow;
-    const int end = std::min({ rows, firstBelow + shown, m_nextToPrepare + prepareStep });
+        delegate->releaseUnused();
+    }
+    const int end = std::min(last, m_nextToPrepare + prepareStep);
 
     QStyleOptionViewItem option;
     initViewItemOption(&option);
@@ -172,7 +174,7 @@ void CatalogTableView::prepareRows()
         }
     }
     m_nextToPrepare = end;
-    if (end < std::min(rows, firstBelow + shown))
+    if (end < last)
         m_prepareTimer.start(0);
 }
 

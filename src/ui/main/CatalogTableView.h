@@ -12,8 +12,9 @@
 // selection. It draws no grid, spans, hover or focus frame (the Packages table has none).
 //
 // Once the table has been still for a moment, it has its delegate (a CatalogCellDelegate) shape
-// the texts of the screenful of rows below the visible ones, a few rows at a time: a narrower
-// search or a page down shows them next, and shaping is the costliest part of drawing a new row.
+// the texts of the three screenfuls of rows below the visible ones, a few rows at a time: a
+// narrower search or a page down shows them next, and shaping is the costliest part of drawing a
+// new row.
 class CatalogTableView : public QTableView {
     Q_OBJECT
 
@@ -35,13 +36,15 @@ protected:
 private:
     // Repaints the visible part of rows `first` to `last`.
     void updateRows(int first, int last);
-    // Shapes the next few rows below the visible ones; reschedules itself until a screenful is done.
+    // Shapes the next few rows below the visible ones; reschedules itself until
+    // `prepareScreens` screenfuls are done.
     void prepareRows();
 
     // How long the table stays unchanged before rows are shaped ahead, and how many rows are
     // shaped at a time: a key pressed meanwhile waits for at most one such step.
     static constexpr int prepareDelayMs = 10;
     static constexpr int prepareStep = 4;
+    static constexpr int prepareScreens = 3;
     QTimer m_prepareTimer;
     // The next row to shape ahead, or -1 to start below the visible rows.
     int m_nextToPrepare = -1;

@@ -49,6 +49,12 @@ ShapedLines::Line ShapedLines::shape(const QString &text, const QFont &font, QTe
     return { layout.glyphRuns(), textLine.naturalTextWidth() };
 }
 
+void ShapedLines::releaseDropped()
+{
+    m_lines.releaseDropped();
+    m_words.releaseDropped();
+}
+
 std::optional<ShapedLines::Line> ShapedLines::fromWords(const QString &text, const QFont &font)
 {
     // Leading or trailing spaces, and texts in scripts whose words may not be placed one after
@@ -123,6 +129,6 @@ const ShapedLines::Line *ShapedLines::Cache::find(const Key &key)
 const ShapedLines::Line &ShapedLines::Cache::insert(const Key &key, Line line)
 {
     if (m_newer.size() >= m_limit)
-        m_older = std::exchange(m_newer, {});
+        m_dropped = std::exchange(m_older, std::exchange(m_newer, {}));
     return *m_newer.insert(key, std::move(line));
 }

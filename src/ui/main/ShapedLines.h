@@ -28,6 +28,9 @@ public:
 
     // `text` shaped in `font`, cut with an ellipsis where it is wider than `width`.
     const Line &line(const QString &text, const QFont &font, int width);
+    // Frees the texts dropped from the caches since the last call. Freeing thousands of glyph runs
+    // takes a while, better spent when nothing waits for it than in the keystroke that filled a cache.
+    void releaseDropped();
 
 private:
     struct Key {
@@ -53,11 +56,13 @@ private:
         }
         const Line *find(const Key &key);
         const Line &insert(const Key &key, Line line);
+        void releaseDropped() { m_dropped.clear(); }
 
     private:
         qsizetype m_limit;
         QHash<Key, Line> m_newer;
         QHash<Key, Line> m_older;
+        QHash<Key, Line> m_dropped;
     };
 
     // With `QTextOption::IncludeTrailingSpaces` the width reaches to where the next word starts.

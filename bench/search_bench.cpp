@@ -5,7 +5,9 @@
 //   search_bench [--busy] [repetitions]   (Release build; QT_QPA_PLATFORM=offscreen without a display)
 //
 // With --busy the whole measurement is repeated while one spinning thread per core competes for
-// the processor, as when a build runs next to the application; its summary comes last.
+// the processor, as when a build runs next to the application; its summary comes last. Each
+// measurement also times plain computation of 1 ms with the same pauses: the least this machine
+// makes of any keystroke's longest.
 //
 // Every query is typed one character at a time and then erased one character at a time; each
 // key press and each backspace is one keystroke, 20 ms after the one before. The first
@@ -160,6 +162,27 @@ void press(QWidget *target, int key, const QString &text)
     QApplication::sendEvent(target, &up);
 }
 
+// What the machine itself adds: the same pauses, with a fixed amount of plain computation in place
+// of each keystroke. On a machine whose cores are all busy, the scheduler hands the processor to
+// the other threads now and then for a whole tick, however little the application has to do.
+double machineLongest(qsizetype rounds, double computeMs)
+{
+    Stats walls;
+    for (qsizetype i = 0; i < rounds; ++i) {
+        QEventLoop pause;
+        QTimer::singleShot(keyInterval, &pause, &QEventLoop::quit);
+        pause.exec();
+        QElapsedTimer timer;
+        timer.start();
+        const double start = threadCpuMs();
+        volatile quint64 spin = 0;
+        while (threadCpuMs() - start < computeMs)
+            spin = spin + 1;
+        walls.add(msSince(timer));
+    }
+    return walls.longest();
+}
+
 void measure(BrewStore &store, int repetitions)
 {
     const QList<Package> &catalog = store.catalog();
@@ -181,6 +204,7 @@ void measure(BrewStore &store, int repetitions)
         auto *search = view.findChild<QLineEdit *>(u"searchField"_s);
         QTableView *table = view.findChild<QTableView *>(u"catalogTable"_s);
         search->setFocus();
+        if (qEnvironmentVariableIsSet("REPAINT")) { for (int k = 0; k < 50; ++k) table->viewport()->repaint(); QElapsedTimer rt; rt.start(); const double c0 = threadCpuMs(); for (int k = 0; k < 500; ++k) table->viewport()->repaint(); std::printf("REPAINT wall %.3f cpu %.3f ms\n", msSince(rt) / 500, (threadCpuMs() - c0) / 500); continue; }
         for (const QString &query : queries) {
             auto keystroke = [&](int key, const QString &text) {
                 // A fast typist's pause between two keys: the application waits for input
@@ -234,6 +258,10 @@ void measure(BrewStore &store, int repetitions)
     std::printf("search: layout and paint median %.3f ms, longest %.3f ms\n", repaint.median(), repaint.longest());
     std::printf("search: processor time  median %.3f ms, longest %.3f ms per keystroke\n", processor.median(),
         processor.longest());
+    constexpr double computeMs = 1.0;
+    const auto rounds = static_cast<qsizetype>(total.values.size());
+    std::printf("search: %lld runs of %.1f ms of computation alone, with the same pauses, took up to %.2f ms\n",
+        static_cast<long long>(rounds), computeMs, machineLongest(rounds, computeMs));
     std::printf("search: %.2f ms per keystroke over %lld packages (longest %.2f ms)\n", total.median(),
         static_cast<long long>(catalog.size()), total.longest());
     std::fflush(stdout);

@@ -93,22 +93,15 @@ void CatalogTableView::paintEvent(QPaintEvent *event)
     const QBrush &base = palette().brush(group, QPalette::Base);
     const QBrush &alternate = palette().brush(group, QPalette::AlternateBase);
     const int height = verticalHeader()->defaultSectionSize();
-    const int rows = model() ? model()->rowCount(rootIndex()) : 0;
-    for (const QRect &rect : event->region()) {
-        int y = rect.top();
-        while (y <= rect.bottom()) {
-            const int row = height > 0 ? (y + verticalOffset()) / height : rows;
-            if (row >= rows) {
-                painter.fillRect(QRect(rect.left(), y, rect.width(), rect.bottom() - y + 1), base);
-                break;
-            }
-            const int bottom = std::min(rect.bottom(), (row + 1) * height - verticalOffset() - 1);
-            painter.fillRect(
-                QRect(rect.left(), y, rect.width(), bottom - y + 1), m_stripedRows && row % 2 ? alternate : base);
-            y = bottom + 1;
-        }
+    const int rows = model() && height > 0 ? model()->rowCount(rootIndex()) : 0;
+    const QRegion &region = event->region();
+    // Below the last row, the plain background.
+    const int rowsEnd = rows * height - verticalOffset();
+    for (const QRect &rect : region) {
+        if (rect.bottom() >= rowsEnd)
+            painter.fillRect(rect.adjusted(0, std::max(0, rowsEnd - rect.top()), 0, 0), base);
     }
-    if (rows == 0 || height <= 0)
+    if (rows == 0)
         return;
 
     // The cells, each handed to its delegate. Without a grid, spans or hidden rows this is all the
@@ -120,11 +113,18 @@ void CatalogTableView::paintEvent(QPaintEvent *event)
     const QModelIndex current = currentIndex();
     const bool focused = hasFocus() && current.isValid();
     const int columns = model()->columnCount(rootIndex());
-    const QRect bounds = event->region().boundingRect();
+    const QRect bounds = region.boundingRect();
     const int firstRow = std::max(0, (bounds.top() + verticalOffset()) / height);
     const int lastRow = std::min(rows - 1, (bounds.bottom() + verticalOffset()) / height);
     for (int row = firstRow; row <= lastRow; ++row) {
         const int top = row * height - verticalOffset();
+        // The row's background right before its cells, while that part of the image is still in
+        // the processor's cache for the text drawn onto it.
+        const QRect band(0, top, viewport()->width(), height);
+        for (const QRect &rect : region) {
+            if (const QRect part = band & rect; !part.isEmpty())
+                painter.fillRect(part, m_stripedRows && row % 2 ? alternate : base);
+        }
         for (int column = 0; column < columns; ++column) {
             if (isColumnHidden(column))
                 continue;

@@ -80,7 +80,9 @@ void CatalogCellDelegate::prepare(const QStyleOptionViewItem &option, const QMod
 {
     QFont font;
     bool deprecated = false;
-    shapedText(option, index, font, deprecated);
+    if (!shapedText(option, index, font, deprecated))
+        // The tick and link columns: the model works out what they show once per package.
+        index.data(Qt::DecorationRole);
 }
 
 const ShapedLines::Line *CatalogCellDelegate::shapedText(

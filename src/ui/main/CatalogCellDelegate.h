@@ -16,8 +16,8 @@ public:
     explicit CatalogCellDelegate(QObject *parent);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    // Shapes the cell's text as paint() would, without drawing it: the table does this in idle
-    // time for rows about to come into view.
+    // Does the costly part of paint() without drawing: shapes the cell's text, or has the model
+    // work out a link cell's icon. The table does this in idle time for rows about to come into view.
     void prepare(const QStyleOptionViewItem &option, const QModelIndex &index) const;
     // Frees shaped texts that fell out of use, while the table is still.
     void releaseUnused() const { m_lines.releaseDropped(); }

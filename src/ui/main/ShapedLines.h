@@ -13,14 +13,14 @@
 // short texts as the user types.
 //
 // Shaping is the costliest part of drawing a new text, and the texts of a catalog repeat their
-// words: a description is shaped word by word, each word (with the spaces after it) once, and the
-// words' glyphs are placed side by side. Within a word the glyphs are exactly those of shaping the
-// whole text (ligatures, kerning, marks, fallback fonts); only kerning across a space would be
-// lost, and fonts do not kern spaces. A text that reads right to left in any part is shaped whole,
-// since its words are not placed in reading order.
+// words: a description in Latin, Greek or Cyrillic script is shaped word by word, each word (with
+// the spaces after it) once, and the words' glyphs are placed side by side. Within a word the
+// glyphs are exactly those of shaping the whole text (ligatures, kerning, marks); only kerning
+// between a space and the next letter is lost, which fonts rarely define. Other texts are shaped
+// whole: those with a script that may read right to left, a tab, or a word that needs a second font.
 class ShapedLines {
 public:
-    // A text's glyphs, placed from the top left of the line, and its width without trailing spaces.
+    // A text's glyphs, placed from the top left of the line, and its width.
     struct Line {
         QList<QGlyphRun> glyphs;
         qreal width = 0;

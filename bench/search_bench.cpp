@@ -204,17 +204,6 @@ void measure(BrewStore &store, int repetitions)
         auto *search = view.findChild<QLineEdit *>(u"searchField"_s);
         QTableView *table = view.findChild<QTableView *>(u"catalogTable"_s);
         search->setFocus();
-        if (qEnvironmentVariableIsSet("REPAINT")) {
-            for (int k = 0; k < 50; ++k)
-                table->viewport()->repaint();
-            QElapsedTimer rt;
-            rt.start();
-            const double c0 = threadCpuMs();
-            for (int k = 0; k < 500; ++k)
-                table->viewport()->repaint();
-            std::printf("REPAINT wall %.3f cpu %.3f ms\n", msSince(rt) / 500, (threadCpuMs() - c0) / 500);
-            continue;
-        }
         for (const QString &query : queries) {
             auto keystroke = [&](int key, const QString &text) {
                 // A fast typist's pause between two keys: the application waits for input
